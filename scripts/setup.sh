@@ -1,0 +1,38 @@
+# Shared by run.sh and test.sh: installs the system packages the build needs
+# when they are missing, then configures and builds into the given folder.
+# Sourced, not run.
+
+VK_PACKAGES="cmake g++ make libgtest-dev"
+
+vk_missing_packages() {
+  local missing=""
+  for package in $VK_PACKAGES; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing="$missing $package"
+  done
+  echo "$missing"
+}
+
+vk_install() {
+  local missing
+  missing=$(vk_missing_packages)
+  [ -z "$missing" ] && return 0
+  echo "Installing:$missing"
+  if [ "$(id -u)" -eq 0 ]; then
+    apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+  elif command -v sudo >/dev/null 2>&1; then
+    sudo apt-get update && sudo DEBIAN_FRONTEND=noninteractive apt-get install -y $missing
+  else
+    echo "Missing packages:$missing"
+    echo "Run as root: apt-get update && apt-get install -y$missing"
+    return 1
+  fi
+}
+
+# vk_build DIR BUILD_TYPE [cmake options...]
+vk_build() {
+  local dir=$1 type=$2
+  shift 2
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null &&
+    cmake --build "$dir" -j "$(nproc)"
+}

@@ -1,0 +1,183 @@
+// The level model: the level store that the intake fills, the Board that
+// read_level builds from one stored level, and the per-level tables that the
+// static analyses leave for the search.
+//
+// Everything here is plain data over fixed-size tables. A program owns one
+// LevelStore and one Level; tests make their own. Nothing allocates and
+// nothing throws.
+#pragma once
+
+#include <cstdint>
+
+// ---------------------------------------------------------------- limits
+
+constexpr int32_t MaxArea = 2000;          // cells of a level, width * height
+constexpr int32_t MaxBoxes = 8;            // live boxes a level may have
+constexpr int32_t ChunkSize = 2000;        // bytes of a source file read at once
+constexpr int32_t TextCapacity = 20000;    // characters of the text buffer
+constexpr int32_t TextBufferSize = TextCapacity + 1;  // with its terminator
+constexpr int32_t PasteCapacity = TextCapacity - 1;   // leaves room for the LF
+constexpr int32_t PathCapacity = 260;      // characters of a source path
+constexpr int32_t StorePathCapacity = 4096;  // work folder path plus file name
+constexpr int32_t SetNameCapacity = 49;    // bytes of a level set name
+constexpr int32_t MaxFileNumber = 99999;   // largest number a folder file may give
+constexpr int32_t SampleLevels = 6;
+constexpr int32_t SampleNameCapacity = 20;
+constexpr int32_t LastGeneration = 2147483647;  // a StampMap's counter wraps here
+
+// ---------------------------------------------------------------- cells
+
+// Bits of a Board cell. A wall is exactly Wall and an outside cell exactly
+// Outside; every other cell combines Goal, Box and Keeper.
+enum CellFlag : int32_t {
+  Floor = 0,
+  Goal = 1,
+  Box = 2,
+  Keeper = 4,
+  Wall = 8,
+  Outside = 16,  // floor the keeper can never reach
+};
+
+// Values of the BlockMap (and of the search board, where Box marks a box).
+constexpr int32_t Open = 0;
+constexpr int32_t Blocked = 8;
+
+// Directions in their fixed order; every neighbour loop visits them so.
+enum Direction : int32_t { Up = 0, Left = 1, Down = 2, Right = 3 };
+constexpr int32_t Directions = 4;
+
+// ---------------------------------------------------------------- status
+
+enum LevelStatus : int32_t {
+  LevelOk = 0,
+  SizeOver = 1,
+  BoxesOver = 2,
+  Irregular = 3,
+  LevelImpossible = 4,
+};
+
+// "Size Over", "Boxes Over", "Irregular", "Impossible"; "" for LevelOk.
+const char* level_status_word(int32_t status);
+
+// ---------------------------------------------------------------- stamps
+
+// A cell counts as reached by a fill when its stamp equals the fill's
+// generation. Stamp 0 is never a live generation.
+struct StampMap {
+  int32_t stamps[MaxArea];
+  int32_t generation;
+};
+
+// Advances the counter before a fill and returns the new generation; at
+// LastGeneration the stamps are cleared and the counter restarts at 1.
+int32_t next_generation(StampMap& map);
+
+// ---------------------------------------------------------------- the level
+
+struct Level {
+  int32_t cells[MaxArea];  // the Board, row-major, as written in the level
+  int32_t width;           // longest row
+  int32_t height;          // number of rows
+  int32_t area;            // cell count, width * height
+  int32_t KeeperStart;
+  int32_t totalBoxes;      // "$" and "*" in the level's rows
+  int32_t liveBoxes;       // boxes left after frozen ones became walls
+  int32_t offset[Directions];  // up, left, down, right: -width, -1, +width, +1
+
+  int32_t BlockMap[MaxArea];     // Blocked or Open
+  int32_t GoalMap[MaxArea];      // 1 on open goal cells
+  int32_t BoxStartMap[MaxArea];  // 2 on open box start cells
+  int32_t NoRestMap[MaxArea];    // 1 where a moved box never rests: tunnels and NoReachMap
+  int32_t NoReachMap[MaxArea];   // 1 on open cells onto which no live box can be pushed
+  int32_t ReachMask[MaxArea];    // bit k where live box k can be pushed
+
+  StampMap stamp;       // shared by the dead-square analysis and the search
+  StampMap reachStamp;  // private to box_reach
+};
+
+// Reads level n of the store into the level and analyses it. A missing or
+// unreadable level file is Irregular.
+int32_t read_level(Level& level, const char* workDir, int32_t n);
+
+// Parses and analyses a level file's text (the bytes read from the store)
+// of the given length; read_level is this on the file's contents.
+int32_t parse_level(Level& level, const char* text, int32_t length);
+
+// Afterwards a cell is reachable from start exactly when its stamp equals
+// generation. obstacles must enclose the region reached.
+void flood_fill(const Level& level, const int32_t* obstacles, int32_t start,
+                int32_t* stamps, int32_t generation);
+
+// 1 when the region reachable from start over non-wall cells touches the
+// Board's border; region is set to 1 on reached cells.
+int32_t find_keeper_region(const Level& level, const int32_t* walls,
+                           int32_t* region, int32_t start);
+
+// Dead squares: 0 when the level may be solvable, 3 when proven unsolvable.
+int32_t analyse_dead_squares(Level& level);
+void mark_tunnels(Level& level);
+
+// Box reach: ReachMask, NoReachMap and their marks added to the NoRestMap.
+void build_reach_masks(Level& level);
+void box_reach(Level& level, int32_t* sides, int32_t boxCell, int32_t keeperCell);
+
+// 1 when every box of boxes (liveBoxes cells, in the search's order) can be
+// given its own live box start that can be pushed onto its cell.
+int32_t boxes_assignable(const Level& level, const int32_t* boxes);
+int32_t assign_from(const int32_t* masks, int32_t count, int32_t depth, int32_t used);
+
+// ---------------------------------------------------------------- the store
+
+enum LevelSource : int32_t { SourceText = 1, SourceFile = 2, SourceFolder = 3 };
+
+struct LevelStore {
+  // Where the level files live, with a trailing '/'.
+  char workDir[StorePathCapacity];
+
+  // Level set values, the intake's results.
+  char setName[SetNameCapacity + 1];
+  int32_t levelCount;
+  int32_t highest;
+  int32_t isSample;  // set only by load_sample_set
+
+  // Intake working state, reset by every intake.
+  int32_t fileNumber;  // from the current folder file's name, else 0
+  int fd;              // the level file being written
+  int32_t fileOpen;
+  int32_t abort;       // a level file could not be created
+  char chunk[ChunkSize + 2];  // room for a terminator and one appended LF
+};
+
+// The per-user work folder of this platform, with a trailing '/':
+// $XDG_CACHE_HOME/temp_vantori/ or ~/.cache/temp_vantori/. 0 if none.
+int32_t default_work_dir(char* out, int32_t capacity);
+
+// Sets the store's work folder (nullptr: the default one) and empties the
+// set values. 0 when the path does not fit or no default can be found.
+int32_t init_level_store(LevelStore& store, const char* workDir);
+
+// Name of level n's file: workDir + "%04d.txt".
+void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity);
+
+// 1 when at least one level file was stored. For SourceText, text is a
+// writable buffer with one byte to spare behind its terminator; it is
+// consumed. For SourceFile and SourceFolder it is a path; "-" as a file is
+// standard input.
+int32_t load_level_set(LevelStore& store, int32_t source, char* textOrPath);
+
+// The Sample button's intake: copies the sample text into textBuffer
+// (TextBufferSize bytes), loads it, names the set "Sample", empties the buffer.
+int32_t load_sample_set(LevelStore& store, char* textBuffer);
+
+void clear_level_store(LevelStore& store);
+int32_t split_level_text(LevelStore& store, char* text);
+void store_level_line(LevelStore& store, char* line);
+void open_level_file(LevelStore& store);
+void close_level_file(LevelStore& store);
+int32_t read_level_source_file(LevelStore& store, const char* path);
+int32_t read_level_source_fd(LevelStore& store, int fd);
+int32_t scan_level_folder(LevelStore& store, const char* path);
+
+// The built-in sample set and the names of its levels, 1 to SampleLevels.
+extern const char SampleText[];
+const char* sample_level_name(int32_t n);

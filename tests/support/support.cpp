@@ -1,0 +1,54 @@
+#include "support/support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+TempDir::TempDir() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/vk-test-XXXXXX";
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path = pattern + "/";
+}
+
+TempDir::~TempDir() {
+  // Tests may leave read-only entries behind; give write access back first.
+  std::string command = "chmod -R u+rwx '" + path + "' 2>/dev/null; rm -rf '" + path + "'";
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+bool file_exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+CommandResult run_vantori(const std::string& arguments, const std::string& input) {
+  TempDir scratch;
+  write_file(scratch / "in", input);
+  std::string command = std::string(VK_VANTORI) + " " + arguments + " <'" + scratch.path +
+                        "in' >'" + scratch.path + "out' 2>'" + scratch.path + "err'";
+  int raw = std::system(command.c_str());
+  CommandResult result;
+  if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+  else if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
+  result.out = read_file(scratch / "out");
+  result.err = read_file(scratch / "err");
+  return result;
+}
+
+std::string test_data(const std::string& name) { return std::string(VK_TEST_DATA) + "/" + name; }

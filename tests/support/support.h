@@ -1,0 +1,33 @@
+// Helpers shared by the tests: temporary folders, files, and running the
+// vantori program.
+#pragma once
+
+#include <string>
+
+// A fresh folder under the system's temporary folder, removed with all its
+// contents when the object goes.
+struct TempDir {
+  std::string path;  // with a trailing '/'
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string operator/(const std::string& name) const { return path + name; }
+};
+
+void write_file(const std::string& path, const std::string& bytes);
+std::string read_file(const std::string& path);  // "" when missing
+bool file_exists(const std::string& path);
+
+struct CommandResult {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+
+// Runs build/vantori with the given arguments (a shell-quoted string), with
+// input as its standard input.
+CommandResult run_vantori(const std::string& arguments, const std::string& input = "");
+
+// Path of a file kept in tests/data.
+std::string test_data(const std::string& name);
