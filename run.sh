@@ -6,4 +6,4 @@ cd "$(dirname "$0")"
 . scripts/setup.sh
 vk_install
 vk_build build Release
-exec build/vantori levels --sample "$@"
+exec build/vantori-kelmora "$@"

@@ -2,7 +2,7 @@
 # when they are missing, then configures and builds into the given folder.
 # Sourced, not run.
 
-VK_PACKAGES="cmake g++ make libgtest-dev"
+VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool"
 
 vk_missing_packages() {
   local missing=""

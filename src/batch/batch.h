@@ -23,3 +23,92 @@ struct Settings {
   int32_t reportFlag = 0;
   char reportPath[StorePathCapacity] = {};
 };
+
+// ---------------------------------------------------------------- the run
+
+// A local date and time, to the minute, as the report and the closing
+// message print it.
+struct LocalTime {
+  int32_t year;
+  int32_t month;   // 1 to 12
+  int32_t day;
+  int32_t hour;
+  int32_t minute;
+};
+
+LocalTime local_time_now();
+
+// How the desktop follows a batch. Every hook is optional; a run without
+// hooks shows nothing and replays nothing. All of them are called on the
+// thread that runs the batch, with the context given here.
+struct BatchHooks {
+  void* context = nullptr;
+  // The run begins: the Option button becomes "Cancel", the solving flag
+  // is set. The cancel flag has just been cleared.
+  void (*begin)(void* context) = nullptr;
+  // A level to be tried has been read (the Level holds it): show it
+  // without reading it again.
+  void (*showLevel)(void* context, int32_t number, int32_t status) = nullptr;
+  // Around the solve: start the progress timer; stop it and refresh the
+  // progress display once.
+  void (*startProgress)(void* context) = nullptr;
+  void (*stopProgress)(void* context) = nullptr;
+  // A level was solved; the solver still holds the whole, unmasked trace.
+  void (*solved)(void* context, int32_t number) = nullptr;
+  // Replay of a solved level: Top, then one step forward per call. Each
+  // returns 1 when the move at the new trace position can be replayed.
+  // Replay happens only when both are given.
+  int32_t (*replayTop)(void* context) = nullptr;
+  int32_t (*replayStep)(void* context) = nullptr;
+  // Waits between replay steps; without it the thread sleeps.
+  void (*sleep)(void* context, int32_t milliseconds) = nullptr;
+};
+
+constexpr int32_t ReportLineCapacity = 256;  // longest report line, LF included
+constexpr int32_t FinishTextCapacity = 512;  // the closing message
+
+// The state of one batch run. The caller owns the store, level, solver and
+// settings; the run reads the settings and the store, and rewrites the
+// level and the solver's results level by level.
+struct Batch {
+  LevelStore* store = nullptr;
+  Level* level = nullptr;
+  Solver* solver = nullptr;    // its cancel flag is the batch's too
+  Settings* settings = nullptr;  // reportFlag says whether to write the report
+  BatchHooks hooks;
+
+  int reportFd = -1;       // the report file, open while reportFlag is set
+  int32_t closeReport = 0;  // the run closes reportFd at its end
+  int32_t writeError = 0;  // errno of the first failed report write, 0 if none
+
+  int32_t tried = 0;       // levels solved or found impossible
+  int32_t solved = 0;
+  int32_t current = 0;     // level number the run stands at
+  int32_t lastShown = 0;   // last level tried (and shown), 0 if none
+  LocalTime start{};
+  LocalTime end{};
+};
+
+// Creates or truncates the report file at path for writing and keeps its
+// descriptor for the run; 1 on success, 0 when it cannot be opened.
+int32_t open_report_file(Batch& batch, const char* path);
+
+// Writes text and one LF to the report file. A failure is remembered (the
+// first errno in writeError) and otherwise ignored.
+void write_report_line(Batch& batch, const char* text);
+
+// Solves every level of the store in turn, with the solver's begin-with-end
+// taken from the settings; returns 1 when the run was cancelled, else 0.
+int32_t run_batch(Batch& batch);
+
+// The closing message: finished or canceled with the start and end times,
+// and a line on an incomplete report. out holds FinishTextCapacity bytes.
+void finish_batch_text(const Batch& batch, int32_t canceled, char* out);
+
+// The parts of the report, each written with write_report_line.
+void write_report_header(Batch& batch);
+void write_report_level(Batch& batch, const char* result);
+void write_report_footer(Batch& batch, int32_t canceled);
+// Closes the report file when the run owns it; a failing close counts as a
+// write error.
+void close_report_file(Batch& batch);

@@ -130,6 +130,20 @@ int32_t assign_from(const int32_t* masks, int32_t count, int32_t depth, int32_t 
 
 enum LevelSource : int32_t { SourceText = 1, SourceFile = 2, SourceFolder = 3 };
 
+// Room a level file's name takes behind the work folder path: the longest
+// number an int can give, ".txt" and the terminator.
+constexpr int32_t LevelFileNameRoom = 15;
+
+// Why the last intake stored nothing; with failureErrno where a call failed.
+enum IntakeFailure : int32_t {
+  IntakeOk = 0,
+  IntakeWorkDir = 1,      // cannot be created, is a link, or is not a folder
+  IntakeSource = 2,       // the file or folder cannot be opened or read
+  IntakeLevelFile = 3,    // a level file cannot be created or written
+  IntakeNoLevels = 4,     // the source holds no level line
+  IntakeBadSource = 5,    // not a LevelSource value
+};
+
 struct LevelStore {
   // Where the level files live, with a trailing '/'.
   char workDir[StorePathCapacity];
@@ -144,7 +158,9 @@ struct LevelStore {
   int32_t fileNumber;  // from the current folder file's name, else 0
   int fd;              // the level file being written
   int32_t fileOpen;
-  int32_t abort;       // a level file could not be created
+  int32_t abort;       // a level file could not be created or written
+  int32_t failure;     // IntakeFailure of the last intake
+  int32_t failureErrno;
   char chunk[ChunkSize + 2];  // room for a terminator and one appended LF
 };
 
@@ -152,8 +168,10 @@ struct LevelStore {
 // $XDG_CACHE_HOME/temp_vantori/ or ~/.cache/temp_vantori/. 0 if none.
 int32_t default_work_dir(char* out, int32_t capacity);
 
-// Sets the store's work folder (nullptr: the default one) and empties the
-// set values. 0 when the path does not fit or no default can be found.
+// Sets the store's work folder (nullptr: the default one; a missing
+// trailing '/' is added) and empties the set values. 0 when the path is
+// empty, leaves no LevelFileNameRoom, or no default can be found. Every
+// store goes through this once before its first intake.
 int32_t init_level_store(LevelStore& store, const char* workDir);
 
 // Name of level n's file: workDir + "%04d.txt".
@@ -169,6 +187,12 @@ int32_t load_level_set(LevelStore& store, int32_t source, char* textOrPath);
 // (TextBufferSize bytes), loads it, names the set "Sample", empties the buffer.
 int32_t load_sample_set(LevelStore& store, char* textBuffer);
 
+// The steps of an intake, public for tests. clear_level_store deletes every
+// entry of the work folder that is not a folder. split_level_text hands
+// each line of a text to store_level_line and returns 1 when the text ended
+// with a line end and nothing aborted. The readers return 0 when the source
+// cannot be opened or read or the intake aborted; read_level_source_fd also
+// reads pipes and leaves the descriptor open.
 void clear_level_store(LevelStore& store);
 int32_t split_level_text(LevelStore& store, char* text);
 void store_level_line(LevelStore& store, char* line);

@@ -1,0 +1,203 @@
+// The main dialog's logic without any toolkit: the application state, the
+// controls and their places, the command table, the enable rules, the
+// information line, the worker-thread protocol and the trace viewer's
+// buttons. It reaches the screen only through the Platform calls.
+#pragma once
+
+#include <cstdint>
+
+#include "app/platform.h"
+#include "batch/batch.h"
+#include "level/level.h"
+#include "solver/solver.h"
+#include "view/view.h"
+
+// ---------------------------------------------------------------- controls
+
+enum ControlId : int32_t {
+  MainDialogId = 101,  // the main dialog itself: its caption
+  IdSample = 1001,
+  IdText = 1002,
+  IdFile = 1003,
+  IdFolder = 1004,
+  IdPrev = 1005,
+  IdLevelEdit = 1006,
+  IdGo = 1007,
+  IdNext = 1008,
+  IdSolve = 1009,
+  IdTop = 1010,
+  IdBack = 1011,
+  IdPlay = 1012,
+  IdForward = 1013,
+  IdOption = 1014,
+  IdCanvasFrame = 1015,
+  IdSetLine = 1016,
+  IdSizeLine = 1017,
+  IdStatusText = 1018,
+  IdElapsed = 1019,
+  IdCounter = 1020,
+  IdHiddenNotice = 1021,
+  IdLoaderGroup = 1022,
+  IdSelectorGroup = 1023,
+  IdSolverGroup = 1024,
+  IdViewerGroup = 1025,
+  IdBatchGroup = 1026,
+  IdCellBar = 1027,
+  IdQueueBar = 1028,
+  IdCellLabel = 1030,
+  IdQueueLabel = 1031,
+};
+
+// The controls 1001 to 1014 whose enabled state the enable rules set.
+constexpr int32_t FirstCommandId = IdSample;
+constexpr int32_t LastCommandId = IdOption;
+constexpr int32_t EnableCount = LastCommandId - FirstCommandId + 1;
+
+enum ControlKind : int32_t {
+  GroupBox,
+  PushButton,
+  DefaultButton,  // Enter presses it
+  NumberEdit,     // digits only, right-aligned, with a border
+  StaticLeft,
+  StaticRight,
+  StaticCentre,
+  BlackFrame,
+  ProgressBar,
+};
+
+constexpr int32_t DefaultColour = -1;
+
+struct ControlSpec {
+  int32_t id;
+  int32_t kind;
+  const char* caption;
+  int32_t x, y, width, height;  // client pixels
+  int32_t colour;               // text colour 0xRRGGBB, or DefaultColour
+};
+
+// Every control of the main dialog, in lay-out order.
+constexpr int32_t ControlCount = 30;
+extern const ControlSpec MainControls[ControlCount];
+const ControlSpec* find_control(int32_t id);
+
+// The progress bars: ranges, and colours 0xRRGGBB.
+constexpr int32_t CellBarRange = 14000;
+constexpr int32_t QueueBarRange = 8000;
+constexpr int32_t CellBarDivisor = 1000;
+constexpr int32_t QueueBarDivisor = 100;
+constexpr uint32_t CellBarColour = 0x008C00;
+constexpr uint32_t QueueBarColour = 0xC80000;
+constexpr uint32_t BarBackground = 0xFFFFF0;
+
+// The canvas in the client area.
+constexpr int32_t CanvasLeft = 12;
+constexpr int32_t CanvasTop = 88;
+
+// Window placement in the screen's work area. frameWidth and frameHeight
+// are the whole differences between the window's and the client area's
+// sizes; the result is the window's top-left corner and the client size.
+struct WindowPlacement {
+  int32_t x, y;
+  int32_t clientWidth, clientHeight;
+};
+WindowPlacement place_main_window(int32_t frameWidth, int32_t frameHeight, int32_t workRight,
+                                  int32_t workBottom);
+
+// ---------------------------------------------------------------- state
+
+enum JobKind : int32_t { NoJob = 0, JobFile = 1, JobFolder = 2, JobSolve = 3, JobBatch = 4 };
+
+constexpr char DialogCaption[] = "Vantori Kelmora";
+constexpr char FolderPickerTitle[] = "Select Folder Type";
+constexpr char HiddenNoticeText[] = "Last 20 moves are hidden.";
+constexpr int32_t GoDigits = 5;         // characters of the edit box Go reads
+constexpr int32_t LineCapacity = 128;   // one information line
+constexpr int32_t FinishSolveWaitMs = 200;
+constexpr int32_t ProgressIntervalMs = 200;
+
+struct App {
+  Platform platform;
+  LevelStore store;
+  Level level;
+  Solver solver;  // its cancel flag is the application's
+  TraceViewer viewer;
+  BoardView view;
+  Settings settings;
+
+  // Pasted text or the sample text during an intake, else the move trace.
+  char text[TextBufferSize];
+  char pasted[TextBufferSize];  // what the text dialog hands over
+  char filePath[PathCapacity + 1];
+  char folderPath[PathCapacity + 1];
+
+  int32_t jobKind;
+  int32_t jobResult;   // written by the worker, read after the hand-back
+  int32_t currentLevel;
+  int32_t currentStatus;
+
+  int32_t loading;
+  int32_t solving;
+  int32_t batch;
+  int32_t playing;
+  int32_t closing;  // the window is closing: a finished job shows nothing
+
+  int32_t dialogMode;  // TextDialogMode of the text dialog
+  int32_t enabled[EnableCount];  // controls 1001 to 1014
+  TextDialog textDialog;
+};
+
+// Sets the state to its start values around the given platform; workDir
+// nullptr takes the default work folder. 0 when the work folder cannot be
+// set. The search tables are reserved by the first solve.
+int32_t app_init(App& app, const Platform& platform, const char* workDir);
+
+// ---------------------------------------------------------------- the dialog
+
+// Dialog set-up after the controls exist: caption, texts, progress bars,
+// start-up screen, enable state.
+void dialog_setup(App& app);
+
+// The welcome screen on the canvas; also sets the hidden-moves notice and
+// turns the begin-with-end setting on.
+void show_startup_screen(App& app);
+
+// A button press or edit notification. 1 when the id is one of 1001 to
+// 1014, else 0.
+int32_t command(App& app, int32_t id);
+
+// A tick of timer ProgressTimer or PlayTimer.
+void timer_tick(App& app, int32_t timer);
+
+void refresh_enable_state(App& app);
+void compute_enable_table(const App& app, int32_t* enabled);
+void refresh_progress(App& app);
+void refresh_progress_bars(App& app);
+
+void show_loading(App& app);
+void show_loaded_set(App& app);
+void show_level(App& app);
+void begin_solve_display(App& app);
+void finish_solve(App& app);
+
+// The text dialog in the current dialogMode: fills textDialog, runs it, and
+// in PasteMode hands a non-empty text over into the text buffer. 1 when
+// something was pasted.
+int32_t run_text_dialog(App& app);
+void prepare_text_dialog(App& app);
+
+// ---------------------------------------------------------------- viewer
+
+void viewer_command_top(App& app);
+void viewer_command_forward(App& app);
+void viewer_command_back(App& app);
+void viewer_command_play(App& app);
+void viewer_command_pause(App& app);
+
+// ---------------------------------------------------------------- the worker
+
+// The worker thread's whole life: runs the job, hands back, returns.
+void worker_main(App& app);
+// The job of jobKind; stores jobResult.
+void run_job(App& app);
+// The job-done message, on the GUI thread.
+void job_done(App& app);

@@ -1,0 +1,509 @@
+// The main dialog's logic: start-up, the command table, the enable rules,
+// the information line, solving on the worker thread and its hand-back.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app.h"
+
+namespace {
+
+// ---------------------------------------------------------------- platform
+
+void set_text(App& app, int32_t id, const char* text) {
+  app.platform.set_text(app.platform.context, id, text);
+}
+
+void start_worker(App& app, int32_t kind) {
+  app.jobKind = kind;
+  app.platform.start_worker(app.platform.context);
+}
+
+void message(App& app, const char* text, int32_t icon) {
+  app.platform.message_box(app.platform.context, DialogCaption, text, icon);
+}
+
+void set_counter_text(App& app) {
+  char line[ViewerCounterSize];
+  viewer_counter_text(app.viewer, line);
+  set_text(app, IdCounter, line);
+}
+
+void reset_counters(App& app) {
+  app.solver.progress.nodes.store(0, std::memory_order_relaxed);
+  app.solver.progress.queue.store(0, std::memory_order_relaxed);
+  refresh_progress_bars(app);
+}
+
+// ---------------------------------------------------------------- commands
+
+void on_sample(App& app) {
+  app.jobResult = load_sample_set(app.store, app.text);
+  app.text[0] = '\0';
+  show_loaded_set(app);
+}
+
+void on_text(App& app) {
+  app.dialogMode = PasteMode;
+  if (!run_text_dialog(app)) return;
+  app.jobResult = load_level_set(app.store, SourceText, app.text);
+  // A pasted text offers its first level only.
+  if (app.store.levelCount != 0) {
+    app.store.levelCount = 1;
+    app.store.highest = 1;
+  }
+  app.text[0] = '\0';
+  show_loaded_set(app);
+}
+
+void on_file(App& app) {
+  if (!app.platform.pick_level_file(app.platform.context, app.filePath, PathCapacity + 1, ""))
+    return;
+  show_loading(app);
+  start_worker(app, JobFile);
+}
+
+void on_folder(App& app) {
+  if (!app.platform.pick_level_folder(app.platform.context, app.folderPath, PathCapacity + 1,
+                                      FolderPickerTitle))
+    return;
+  show_loading(app);
+  start_worker(app, JobFolder);
+}
+
+void on_prev(App& app) {
+  if (app.currentLevel <= 1) return;
+  app.currentLevel -= 1;
+  show_level(app);
+}
+
+void on_go(App& app) {
+  char digits[GoDigits + 1];
+  app.platform.get_text(app.platform.context, IdLevelEdit, digits, GoDigits + 1);
+  int32_t n = std::atoi(digits);
+  if (n < 1) n = 1;
+  if (n > app.store.highest) n = app.store.highest;
+  char line[LineCapacity];
+  std::snprintf(line, sizeof line, "%d", n);
+  set_text(app, IdLevelEdit, line);
+  app.currentLevel = n;
+  show_level(app);
+}
+
+void on_next(App& app) {
+  if (app.currentLevel >= app.store.highest) return;
+  app.currentLevel += 1;
+  show_level(app);
+}
+
+// Solve cancels a running solve, shows a solution at hand, or solves.
+void on_solve(App& app) {
+  if (app.solving) {
+    app.solver.cancel.store(1, std::memory_order_relaxed);
+  } else if (app.solver.solutionLength != 0) {
+    app.dialogMode = SolutionMode;
+    run_text_dialog(app);
+  } else if (app.currentStatus == LevelOk) {
+    begin_solve_display(app);
+    start_worker(app, JobSolve);
+  }
+}
+
+void on_play(App& app) {
+  if (app.playing) viewer_command_pause(app);
+  else viewer_command_play(app);
+}
+
+void on_option(App& app) {
+  if (app.batch) {
+    app.solver.cancel.store(1, std::memory_order_relaxed);
+    return;
+  }
+  if (app.platform.run_options_dialog == nullptr) return;
+  app.platform.run_options_dialog(app.platform.context);
+  if (app.batch) start_worker(app, JobBatch);
+}
+
+// The edit box selects its text on focus in the shell itself.
+void on_edit(App&) {}
+
+struct Command {
+  int32_t id;
+  void (*run)(App& app);
+};
+
+constexpr Command Commands[EnableCount] = {
+    {IdSample, on_sample},   {IdText, on_text},
+    {IdFile, on_file},       {IdFolder, on_folder},
+    {IdPrev, on_prev},       {IdLevelEdit, on_edit},
+    {IdGo, on_go},           {IdNext, on_next},
+    {IdSolve, on_solve},     {IdTop, viewer_command_top},
+    {IdBack, viewer_command_back}, {IdPlay, on_play},
+    {IdForward, viewer_command_forward}, {IdOption, on_option},
+};
+
+// ---------------------------------------------------------------- enable rules
+
+// The rules for a dialog with no job and no replay under way.
+void idle_enable_table(const App& app, int32_t* on) {
+  const LevelStore& store = app.store;
+  int32_t several = store.levelCount > 1;
+  for (int32_t id = IdSample; id <= IdFolder; ++id) on[id - FirstCommandId] = 1;
+  on[IdPrev - FirstCommandId] = several && app.currentLevel != 1;
+  on[IdLevelEdit - FirstCommandId] = several;
+  on[IdGo - FirstCommandId] = several;
+  on[IdNext - FirstCommandId] = several && app.currentLevel != store.highest;
+  on[IdSolve - FirstCommandId] = store.levelCount != 0 && app.currentStatus == LevelOk;
+  int32_t back = viewer_can_step_back(app.viewer);
+  int32_t forward = viewer_has_trace(app.viewer) && viewer_can_step(app.viewer);
+  on[IdTop - FirstCommandId] = back;
+  on[IdBack - FirstCommandId] = back;
+  on[IdPlay - FirstCommandId] = forward;
+  on[IdForward - FirstCommandId] = forward;
+  on[IdOption - FirstCommandId] = 1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- set-up
+
+int32_t app_init(App& app, const Platform& platform, const char* workDir) {
+  app.platform = platform;
+  app.settings = Settings{};
+  app.text[0] = '\0';
+  app.pasted[0] = '\0';
+  app.filePath[0] = '\0';
+  app.folderPath[0] = '\0';
+  app.jobKind = NoJob;
+  app.jobResult = 0;
+  app.currentLevel = 0;
+  app.currentStatus = LevelOk;
+  app.loading = app.solving = app.batch = app.playing = app.closing = 0;
+  app.dialogMode = PasteMode;
+  for (int32_t& on : app.enabled) on = 0;
+  app.solver.trace = app.text;
+  app.solver.cancel.store(0, std::memory_order_relaxed);
+  clear_solve_results(app.solver);
+  app.viewer = TraceViewer{};
+  app.viewer.trace = app.text;
+  app.view = BoardView{0, 0, LevelOk};
+  app.level.width = app.level.height = app.level.area = 0;
+  app.level.KeeperStart = 0;
+  app.level.totalBoxes = app.level.liveBoxes = 0;
+  return init_level_store(app.store, workDir);
+}
+
+void dialog_setup(App& app) {
+  set_text(app, MainDialogId, TitleText);
+  set_text(app, IdSetLine, "Levels is not loaded.");
+  set_text(app, IdSizeLine, "");
+  set_text(app, IdStatusText, "");
+  set_text(app, IdElapsed, "0 sec");
+  set_text(app, IdCounter, "");
+  set_text(app, IdHiddenNotice, app.settings.hideLastMoves ? HiddenNoticeText : "");
+  refresh_progress_bars(app);
+  show_startup_screen(app);
+  refresh_enable_state(app);
+}
+
+void show_startup_screen(App& app) {
+  draw_startup_screen(app.platform.canvas, TitleText, app.settings.hideLastMoves);
+  set_text(app, IdHiddenNotice, app.settings.hideLastMoves ? HiddenNoticeText : "");
+  app.settings.beginWithEnd = 1;
+}
+
+// ---------------------------------------------------------------- commands
+
+int32_t command(App& app, int32_t id) {
+  if (id < FirstCommandId || id > LastCommandId) return 0;
+  Commands[id - FirstCommandId].run(app);
+  return 1;
+}
+
+void timer_tick(App& app, int32_t timer) {
+  if (timer == ProgressTimer) {
+    refresh_progress(app);
+  } else if (timer == PlayTimer) {
+    if (viewer_can_step(app.viewer)) viewer_command_forward(app);
+    else viewer_command_pause(app);
+  }
+}
+
+// ---------------------------------------------------------------- enable rules
+
+void compute_enable_table(const App& app, int32_t* on) {
+  for (int32_t k = 0; k < EnableCount; ++k) on[k] = 0;
+  if (app.batch) {
+    on[IdOption - FirstCommandId] = 1;
+  } else if (app.loading) {
+    // Nothing: an intake cannot be cancelled.
+  } else if (app.solving) {
+    on[IdSolve - FirstCommandId] = 1;
+  } else if (app.playing) {
+    on[IdPlay - FirstCommandId] = 1;
+  } else {
+    idle_enable_table(app, on);
+  }
+}
+
+void refresh_enable_state(App& app) {
+  compute_enable_table(app, app.enabled);
+  for (int32_t k = 0; k < EnableCount; ++k)
+    app.platform.enable(app.platform.context, FirstCommandId + k, app.enabled[k]);
+}
+
+// ---------------------------------------------------------------- progress
+
+void refresh_progress_bars(App& app) {
+  auto nodes = uint32_t(app.solver.progress.nodes.load(std::memory_order_relaxed));
+  auto queue = uint32_t(app.solver.progress.queue.load(std::memory_order_relaxed));
+  app.platform.set_progress(app.platform.context, IdCellBar, int32_t(nodes / CellBarDivisor));
+  app.platform.set_progress(app.platform.context, IdQueueBar,
+                            int32_t(queue / QueueBarDivisor));
+}
+
+void refresh_progress(App& app) {
+  char line[LineCapacity];
+  std::snprintf(line, sizeof line, "%4d sec",
+                app.solver.progress.seconds.load(std::memory_order_relaxed));
+  set_text(app, IdElapsed, line);
+  refresh_progress_bars(app);
+}
+
+// ---------------------------------------------------------------- intake
+
+void show_loading(App& app) {
+  reset_counters(app);
+  app.loading = 1;
+  refresh_enable_state(app);
+  set_text(app, IdSetLine, "Now loadding...");
+  set_text(app, IdSizeLine, "");
+  set_text(app, IdStatusText, "");
+  set_text(app, IdElapsed, "0 sec");
+  set_text(app, IdCounter, "");
+  set_text(app, IdLevelEdit, "");
+  draw_wait_screen(app.platform.canvas);
+  app.platform.canvas.repaint(app.platform.canvas.context);
+}
+
+void show_loaded_set(App& app) {
+  app.loading = 0;
+  if (app.jobResult == 0) {
+    // The set is gone, and with it any solution of its levels.
+    clear_solve_results(app.solver);
+    viewer_reset(app.viewer, app.level, app.text, 0);
+    refresh_enable_state(app);
+    set_text(app, IdSetLine, "Load Error!!");
+    set_text(app, IdSizeLine, "");
+    set_text(app, IdStatusText, "");
+    set_text(app, IdLevelEdit, "");
+    app.store.highest = 0;
+    app.store.levelCount = 0;
+    draw_question_screen(app.platform.canvas);
+    app.platform.canvas.repaint(app.platform.canvas.context);
+  } else {
+    refresh_enable_state(app);
+    char line[LineCapacity];
+    if (app.store.levelCount >= 2)
+      std::snprintf(line, sizeof line, "%s (%d levles)", app.store.setName,
+                    app.store.levelCount);
+    else
+      std::snprintf(line, sizeof line, "%s", app.store.setName);
+    set_text(app, IdSetLine, line);
+    app.currentLevel = 1;
+    show_level(app);
+  }
+  set_text(app, IdElapsed, "0 sec");
+  set_text(app, IdCounter, "");
+}
+
+// ---------------------------------------------------------------- levels
+
+void show_level(App& app) {
+  Level& level = app.level;
+  app.currentStatus = select_level(app.solver, level, app.store.workDir, app.currentLevel);
+  viewer_reset(app.viewer, level, app.text, 0);
+  refresh_enable_state(app);
+  char line[LineCapacity];
+  if (std::strcmp(app.store.setName, "Sample") == 0) {
+    std::snprintf(line, sizeof line, "%s (%dlevels)   %s", app.store.setName,
+                  app.store.levelCount, sample_level_name(app.currentLevel));
+    set_text(app, IdSetLine, line);
+  }
+  std::snprintf(line, sizeof line, "%d", app.currentLevel);
+  set_text(app, IdLevelEdit, line);
+  std::snprintf(line, sizeof line, "   [%3d *%3d (%2d) ]", level.width, level.height,
+                level.totalBoxes);
+  set_text(app, IdSizeLine, line);
+  line[0] = '\0';
+  if (app.currentStatus == LevelOk) {
+    if (level.liveBoxes != level.totalBoxes)
+      std::snprintf(line, sizeof line, "Boxes = %d", level.liveBoxes);
+  } else {
+    std::snprintf(line, sizeof line, "%s", level_status_word(app.currentStatus));
+  }
+  set_text(app, IdStatusText, line);
+  set_text(app, IdElapsed, "");
+  set_text(app, IdCounter, "");
+  reset_counters(app);
+  draw_board(app.platform.canvas, app.view, app.viewer, level, app.currentStatus);
+}
+
+// ---------------------------------------------------------------- solving
+
+void begin_solve_display(App& app) {
+  app.solving = 1;
+  app.solver.beginWithEnd = app.settings.beginWithEnd;
+  refresh_enable_state(app);
+  set_text(app, IdSolve, "Cancel");
+  app.platform.start_timer(app.platform.context, ProgressTimer, ProgressIntervalMs);
+}
+
+void finish_solve(App& app) {
+  app.platform.stop_timer(app.platform.context, ProgressTimer);
+  app.solver.cancel.store(0, std::memory_order_relaxed);
+  app.solving = 0;
+  set_text(app, IdSolve, "Solve");
+  viewer_reset(app.viewer, app.level, app.text, 0);
+  if (app.jobResult == Solved) {
+    app.viewer.length = app.solver.solutionLength;
+    set_counter_text(app);
+    if (app.settings.hideLastMoves && !app.batch)
+      mask_last_moves(app.text, app.solver.solutionLength);
+  } else {
+    app.text[0] = '\0';
+  }
+  char line[LineCapacity];
+  std::snprintf(line, sizeof line, "%4d sec",
+                app.solver.progress.seconds.load(std::memory_order_relaxed));
+  set_text(app, IdElapsed, line);
+  app.platform.sleep(app.platform.context, FinishSolveWaitMs);
+  refresh_progress_bars(app);
+  refresh_enable_state(app);
+  switch (app.jobResult) {
+    case Unsolvable: message(app, " Impossible.", IconError); break;
+    case TableFull: message(app, " Failed(C).", IconWarning); break;
+    case QueueFull: message(app, " Failed(Q).", IconWarning); break;
+    case SolveCanceled: message(app, " Canceled.", IconWarning); break;
+    default: break;
+  }
+}
+
+// ---------------------------------------------------------------- text dialog
+
+void prepare_text_dialog(App& app) {
+  TextDialog& dialog = app.textDialog;
+  dialog.mode = app.dialogMode;
+  if (dialog.mode == PasteMode) {
+    std::snprintf(dialog.headline, sizeof dialog.headline, "Paste the level in text format.");
+    dialog.notice[0] = '\0';
+    dialog.body[0] = '\0';
+    return;
+  }
+  std::snprintf(dialog.headline, sizeof dialog.headline, "Solved. Mimimum moves are %d moves.",
+                app.solver.solutionLength);
+  std::snprintf(dialog.notice, sizeof dialog.notice, "%s",
+                app.settings.hideLastMoves ? HiddenNoticeText : "");
+  solution_text(app.text, app.solver.traceOver, dialog.body);
+}
+
+int32_t run_text_dialog(App& app) {
+  prepare_text_dialog(app);
+  app.pasted[0] = '\0';
+  int32_t closed = app.platform.run_text_dialog(app.platform.context, app.textDialog,
+                                                app.pasted, PasteCapacity + 1);
+  if (app.dialogMode != PasteMode || !closed || app.pasted[0] == '\0') return 0;
+  // The intake appends a line end; the buffer keeps room for it.
+  std::size_t length = std::strlen(app.pasted);
+  if (length > std::size_t(PasteCapacity)) length = PasteCapacity;
+  std::memcpy(app.text, app.pasted, length);
+  app.text[length] = '\0';
+  return 1;
+}
+
+// ---------------------------------------------------------------- viewer
+
+void viewer_command_top(App& app) {
+  viewer_top(app.viewer, app.level);
+  draw_board(app.platform.canvas, app.view, app.viewer, app.level, LevelOk);
+  set_counter_text(app);
+  refresh_enable_state(app);
+}
+
+void viewer_command_forward(App& app) {
+  ViewStep step = viewer_step_forward(app.viewer);
+  if (!step.moved) return;
+  redraw_board(app.platform.canvas, app.view, app.viewer, step.facing, step.scroll);
+  set_counter_text(app);
+  refresh_enable_state(app);
+}
+
+void viewer_command_back(App& app) {
+  ViewStep step = viewer_step_back(app.viewer);
+  if (!step.moved) return;
+  redraw_board(app.platform.canvas, app.view, app.viewer, step.facing, step.scroll);
+  set_counter_text(app);
+  refresh_enable_state(app);
+}
+
+void viewer_command_play(App& app) {
+  app.playing = 1;
+  app.viewer.playing = 1;
+  refresh_enable_state(app);
+  set_text(app, IdPlay, "Pause");
+  int32_t speed = app.settings.traceSpeed;
+  if (speed < SpeedSlow || speed > SpeedFast) speed = SpeedNomal;
+  app.platform.start_timer(app.platform.context, PlayTimer, TraceSpeedMs[speed]);
+}
+
+void viewer_command_pause(App& app) {
+  app.platform.stop_timer(app.platform.context, PlayTimer);
+  app.playing = 0;
+  app.viewer.playing = 0;
+  refresh_enable_state(app);
+  set_text(app, IdPlay, "Play");
+}
+
+// ---------------------------------------------------------------- the worker
+
+void run_job(App& app) {
+  switch (app.jobKind) {
+    case JobFile:
+      app.jobResult = load_level_set(app.store, SourceFile, app.filePath);
+      break;
+    case JobFolder:
+      app.jobResult = load_level_set(app.store, SourceFolder, app.folderPath);
+      break;
+    case JobSolve:
+      app.jobResult = solve(app.solver, app.level);
+      break;
+    default:
+      // The batch arrives with the Options dialog; other kinds only hand back.
+      break;
+  }
+}
+
+void worker_main(App& app) {
+  run_job(app);
+  app.platform.hand_back(app.platform.context);
+}
+
+void job_done(App& app) {
+  // A window that is closing shows no result; the process ends next.
+  if (app.closing) return;
+  switch (app.jobKind) {
+    case JobFile:
+    case JobFolder:
+      show_loaded_set(app);
+      break;
+    case JobSolve:
+      finish_solve(app);
+      if (app.jobResult == Solved) {
+        app.dialogMode = SolutionMode;
+        run_text_dialog(app);
+      }
+      break;
+    default:
+      break;
+  }
+}

@@ -1,0 +1,72 @@
+// The platform layer: everything the dialog logic asks of the windowing
+// system, as a table of plain calls with a context. The desktop shell fills
+// it in with its widgets; the tests fill it in with a fake that records.
+//
+// Every call is made on the GUI thread, except hand_back, which the worker
+// thread makes at the end of its job.
+#pragma once
+
+#include <cstdint>
+
+#include "view/view.h"
+
+enum MessageIcon : int32_t { IconError = 1, IconWarning = 2, IconInformation = 3 };
+
+enum TimerId : int32_t { ProgressTimer = 1, PlayTimer = 2 };
+
+enum TextDialogMode : int32_t { PasteMode = 0, SolutionMode = 1 };
+
+constexpr int32_t HeadlineCapacity = 64;
+constexpr int32_t NoticeCapacity = 32;
+
+// What the text dialog shows when it opens.
+struct TextDialog {
+  int32_t mode;                    // PasteMode or SolutionMode
+  char headline[HeadlineCapacity];  // control 1016
+  char notice[NoticeCapacity];      // control 1017, red
+  char body[SolutionTextSize];      // the edit box: empty to paste, or the solution text
+};
+
+struct Platform {
+  void* context;
+
+  // Controls by id; the main dialog's caption is id MainDialogId.
+  void (*set_text)(void* context, int32_t id, const char* text);
+  // At most capacity - 1 characters of the control's text, terminated.
+  void (*get_text)(void* context, int32_t id, char* out, int32_t capacity);
+  void (*enable)(void* context, int32_t id, int32_t enabled);
+  void (*set_check)(void* context, int32_t id, int32_t checked);
+  int32_t (*get_check)(void* context, int32_t id);
+  void (*set_progress)(void* context, int32_t id, int32_t position);
+
+  // A modal message box; returns when the user has closed it.
+  void (*message_box)(void* context, const char* caption, const char* text, int32_t icon);
+
+  // Timer ticks arrive as timer_tick on the GUI thread.
+  void (*start_timer)(void* context, int32_t timer, int32_t milliseconds);
+  void (*stop_timer)(void* context, int32_t timer);
+  // Blocks the calling thread.
+  void (*sleep)(void* context, int32_t milliseconds);
+
+  // The board area.
+  Canvas canvas;
+
+  // The pickers: 1 when something was chosen and its path stands in path.
+  int32_t (*pick_level_file)(void* context, char* path, int32_t capacity, const char* filter);
+  int32_t (*pick_level_folder)(void* context, char* path, int32_t capacity, const char* title);
+
+  // Runs the text dialog modally. Returns 1 when it was left with its Close
+  // button, and then pasted holds the edit box's text (at most capacity - 1
+  // characters, terminated); 0 when it was closed by its close box.
+  int32_t (*run_text_dialog)(void* context, const TextDialog& dialog, char* pasted,
+                             int32_t capacity);
+
+  // Runs the Options dialog modally; may be null while there is none.
+  void (*run_options_dialog)(void* context);
+
+  // Starts the worker thread, which runs worker_main and then ends.
+  void (*start_worker)(void* context);
+  // Called by the worker thread: runs job_done on the GUI thread and
+  // returns only when it has finished.
+  void (*hand_back)(void* context);
+};

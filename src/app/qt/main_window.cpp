@@ -1,0 +1,406 @@
+// The main window: the controls at their pixel rectangles, the canvas, the
+// timers, the worker thread and the Platform calls that the dialog logic
+// makes.
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QThread>
+
+#include <chrono>
+#include <cstring>
+
+#include "app/art.h"
+#include "app/qt/shell.h"
+
+namespace {
+
+MainWindow& window_of(void* self) { return *static_cast<MainWindow*>(self); }
+
+// Copies a string into a caller's buffer; 0 when it does not fit.
+int32_t copy_out(const QByteArray& bytes, char* out, int32_t capacity) {
+  if (bytes.size() >= capacity) return 0;
+  std::memcpy(out, bytes.constData(), bytes.size());
+  out[bytes.size()] = '\0';
+  return 1;
+}
+
+QString colour_name(uint32_t rgb) { return QColor::fromRgb(rgb).name(); }
+
+QProgressBar* make_bar(QWidget* parent, int range, uint32_t colour) {
+  auto* bar = new QProgressBar(parent);
+  bar->setRange(0, range);
+  bar->setValue(0);
+  bar->setTextVisible(false);
+  bar->setStyleSheet(QString("QProgressBar { border: 1px solid #808080; background: %1; }"
+                             "QProgressBar::chunk { background: %2; }")
+                         .arg(colour_name(BarBackground), colour_name(colour)));
+  return bar;
+}
+
+QWidget* make_control(const ControlSpec& spec, QWidget* parent) {
+  QString caption = QString::fromLatin1(spec.caption);
+  switch (spec.kind) {
+    case GroupBox: {
+      // The caption sits on the frame's top line, as in the dialog's
+      // original look, rather than above it.
+      auto* group = new QGroupBox(caption, parent);
+      group->setStyleSheet(
+          "QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
+          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+          " left: 6px; padding: 0px 2px; }");
+      return group;
+    }
+    case PushButton:
+    case DefaultButton: {
+      auto* button = new QPushButton(caption, parent);
+      button->setDefault(spec.kind == DefaultButton);
+      return button;
+    }
+    case NumberEdit: {
+      auto* edit = new QLineEdit(parent);
+      edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      edit->setValidator(
+          new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
+      return edit;
+    }
+    case StaticLeft:
+    case StaticRight:
+    case StaticCentre: {
+      auto* label = new QLabel(caption, parent);
+      Qt::Alignment align = spec.kind == StaticRight    ? Qt::AlignRight
+                            : spec.kind == StaticCentre ? Qt::AlignHCenter
+                                                        : Qt::AlignLeft;
+      label->setAlignment(align | Qt::AlignVCenter);
+      if (spec.colour != DefaultColour) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, QColor::fromRgb(uint32_t(spec.colour)));
+        label->setPalette(palette);
+      }
+      return label;
+    }
+    case BlackFrame: {
+      auto* frame = new QFrame(parent);
+      frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+      frame->setLineWidth(1);
+      QPalette palette = frame->palette();
+      palette.setColor(QPalette::WindowText, Qt::black);
+      frame->setPalette(palette);
+      frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+      return frame;
+    }
+    case ProgressBar:
+      return make_bar(parent, spec.id == IdCellBar ? CellBarRange : QueueBarRange,
+                      spec.id == IdCellBar ? CellBarColour : QueueBarColour);
+    default:
+      return new QWidget(parent);
+  }
+}
+
+QMessageBox::Icon message_icon(int32_t icon) {
+  switch (icon) {
+    case IconError: return QMessageBox::Critical;
+    case IconWarning: return QMessageBox::Warning;
+    default: return QMessageBox::Information;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- set-up
+
+MainWindow::MainWindow(App& app, QWidget* parent) : QDialog(parent), app_(app) {
+  setFont(dialog_font());
+  setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));
+  // Painting only copies the canvas; the rest of the client area is the
+  // dialog's plain face.
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+  canvas_.repaint = repaint_canvas;
+  canvas_.repaintContext = this;
+  create_controls();
+  connect(&progressTimer_, &QTimer::timeout, this, [this] { timer_tick(app_, ProgressTimer); });
+  connect(&playTimer_, &QTimer::timeout, this, [this] { timer_tick(app_, PlayTimer); });
+  app_.platform = platform();
+  dialog_setup(app_);
+}
+
+MainWindow::~MainWindow() {
+  if (worker_.joinable()) {
+    app_.closing = 1;
+    app_.solver.cancel.store(1, std::memory_order_relaxed);
+    wait_for_worker();
+  }
+}
+
+void MainWindow::create_controls() {
+  for (int32_t k = 0; k < ControlCount; ++k) {
+    const ControlSpec& spec = MainControls[k];
+    QWidget* widget = make_control(spec, this);
+    widget->setObjectName(QString("id%1").arg(spec.id));
+    widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
+    controls_[k] = widget;
+    if (spec.id >= FirstCommandId && spec.id <= LastCommandId) {
+      if (auto* button = qobject_cast<QPushButton*>(widget)) {
+        int32_t id = spec.id;
+        connect(button, &QPushButton::clicked, this, [this, id] { command(app_, id); });
+      }
+    }
+  }
+  // Enter in the edit box reaches the dialog, which presses its default
+  // button, Go. Gaining the focus selects the number, so typing replaces it.
+  control(IdLevelEdit)->installEventFilter(this);
+}
+
+QWidget* MainWindow::control(int32_t id) const {
+  for (int32_t k = 0; k < ControlCount; ++k)
+    if (MainControls[k].id == id) return controls_[k];
+  return nullptr;
+}
+
+void MainWindow::place() {
+  QScreen* screen = this->screen();
+  QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  QSize frame = frameGeometry().size() - geometry().size();
+  WindowPlacement placement = place_main_window(frame.width(), frame.height(),
+                                                work.x() + work.width(),
+                                                work.y() + work.height());
+  setFixedSize(placement.clientWidth, placement.clientHeight);
+  move(placement.x, placement.y);
+}
+
+void MainWindow::place_and_show() {
+  place();
+  show();
+  // The window manager adds its frame only once the window is shown.
+  QTimer::singleShot(0, this, [this] { place(); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit) QTimer::singleShot(0, edit, &QLineEdit::selectAll);
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- painting
+
+void MainWindow::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  QPainter painter(this);
+  // Nearest neighbour on screens with a device pixel ratio above 1, so the
+  // tiles stay crisp.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.drawImage(QRect(CanvasLeft, CanvasTop, CanvasWidth, CanvasHeight), canvas_.image);
+}
+
+void MainWindow::repaint_canvas(void* self) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w] { w.repaint(QRect(CanvasLeft, CanvasTop, CanvasWidth, CanvasHeight)); });
+}
+
+// ---------------------------------------------------------------- closing
+
+void MainWindow::reject() {}
+
+// A job still running is cancelled and allowed to end: the worker's
+// hand-back is served here while the window waits, and shows nothing.
+void MainWindow::closeEvent(QCloseEvent* event) {
+  progressTimer_.stop();
+  playTimer_.stop();
+  app_.closing = 1;
+  app_.solver.cancel.store(1, std::memory_order_relaxed);
+  wait_for_worker();
+  event->accept();
+}
+
+void MainWindow::wait_for_worker() {
+  while (workerBusy_.load()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (worker_.joinable()) worker_.join();
+}
+
+// ---------------------------------------------------------------- platform
+
+template <typename Fn>
+void MainWindow::on_gui(Fn fn) {
+  if (QThread::currentThread() == thread()) fn();
+  else QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
+}
+
+Platform MainWindow::platform() {
+  Platform p;
+  p.context = this;
+  p.set_text = set_text;
+  p.get_text = get_text;
+  p.enable = enable;
+  p.set_check = set_check;
+  p.get_check = get_check;
+  p.set_progress = set_progress;
+  p.message_box = message_box;
+  p.start_timer = start_timer;
+  p.stop_timer = stop_timer;
+  p.sleep = sleep;
+  p.canvas = canvas_.canvas();
+  p.pick_level_file = pick_level_file;
+  p.pick_level_folder = pick_level_folder;
+  p.run_text_dialog = run_text_dialog;
+  p.run_options_dialog = nullptr;
+  p.start_worker = start_worker;
+  p.hand_back = hand_back;
+  return p;
+}
+
+void MainWindow::set_text(void* self, int32_t id, const char* text) {
+  MainWindow& w = window_of(self);
+  QString value = QString::fromLatin1(text);
+  w.on_gui([&w, id, &value] {
+    if (id == MainDialogId) {
+      w.setWindowTitle(value);
+      return;
+    }
+    QWidget* widget = w.control(id);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) button->setText(value);
+    else if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(value);
+    else if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(value);
+    else if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(value);
+  });
+}
+
+void MainWindow::get_text(void* self, int32_t id, char* out, int32_t capacity) {
+  MainWindow& w = window_of(self);
+  out[0] = '\0';
+  if (capacity <= 0) return;
+  w.on_gui([&w, id, out, capacity] {
+    QString value;
+    QWidget* widget = w.control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) value = edit->text();
+    else if (auto* label = qobject_cast<QLabel*>(widget)) value = label->text();
+    else if (auto* button = qobject_cast<QAbstractButton*>(widget)) value = button->text();
+    QByteArray bytes = value.toLatin1().left(capacity - 1);
+    copy_out(bytes, out, capacity);
+  });
+}
+
+void MainWindow::enable(void* self, int32_t id, int32_t enabled) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w, id, enabled] {
+    if (QWidget* widget = w.control(id)) widget->setEnabled(enabled != 0);
+  });
+}
+
+void MainWindow::set_check(void* self, int32_t id, int32_t checked) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w, id, checked] {
+    if (auto* button = qobject_cast<QAbstractButton*>(w.control(id)))
+      button->setChecked(checked != 0);
+  });
+}
+
+int32_t MainWindow::get_check(void* self, int32_t id) {
+  MainWindow& w = window_of(self);
+  int32_t checked = 0;
+  w.on_gui([&w, id, &checked] {
+    if (auto* button = qobject_cast<QAbstractButton*>(w.control(id)))
+      checked = button->isChecked() ? 1 : 0;
+  });
+  return checked;
+}
+
+void MainWindow::set_progress(void* self, int32_t id, int32_t position) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w, id, position] {
+    if (auto* bar = qobject_cast<QProgressBar*>(w.control(id)))
+      bar->setValue(qBound(bar->minimum(), int(position), bar->maximum()));
+  });
+}
+
+void MainWindow::message_box(void* self, const char* caption, const char* text, int32_t icon) {
+  MainWindow& w = window_of(self);
+  QString title = QString::fromLatin1(caption);
+  QString body = QString::fromLatin1(text);
+  w.on_gui([&w, &title, &body, icon] {
+    QMessageBox box(message_icon(icon), title, body, QMessageBox::Ok, &w);
+    box.exec();
+  });
+}
+
+void MainWindow::start_timer(void* self, int32_t timer, int32_t milliseconds) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w, timer, milliseconds] {
+    QTimer& t = timer == ProgressTimer ? w.progressTimer_ : w.playTimer_;
+    t.start(milliseconds);
+  });
+}
+
+void MainWindow::stop_timer(void* self, int32_t timer) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w, timer] {
+    QTimer& t = timer == ProgressTimer ? w.progressTimer_ : w.playTimer_;
+    t.stop();
+  });
+}
+
+void MainWindow::sleep(void*, int32_t milliseconds) { QThread::msleep(milliseconds); }
+
+// ---------------------------------------------------------------- pickers
+
+int32_t MainWindow::pick_level_file(void* self, char* path, int32_t capacity,
+                                    const char* filter) {
+  MainWindow& w = window_of(self);
+  QString chosen = QFileDialog::getOpenFileName(&w, "Select File", QString::fromUtf8(path),
+                                                QString::fromLatin1(filter));
+  if (chosen.isEmpty()) return 0;
+  return copy_out(chosen.toUtf8(), path, capacity);
+}
+
+int32_t MainWindow::pick_level_folder(void* self, char* path, int32_t capacity,
+                                      const char* title) {
+  MainWindow& w = window_of(self);
+  QString chosen = QFileDialog::getExistingDirectory(&w, QString::fromLatin1(title),
+                                                     QString::fromUtf8(path));
+  if (chosen.isEmpty()) return 0;
+  return copy_out(chosen.toUtf8(), path, capacity);
+}
+
+// ---------------------------------------------------------------- text dialog
+
+int32_t MainWindow::run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
+                                    int32_t capacity) {
+  MainWindow& w = window_of(self);
+  TextDialogWindow window(dialog, &w);
+  window.setObjectName("textDialog");
+  if (window.exec() != 1) return 0;
+  QByteArray bytes = window.text().toLatin1().left(capacity - 1);
+  copy_out(bytes, pasted, capacity);
+  return 1;
+}
+
+// ---------------------------------------------------------------- worker
+
+void MainWindow::start_worker(void* self) {
+  MainWindow& w = window_of(self);
+  // A previous worker has handed back already and is at most ending.
+  if (w.worker_.joinable()) w.worker_.join();
+  w.workerBusy_.store(true);
+  w.worker_ = std::thread([&w] {
+    worker_main(w.app_);
+    w.workerBusy_.store(false);
+  });
+}
+
+void MainWindow::hand_back(void* self) {
+  MainWindow& w = window_of(self);
+  QMetaObject::invokeMethod(&w, [&w] { job_done(w.app_); }, Qt::BlockingQueuedConnection);
+}

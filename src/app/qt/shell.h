@@ -1,0 +1,126 @@
+// The Qt side of the desktop program: the main window with its controls,
+// the canvas, the text dialog and the pickers, filling in the Platform
+// calls of the dialog logic. It holds no logic of its own beyond mapping
+// ids to widgets.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QImage>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+#include "app/app.h"
+#include "app/art.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The fonts: the dialogs' own where installed, else the system's.
+QFont dialog_font();     // "MS UI Gothic" 10 pt, or the system sans-serif
+QFont fixed_font();      // "MS Gothic" 11 pt, or the system monospace
+QString canvas_family(); // "MS UI Gothic", or the system sans-serif
+
+// Pictures of the art in Qt's form.
+QImage art_image(const ArtImage& art);
+
+// The off-screen canvas: 768 x 480 pixels drawn from the tile sheet.
+struct QtCanvas {
+  QImage image{CanvasWidth, CanvasHeight, QImage::Format_RGB32};
+  QImage tiles;   // the tile sheet, RGB32
+  QImage splash;  // the splash picture, RGB32
+  QString family;
+  void (*repaint)(void* context) = nullptr;
+  void* repaintContext = nullptr;
+
+  QtCanvas();
+  Canvas canvas();  // the calls of the drawing code, bound to this canvas
+};
+
+// The text dialog, in paste or solution mode. Its controls stand at the
+// dialog-unit rectangles converted with the fixed font's metrics.
+class TextDialogWindow : public QDialog {
+ public:
+  TextDialogWindow(const TextDialog& dialog, QWidget* parent);
+  QString text() const;
+  QPlainTextEdit* edit() const { return edit_; }
+  QLabel* headline() const { return headline_; }
+  QLabel* notice() const { return notice_; }
+  QPushButton* closeButton() const { return close_; }
+
+  // Dialog units to pixels for this dialog's font.
+  static QRect unit_rect(const QFont& font, int x, int y, int width, int height);
+
+ protected:
+  void reject() override;  // Esc does nothing; the close box closes
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QPlainTextEdit* edit_ = nullptr;
+  QLabel* headline_ = nullptr;
+  QLabel* notice_ = nullptr;
+  QPushButton* close_ = nullptr;
+};
+
+class MainWindow : public QDialog {
+ public:
+  // The App must have gone through app_init with no platform yet; the
+  // window fills in the platform and runs dialog set-up.
+  MainWindow(App& app, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Shows the window at its place in the work area.
+  void place_and_show();
+
+  QWidget* control(int32_t id) const;
+  const QImage& canvasImage() const { return canvas_.image; }
+  App& app() { return app_; }
+  // 1 while a worker thread runs or waits in its hand-back.
+  bool workerBusy() const { return workerBusy_.load(); }
+
+  // Waits, serving events, until the worker thread has ended.
+  void wait_for_worker();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void reject() override;  // Esc does nothing
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void create_controls();
+  void place();
+  Platform platform();
+  // Runs fn on the GUI thread, waiting for it when called from the worker.
+  template <typename Fn>
+  void on_gui(Fn fn);
+
+  static void set_text(void* self, int32_t id, const char* text);
+  static void get_text(void* self, int32_t id, char* out, int32_t capacity);
+  static void enable(void* self, int32_t id, int32_t enabled);
+  static void set_check(void* self, int32_t id, int32_t checked);
+  static int32_t get_check(void* self, int32_t id);
+  static void set_progress(void* self, int32_t id, int32_t position);
+  static void message_box(void* self, const char* caption, const char* text, int32_t icon);
+  static void start_timer(void* self, int32_t timer, int32_t milliseconds);
+  static void stop_timer(void* self, int32_t timer);
+  static void sleep(void* self, int32_t milliseconds);
+  static void repaint_canvas(void* self);
+  static int32_t pick_level_file(void* self, char* path, int32_t capacity, const char* filter);
+  static int32_t pick_level_folder(void* self, char* path, int32_t capacity, const char* title);
+  static int32_t run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
+                                 int32_t capacity);
+  static void start_worker(void* self);
+  static void hand_back(void* self);
+
+  App& app_;
+  QtCanvas canvas_;
+  QWidget* controls_[ControlCount] = {};
+  QTimer progressTimer_;
+  QTimer playTimer_;
+  std::thread worker_;
+  std::atomic<bool> workerBusy_{false};
+};

@@ -1,0 +1,144 @@
+// The batch runner: reads every level number of the store from 1 to the
+// highest, solves each level that can be tried, writes its report line and,
+// when the desktop asks for it, replays the solution. The cancel flag of the
+// solver stops the run at the next check: inside a solve, after a level's
+// line, before each replay step, or after a replay.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+#include "batch/batch.h"
+#include "view/view.h"
+
+const char TitleText[] = "Vantori Kelmora1.2 by the Kelmora developers (Mar/2021)";
+
+namespace {
+
+constexpr int32_t ResultCapacity = 48;  // "%5dmoves TraceOver" and the words
+
+int32_t cancel_set(const Batch& batch) {
+  return batch.solver->cancel.load(std::memory_order_relaxed) != 0 ? 1 : 0;
+}
+
+int32_t step_delay(const Settings& settings) {
+  int32_t speed = settings.traceSpeed;
+  if (speed < SpeedSlow || speed > SpeedFast) speed = SpeedNomal;
+  return TraceSpeedMs[speed];
+}
+
+void wait_step(const Batch& batch) {
+  int32_t milliseconds = step_delay(*batch.settings);
+  if (batch.hooks.sleep) batch.hooks.sleep(batch.hooks.context, milliseconds);
+  else std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// Solves the level just read (or keeps its LevelStatus 4) between the
+// progress hooks; returns the level's status for the report.
+int32_t try_level(Batch& batch, int32_t levelStatus) {
+  const BatchHooks& hooks = batch.hooks;
+  batch.tried += 1;
+  batch.lastShown = batch.current;
+  if (hooks.showLevel) hooks.showLevel(hooks.context, batch.current, levelStatus);
+  if (hooks.startProgress) hooks.startProgress(hooks.context);
+  int32_t status = Unsolvable;
+  if (levelStatus == LevelOk) status = solve(*batch.solver, *batch.level);
+  if (hooks.stopProgress) hooks.stopProgress(hooks.context);
+  return status;
+}
+
+// The result column for a status; a solved level is counted, checked by the
+// hook while its trace is whole, and then masked when asked.
+void result_text(Batch& batch, int32_t status, char* out) {
+  Solver& solver = *batch.solver;
+  switch (status) {
+    case Unsolvable: std::snprintf(out, ResultCapacity, "Impossible"); return;
+    case TableFull: std::snprintf(out, ResultCapacity, "Failed(C)"); return;
+    case QueueFull: std::snprintf(out, ResultCapacity, "Failed(Q)"); return;
+    case SolveCanceled:
+      std::snprintf(out, ResultCapacity, "Canceled");
+      solver.cancel.store(1, std::memory_order_relaxed);
+      return;
+    case Solved: break;
+    default: std::snprintf(out, ResultCapacity, "%s", solve_status_word(status)); return;
+  }
+  batch.solved += 1;
+  std::snprintf(out, ResultCapacity, "%5dmoves%s", solver.solutionLength,
+                solver.traceOver ? " TraceOver" : "");
+  if (batch.hooks.solved) batch.hooks.solved(batch.hooks.context, batch.current);
+  if (batch.settings->hideLastMoves) mask_last_moves(solver.trace, solver.solutionLength);
+}
+
+// Replays the solution through the hooks; 0 when the run is cancelled.
+int32_t replay(Batch& batch) {
+  const BatchHooks& hooks = batch.hooks;
+  int32_t more = hooks.replayTop(hooks.context);
+  while (more) {
+    if (cancel_set(batch)) return 0;
+    more = hooks.replayStep(hooks.context);
+    wait_step(batch);
+  }
+  return cancel_set(batch) ? 0 : 1;
+}
+
+int32_t can_replay(const Batch& batch) {
+  return batch.settings->playAfterSolved && batch.hooks.replayTop && batch.hooks.replayStep;
+}
+
+}  // namespace
+
+LocalTime local_time_now() {
+  std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  localtime_r(&now, &parts);
+  return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                   parts.tm_min};
+}
+
+int32_t run_batch(Batch& batch) {
+  const BatchHooks& hooks = batch.hooks;
+  const int32_t report = batch.settings->reportFlag;
+  batch.start = local_time_now();
+  batch.tried = 0;
+  batch.solved = 0;
+  batch.lastShown = 0;
+  batch.solver->beginWithEnd = batch.settings->beginWithEnd;
+  batch.solver->cancel.store(0, std::memory_order_relaxed);
+  if (hooks.begin) hooks.begin(hooks.context);
+  if (report) write_report_header(batch);
+
+  for (batch.current = 1; batch.current <= batch.store->highest; ++batch.current) {
+    int32_t levelStatus =
+        select_level(*batch.solver, *batch.level, batch.store->workDir, batch.current);
+    if (levelStatus != LevelOk && levelStatus != LevelImpossible) continue;
+    int32_t status = try_level(batch, levelStatus);
+    char result[ResultCapacity];
+    result_text(batch, status, result);
+    if (report) write_report_level(batch, result);
+    if (cancel_set(batch)) break;
+    if (status == Solved && can_replay(batch) && !replay(batch)) break;
+  }
+
+  batch.end = local_time_now();
+  const int32_t canceled = cancel_set(batch);
+  if (report) {
+    write_report_footer(batch, canceled);
+    close_report_file(batch);
+  }
+  return canceled;
+}
+
+void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {
+  const LocalTime& s = batch.start;
+  const LocalTime& e = batch.end;
+  int used = std::snprintf(
+      out, FinishTextCapacity,
+      "  Batch is %s.\r\n\r\n%4d/%02d/%02d %02d:%02d Start\r\n%4d/%02d/%02d %02d:%02d %s\r\n",
+      canceled ? "canceled" : "finished", s.year, s.month, s.day, s.hour, s.minute, e.year,
+      e.month, e.day, e.hour, e.minute, canceled ? "Cancel" : "Finish");
+  if (batch.writeError != 0 && used > 0 && used < FinishTextCapacity) {
+    std::snprintf(out + used, static_cast<size_t>(FinishTextCapacity - used),
+                  "\r\n  The report file is incomplete: %s.\r\n", std::strerror(batch.writeError));
+  }
+}

@@ -1,0 +1,112 @@
+// The batch report: plain ASCII with LF line ends. A header names the
+// program, the set and the limits; one line follows per tried level, then a
+// footer with the counts. Write errors never stop a run; the first one is
+// kept so that the caller can say the report is incomplete.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "batch/batch.h"
+
+namespace {
+
+const char ReportRule[] = "------------------------------------------------------";
+const char ReportHeading[] = " No.  W  H  B     Time     Cells   Queue     Result";
+constexpr mode_t ReportMode = 0666;  // narrowed by the umask
+
+void remember_error(Batch& batch, int error) {
+  if (batch.writeError == 0) batch.writeError = error != 0 ? error : EIO;
+}
+
+// Writes all of bytes, retrying short writes and interrupted calls.
+void write_all(Batch& batch, const char* bytes, size_t count) {
+  while (count > 0) {
+    ssize_t written = ::write(batch.reportFd, bytes, count);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      remember_error(batch, errno);
+      return;
+    }
+    if (written == 0) {
+      remember_error(batch, EIO);
+      return;
+    }
+    bytes += written;
+    count -= static_cast<size_t>(written);
+  }
+}
+
+}  // namespace
+
+int32_t open_report_file(Batch& batch, const char* path) {
+  if (path == nullptr || path[0] == '\0') return 0;
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, ReportMode);
+  if (fd < 0) return 0;
+  batch.reportFd = fd;
+  batch.closeReport = 1;
+  batch.writeError = 0;
+  return 1;
+}
+
+void write_report_line(Batch& batch, const char* text) {
+  char line[ReportLineCapacity];
+  size_t length = std::strlen(text);
+  if (length + 1 > sizeof line) {  // never cut a line: write it in two parts
+    write_all(batch, text, length);
+    write_all(batch, "\n", 1);
+    return;
+  }
+  std::memcpy(line, text, length);
+  line[length] = '\n';
+  write_all(batch, line, length + 1);
+}
+
+void write_report_header(Batch& batch) {
+  char line[ReportLineCapacity];
+  const LocalTime& t = batch.start;
+  std::snprintf(line, sizeof line, "# %s", TitleText);
+  write_report_line(batch, line);
+  std::snprintf(line, sizeof line, "# LevelSetName: %s (%d levels)", batch.store->setName,
+                batch.store->levelCount);
+  write_report_line(batch, line);
+  std::snprintf(line, sizeof line, "# MaxArea:%4d MaxBoxes:%2d  [%4d/%02d/%02d %02d:%02d Start]",
+                MaxArea, MaxBoxes, t.year, t.month, t.day, t.hour, t.minute);
+  write_report_line(batch, line);
+  write_report_line(batch, ReportHeading);
+  write_report_line(batch, ReportRule);
+}
+
+void write_report_level(Batch& batch, const char* result) {
+  char line[ReportLineCapacity];
+  const Level& level = *batch.level;
+  const Progress& progress = batch.solver->progress;
+  std::snprintf(line, sizeof line, "%4d[%2d*%2d(%2d)] %4dsec%9d%8d %s", batch.current,
+                level.width, level.height, level.totalBoxes,
+                progress.seconds.load(std::memory_order_relaxed),
+                progress.nodes.load(std::memory_order_relaxed),
+                progress.queue.load(std::memory_order_relaxed), result);
+  write_report_line(batch, line);
+}
+
+void write_report_footer(Batch& batch, int32_t canceled) {
+  char line[ReportLineCapacity];
+  const LocalTime& t = batch.end;
+  write_report_line(batch, ReportRule);
+  std::snprintf(line, sizeof line, "# TryCnt:%4d levels        [%4d/%02d/%02d %02d:%02d %s]",
+                batch.tried, t.year, t.month, t.day, t.hour, t.minute,
+                canceled ? "Cancel" : "Finish");
+  write_report_line(batch, line);
+  std::snprintf(line, sizeof line, "# Solved:%4d levels", batch.solved);
+  write_report_line(batch, line);
+}
+
+void close_report_file(Batch& batch) {
+  if (batch.closeReport && batch.reportFd >= 0) {
+    if (::close(batch.reportFd) != 0) remember_error(batch, errno);
+  }
+  batch.reportFd = -1;
+  batch.closeReport = 0;
+}

@@ -1,0 +1,157 @@
+// vantori batch: loads a level set and solves every level in turn, writing
+// the report to a file or to standard output. Nothing is shown and nothing
+// replayed. Ctrl-C cancels the running solve; the report still gets its
+// footer, so nothing written is lost.
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+
+#include "batch/batch.h"
+#include "cli/cli.h"
+
+const char BatchUsage[] =
+    "  vantori batch SOURCE|--sample [--work-dir DIR] [--report FILE] [--begin-with-end 0|1]\n";
+
+namespace {
+
+constexpr int StandardOutput = 1;
+
+struct BatchOptions {
+  SourceOptions source;
+  const char* report = nullptr;  // nullptr: standard output
+  int32_t beginWithEnd = 1;
+};
+
+// The one program-wide batch: the signal handler must reach its cancel flag.
+LevelStore Store;
+Level CurrentLevel;
+Solver BatchSolver;
+Settings BatchSettings;
+char TextBuffer[TextBufferSize + 1];  // the intake's text, then the move trace
+
+// Set by SIGINT. The handler only stores to these two lock-free atomics.
+std::atomic<int32_t> Interrupted{0};
+static_assert(std::atomic<int32_t>::is_always_lock_free);
+
+extern "C" void on_interrupt(int) {
+  Interrupted.store(1, std::memory_order_relaxed);
+  BatchSolver.cancel.store(1, std::memory_order_relaxed);
+}
+
+int32_t BadSolutions = 0;
+
+int bad_usage(const char* problem, const char* argument) {
+  std::fprintf(stderr, "vantori batch: %s%s\n", problem, argument ? argument : "");
+  return usage_error();
+}
+
+// Returns -1 when the arguments are fine, else the exit status.
+int parse_options(int argc, char** argv, BatchOptions& options) {
+  for (int i = 1; i < argc;) {
+    int taken = take_source_option(argc, argv, i, options.source);
+    if (taken < 0) return bad_usage("bad source option near ", argv[i < argc ? i : argc - 1]);
+    if (taken > 0) continue;
+    const char* argument = argv[i];
+    if (std::strcmp(argument, "--report") == 0) {
+      if (i + 1 >= argc) return bad_usage("--report needs a file", nullptr);
+      options.report = argv[i + 1];
+      i += 2;
+    } else if (std::strcmp(argument, "--begin-with-end") == 0) {
+      const char* value = i + 1 < argc ? argv[i + 1] : "";
+      if (std::strcmp(value, "0") != 0 && std::strcmp(value, "1") != 0)
+        return bad_usage("--begin-with-end takes 0 or 1", nullptr);
+      options.beginWithEnd = value[0] - '0';
+      i += 2;
+    } else {
+      return bad_usage("unknown argument ", argument);
+    }
+  }
+  if (options.source.source == nullptr && !options.source.sample)
+    return bad_usage("a SOURCE or --sample is needed", nullptr);
+  return -1;
+}
+
+// A solved level's whole trace is played forward once more before it is
+// masked; a trace that does not solve the level is reported, never hidden.
+void check_solution(void*, int32_t number) {
+  const Solver& solver = BatchSolver;
+  if (replay_solution(CurrentLevel, solver.trace, solver.solutionLength, solver.traceOver))
+    return;
+  BadSolutions += 1;
+  std::fprintf(stderr, "vantori batch: the solution of level %d fails the replay check\n",
+               number);
+}
+
+// A Ctrl-C that came before the run cleared the cancel flag still counts.
+void keep_interrupt(void*) {
+  if (Interrupted.load(std::memory_order_relaxed))
+    BatchSolver.cancel.store(1, std::memory_order_relaxed);
+}
+
+// A closed pipe is a write error like any other: the run goes on to its
+// end and the error is named, instead of the program dying silently.
+void catch_interrupt(struct sigaction& previous) {
+  signal(SIGPIPE, SIG_IGN);
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, &previous);
+}
+
+int open_report(Batch& batch, const BatchOptions& options) {
+  if (options.report == nullptr) {
+    batch.reportFd = StandardOutput;
+    batch.closeReport = 0;
+    return 1;
+  }
+  return open_report_file(batch, options.report);
+}
+
+}  // namespace
+
+int cmd_batch(int argc, char** argv) {
+  BatchOptions options;
+  int status = parse_options(argc, argv, options);
+  if (status >= 0) return status;
+
+  if (!run_intake(options.source, Store, TextBuffer)) return ExitFailure;
+  if (!reserve_search_tables()) {
+    std::fprintf(stderr, "vantori batch: not enough memory for the search tables\n");
+    return ExitFailure;
+  }
+
+  Batch batch;
+  batch.store = &Store;
+  batch.level = &CurrentLevel;
+  batch.solver = &BatchSolver;
+  batch.settings = &BatchSettings;
+  batch.hooks.begin = keep_interrupt;
+  batch.hooks.solved = check_solution;
+  BatchSolver.trace = TextBuffer;
+  BatchSolver.beginWithEnd = options.beginWithEnd;
+  BatchSettings.beginWithEnd = options.beginWithEnd;
+  if (!open_report(batch, options)) {
+    std::fprintf(stderr, " Can't open output file.\n");
+    return ExitFailure;
+  }
+  BatchSettings.reportFlag = 1;
+
+  // Caught only from here on: a Ctrl-C during the intake simply ends the
+  // program, since nothing has been written yet.
+  struct sigaction previous {};
+  catch_interrupt(previous);
+  run_batch(batch);
+  sigaction(SIGINT, &previous, nullptr);
+
+  if (batch.writeError != 0)
+    std::fprintf(stderr, "vantori batch: the report could not be written completely: %s\n",
+                 std::strerror(batch.writeError));
+  if (Interrupted.load(std::memory_order_relaxed)) return ExitInterrupted;
+  if (BadSolutions != 0) return ExitBadSolution;
+  if (batch.writeError != 0) return ExitFailure;
+  return ExitOk;
+}

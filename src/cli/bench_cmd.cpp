@@ -1,0 +1,252 @@
+// vantori bench: solves a fixed set of levels built into the program and
+// prints the search's figures and times. The total node count is the
+// search's signature: any change of search behaviour changes it.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/cli.h"
+#include "solver/solver.h"
+
+const char BenchUsage[] = "  vantori bench [--quick]\n";
+
+namespace {
+
+// The sample levels first, then levels of five to eight boxes made for the
+// bench, from some twenty thousand records to two million. quick marks those
+// solved in a fraction of a second, which the quick part runs.
+const int32_t SampleQuick[SampleLevels] = {1, 1, 1, 1, 1, 0};
+
+struct BenchLevel {
+  int32_t quick;
+  const char* map;
+};
+
+const BenchLevel BenchLevels[] = {
+    {1,
+     "########\n"
+     "#  #   #\n"
+     "# $$ $ #\n"
+     "#  ..# #\n"
+     "##  .  #\n"
+     " # $#. #\n"
+     " #  .$ #\n"
+     " # @  ##\n"
+     " ######\n"},
+    {1,
+     "#########\n"
+     "#   #   #\n"
+     "# $ $ $ #\n"
+     "#  ...  #\n"
+     "## .#. ##\n"
+     " # $ $ #\n"
+     " #  @  #\n"
+     " #######\n"},
+    {1,
+     " ######\n"
+     "##    ###\n"
+     "#  $$   #\n"
+     "# #..#$ #\n"
+     "#  ..   #\n"
+     "###$#.$ #\n"
+     "  # $.  #\n"
+     "  #  @ ##\n"
+     "  ######\n"},
+    {1,
+     "#########\n"
+     "#   #   #\n"
+     "# $ $ $ #\n"
+     "#  ...  #\n"
+     "## .#. ##\n"
+     " # $ $ #\n"
+     " # $@. #\n"
+     " #######\n"},
+    {1,
+     "#########\n"
+     "#   .   #\n"
+     "# $.$.$ #\n"
+     "# .$@$. #\n"
+     "# $.$.  #\n"
+     "#       #\n"
+     "#########\n"},
+    {0,
+     "##########\n"
+     "#    #   #\n"
+     "# $$ # $ #\n"
+     "#  . .   #\n"
+     "### ##.# #\n"
+     "#  . .   #\n"
+     "# $  # $ #\n"
+     "#   @#   #\n"
+     "##########\n"},
+    {0,
+     "  ########\n"
+     "  #   #  #\n"
+     "### $    #\n"
+     "#  $ ##$ #\n"
+     "# #..@.. #\n"
+     "#  $## $ #\n"
+     "###    # #\n"
+     "  #  $ ..#\n"
+     "  ########\n"},
+    {0,
+     "#########\n"
+     "#   .   #\n"
+     "# $.$.$ #\n"
+     "#  $@$. #\n"
+     "# $.$.  #\n"
+     "#   .   #\n"
+     "#########\n"},
+    {0,
+     " #######\n"
+     "##  .  ##\n"
+     "#  $ $  #\n"
+     "# #.#.# #\n"
+     "#  $@$  #\n"
+     "# #.#.# #\n"
+     "#  $ $  #\n"
+     "##  .  ##\n"
+     " #######\n"},
+    {0,
+     "#########\n"
+     "#   .   #\n"
+     "# $.$.$ #\n"
+     "# .$@$. #\n"
+     "# $.$.$ #\n"
+     "#   .   #\n"
+     "#########\n"},
+    {0,
+     "###########\n"
+     "#    #    #\n"
+     "# $$ # $$ #\n"
+     "#   ...   #\n"
+     "##  .@.  ##\n"
+     " #  $.$  #\n"
+     " #   #   #\n"
+     " #########\n"},
+    {0,
+     " #######\n"
+     " #  .  #\n"
+     "## $#$ ##\n"
+     "#  . .  #\n"
+     "# $ @ $ #\n"
+     "#  . .  #\n"
+     "## $#$ ##\n"
+     " #  .  #\n"
+     " #######\n"},
+};
+constexpr int32_t BenchLevelCount = int32_t(sizeof BenchLevels / sizeof BenchLevels[0]);
+constexpr int32_t MapCapacity = TextCapacity;
+
+// Big enough to keep off the stack; the command runs once per process.
+Level BenchBoard;
+Solver BenchSolver;
+char TextBuffer[TextBufferSize];
+char MapText[MapCapacity + 1];
+
+int64_t now_ms() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+bool is_level_line(const char* line, int32_t length) {
+  if (length == 0) return false;
+  for (int32_t i = 0; i < length; i++)
+    if (!std::strchr(" .$*@+#", line[i]) || line[i] == '\0') return false;
+  return true;
+}
+
+// Copies the k-th level (from 0) of a text into MapText as the intake would
+// store it: its level lines, trailing spaces cut, each with one LF. Returns
+// the length, or -1 when the text has fewer levels.
+int32_t level_of_text(const char* text, int32_t k) {
+  int32_t found = -1, length = 0;
+  bool inLevel = false;
+  for (const char* line = text; *line != '\0';) {
+    const char* end = std::strchr(line, '\n');
+    int32_t size = end ? int32_t(end - line) : int32_t(std::strlen(line));
+    while (size > 0 && line[size - 1] == ' ') size--;
+    bool levelLine = is_level_line(line, size);
+    if (levelLine && !inLevel) found++;
+    inLevel = levelLine;
+    if (levelLine && found == k && length + size + 1 <= MapCapacity) {
+      std::memcpy(MapText + length, line, size_t(size));
+      length += size;
+      MapText[length++] = '\n';
+    }
+    if (found > k || !end) break;
+    line = end + 1;
+  }
+  MapText[length] = '\0';
+  return found >= k ? length : -1;
+}
+
+struct Totals {
+  int64_t nodes = 0;
+  int64_t ms = 0;
+};
+
+// Solves one level and prints its line; false when it fails the replay check.
+bool bench_one(int32_t number, const char* text, Totals& totals) {
+  clear_solve_results(BenchSolver);
+  int32_t status = parse_level(BenchBoard, text, int32_t(std::strlen(text)));
+  int32_t result = status;
+  int64_t ms = 0;
+  if (status == LevelOk) {
+    int64_t start = now_ms();
+    result = solve(BenchSolver, BenchBoard);
+    ms = now_ms() - start;
+  }
+  int32_t nodes = BenchSolver.progress.nodes.load();
+  std::printf("%d moves %d nodes %d queue %d ms %lld\n", number, BenchSolver.solutionLength, nodes,
+              BenchSolver.progress.queue.load(), static_cast<long long>(ms));
+  std::fflush(stdout);
+  totals.nodes += nodes;
+  totals.ms += ms;
+  if (status != LevelOk || result != Solved) return true;
+  return replay_solution(BenchBoard, BenchSolver.trace, BenchSolver.solutionLength,
+                         BenchSolver.traceOver) != 0;
+}
+
+}  // namespace
+
+int cmd_bench(int argc, char** argv) {
+  int32_t quick = 0;
+  for (int i = 1; i < argc; i++) {
+    if (std::strcmp(argv[i], "--quick") == 0) {
+      quick = 1;
+    } else {
+      std::fprintf(stderr, "vantori bench: unknown argument %s\n", argv[i]);
+      return usage_error();
+    }
+  }
+  if (!reserve_search_tables()) {
+    std::fprintf(stderr, "vantori bench: not enough memory for the search tables\n");
+    return ExitFailure;
+  }
+  BenchSolver.trace = TextBuffer;
+  BenchSolver.beginWithEnd = 1;
+  Totals totals;
+  int32_t number = 0, bad = 0;
+  for (int32_t k = 0; k < SampleLevels; k++) {
+    number++;
+    if (quick && !SampleQuick[k]) continue;
+    if (level_of_text(SampleText, k) < 0) continue;
+    if (!bench_one(number, MapText, totals)) bad = number;
+  }
+  for (int32_t k = 0; k < BenchLevelCount; k++) {
+    number++;
+    if (quick && !BenchLevels[k].quick) continue;
+    if (!bench_one(number, BenchLevels[k].map, totals)) bad = number;
+  }
+  int64_t rate = totals.nodes * 1000 / (totals.ms > 0 ? totals.ms : 1);
+  std::printf("Nodes searched: %lld\nNodes/second: %lld\nTotal time (ms): %lld\n",
+              static_cast<long long>(totals.nodes), static_cast<long long>(rate),
+              static_cast<long long>(totals.ms));
+  if (std::fflush(stdout) != 0) return ExitFailure;
+  if (bad != 0) {
+    std::fprintf(stderr, "vantori bench: the solution of level %d fails the replay check\n", bad);
+    return ExitBadSolution;
+  }
+  return ExitOk;
+}

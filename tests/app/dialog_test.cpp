@@ -1,0 +1,447 @@
+// The main dialog's logic through the fake platform: enable rules, the
+// information line, level selection, solving and its outcomes, and the
+// trace viewer's buttons.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "fake_platform.h"
+#include "support/support.h"
+
+namespace {
+
+// Enable strings list controls 1001 to 1014:
+// Sample Text File Folder | Prev Edit Go Next | Solve | Top <- Play -> | Option
+constexpr char StartUp[] = "11110000000001";
+constexpr char AllOff[] = "00000000000000";
+constexpr char SolvingOnly[] = "00000000100000";
+
+// A corridor whose solution is 5 steps right and one push.
+constexpr char Corridor[] =
+    "##########\n"
+    "#@     $.#\n"
+    "##########\n";
+
+// One level of each LevelStatus, and a frozen box on a goal.
+std::string status_set() {
+  std::string bigRow = "#" + std::string(48, ' ') + "#\n";
+  std::string big = std::string(50, '#') + "\n";
+  big += "#@$" + std::string(45, ' ') + ".#\n";
+  for (int i = 0; i < 39; ++i) big += bigRow;
+  big += std::string(50, '#') + "\n";  // 50 x 42 = 2100 cells
+  std::string nine =
+      "#############\n"
+      "#           #\n"
+      "# $$$$$$$$$ #\n"
+      "# ......... #\n"
+      "#@          #\n"
+      "#############\n";
+  std::string open =
+      "#####\n"
+      "#@$.\n"
+      "#####\n";
+  std::string corner =
+      "######\n"
+      "#$   #\n"
+      "#  @.#\n"
+      "######\n";
+  std::string frozen =
+      "#######\n"
+      "#*    #\n"
+      "#@$  .#\n"
+      "#######\n";
+  return std::string(Corridor) + "\n" + big + "\n" + nine + "\n" + open + "\n" + corner + "\n" +
+         frozen;
+}
+
+struct Dialog : ::testing::Test {
+  TempDir work;
+  TempDir sources;
+  FakeApp f{work.path};
+  App& app = f.app;
+  FakePlatform& fake = f.fake;
+
+  void load_file(const std::string& name, const std::string& text) {
+    write_file(sources / name, text);
+    fake.filePick = sources / name;
+    f.press(IdFile);
+    fake.run_worker();
+  }
+  void go(const std::string& number) {
+    fake.texts[IdLevelEdit] = number;
+    f.press(IdGo);
+  }
+  // Ends a solve that the test pretends ran, with the given outcome.
+  void finish_pretended_solve(int32_t status, const char* trace, int32_t length) {
+    f.press(IdSolve);
+    ASSERT_EQ(fake.workerPending, 1);
+    fake.workerPending = 0;
+    std::strcpy(app.text, trace);
+    app.solver.solutionLength = length;
+    app.jobResult = status;
+    job_done(app);
+  }
+};
+
+TEST_F(Dialog, StartUpState) {
+  EXPECT_EQ(fake.text(MainDialogId), TitleText);
+  EXPECT_EQ(fake.text(IdSetLine), "Levels is not loaded.");
+  EXPECT_EQ(fake.text(IdElapsed), "0 sec");
+  EXPECT_EQ(fake.text(IdHiddenNotice), "Last 20 moves are hidden.");
+  EXPECT_EQ(fake.text(IdLevelEdit), "");
+  EXPECT_EQ(fake.enable_string(), StartUp);
+  EXPECT_EQ(fake.progress[IdCellBar], 0);
+  EXPECT_EQ(fake.progress[IdQueueBar], 0);
+  // The start-up screen: grey backdrop, texts and the splash picture.
+  EXPECT_EQ(fake.tile(0, 0).column, TileGrey);
+  EXPECT_EQ(fake.splashes, 1);
+  EXPECT_EQ(fake.canvasTexts.size(), 10u);
+  EXPECT_EQ(app.settings.beginWithEnd, 1);
+  // Ids outside 1001 to 1014 are not commands.
+  EXPECT_EQ(f.press(1000), 0);
+  EXPECT_EQ(f.press(1015), 0);
+  EXPECT_EQ(f.press(IdLevelEdit), 1);
+}
+
+TEST_F(Dialog, SampleSetLine) {
+  f.press(IdSample);
+  const auto& lines = fake.history[IdSetLine];
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[lines.size() - 2], "Sample (6 levles)");
+  EXPECT_EQ(lines.back(), std::string("Sample (6levels)   ") + sample_level_name(1));
+  EXPECT_EQ(fake.text(IdLevelEdit), "1");
+  EXPECT_EQ(fake.text(IdElapsed), "0 sec");
+  EXPECT_EQ(fake.text(IdCounter), "");
+  char size[64];
+  std::snprintf(size, sizeof size, "   [%3d *%3d (%2d) ]", app.level.width, app.level.height,
+                app.level.totalBoxes);
+  EXPECT_EQ(fake.text(IdSizeLine), size);
+  // Level 1 of 6: Prev off, the rest of the selector and Solve on.
+  EXPECT_EQ(fake.enable_string(), "11110111100001");
+  f.press(IdNext);
+  EXPECT_EQ(fake.text(IdSetLine), std::string("Sample (6levels)   ") + sample_level_name(2));
+  EXPECT_EQ(fake.text(IdLevelEdit), "2");
+  EXPECT_EQ(fake.enable_string(), "11111111100001");
+  go("6");
+  EXPECT_EQ(fake.enable_string(), "11111110100001");
+  f.press(IdNext);  // disabled, and does nothing
+  EXPECT_EQ(app.currentLevel, 6);
+}
+
+TEST_F(Dialog, GoClampsTheNumber) {
+  f.press(IdSample);
+  go("0");
+  EXPECT_EQ(app.currentLevel, 1);
+  EXPECT_EQ(fake.text(IdLevelEdit), "1");
+  go("abc");
+  EXPECT_EQ(app.currentLevel, 1);
+  go("4");
+  EXPECT_EQ(app.currentLevel, 4);
+  go("99");
+  EXPECT_EQ(app.currentLevel, 6);
+  EXPECT_EQ(fake.text(IdLevelEdit), "6");
+  go("000003");  // only five characters are read: "00000"
+  EXPECT_EQ(app.currentLevel, 1);
+  f.press(IdPrev);  // on level 1: nothing
+  EXPECT_EQ(app.currentLevel, 1);
+}
+
+TEST_F(Dialog, FileIntakeRunsOnTheWorker) {
+  write_file(sources / "pair.txt", std::string(Corridor) + "\n" + Corridor);
+  fake.filePick = "";
+  f.press(IdFile);  // picker cancelled: nothing happens
+  EXPECT_EQ(fake.workersStarted, 0);
+  fake.filePick = sources / "pair.txt";
+  f.press(IdFile);
+  EXPECT_EQ(fake.workerPending, 1);
+  EXPECT_EQ(app.jobKind, JobFile);
+  EXPECT_EQ(fake.enable_string(), AllOff);
+  EXPECT_EQ(fake.text(IdSetLine), "Now loadding...");
+  EXPECT_EQ(fake.tile(7, 7).column, TileBox);  // the WAIT picture
+  EXPECT_EQ(fake.tile(8, 7).column, TileSpeckled);
+  fake.run_worker();
+  EXPECT_EQ(fake.handBacks, 1);
+  EXPECT_EQ(fake.text(IdSetLine), "pair (2 levles)");
+  EXPECT_EQ(fake.enable_string(), "11110111100001");
+}
+
+TEST_F(Dialog, FailedIntakeShowsTheQuestionMark) {
+  f.press(IdSample);
+  fake.folderPick = sources / "missing";
+  f.press(IdFolder);
+  EXPECT_EQ(app.jobKind, JobFolder);
+  EXPECT_EQ(fake.enable_string(), AllOff);
+  fake.run_worker();
+  EXPECT_EQ(fake.text(IdSetLine), "Load Error!!");
+  EXPECT_EQ(fake.text(IdSizeLine), "");
+  EXPECT_EQ(fake.text(IdLevelEdit), "");
+  EXPECT_EQ(app.store.levelCount, 0);
+  EXPECT_EQ(app.store.highest, 0);
+  EXPECT_EQ(fake.tile(14, 6).column, TileBox);  // top of the question mark
+  EXPECT_EQ(fake.tile(13, 6).column, TileSpeckled);
+  EXPECT_EQ(fake.enable_string(), StartUp);
+}
+
+TEST_F(Dialog, OneLevelSetShowsTheBareName) {
+  load_file("single.txt", Corridor);
+  EXPECT_EQ(fake.text(IdSetLine), "single");
+  EXPECT_EQ(fake.enable_string(), "11110000100001");
+}
+
+TEST_F(Dialog, PastedTextOffersItsFirstLevelOnly) {
+  fake.textReplies.push_back({1, std::string(Corridor) + "\n" + Corridor});
+  f.press(IdText);
+  ASSERT_EQ(fake.dialogsShown.size(), 1u);
+  EXPECT_EQ(fake.dialogsShown[0].mode, PasteMode);
+  EXPECT_STREQ(fake.dialogsShown[0].headline, "Paste the level in text format.");
+  EXPECT_STREQ(fake.dialogsShown[0].notice, "");
+  EXPECT_EQ(app.store.levelCount, 1);
+  EXPECT_EQ(app.store.highest, 1);
+  EXPECT_EQ(fake.text(IdSetLine), "Text");
+  EXPECT_EQ(fake.enable_string(), "11110000100001");
+}
+
+TEST_F(Dialog, NothingPastedChangesNothing) {
+  load_file("pair.txt", std::string(Corridor) + "\n" + Corridor);
+  fake.history.clear();
+  std::strcpy(app.text, "rrr");
+  fake.textReplies.push_back({1, ""});  // Close on an empty edit box
+  f.press(IdText);
+  fake.textReplies.push_back({0, "#####"});  // the close box
+  f.press(IdText);
+  EXPECT_EQ(fake.dialogsShown.size(), 2u);
+  EXPECT_TRUE(fake.history.empty());
+  EXPECT_STREQ(app.text, "rrr");
+  EXPECT_EQ(app.store.levelCount, 2);
+}
+
+TEST_F(Dialog, ShowLevelTextsPerStatus) {
+  load_file("status.txt", status_set());
+  struct Case {
+    const char* number;
+    const char* statusText;
+    int32_t backdrop;
+    const char* enable;
+  };
+  const Case cases[] = {
+      {"1", "", TileSpeckled, "11110111100001"},
+      {"2", "Size Over", TileSpeckled, "11111111000001"},
+      {"3", "Boxes Over", TileGrey, "11111111000001"},
+      {"4", "Irregular", TileFloor, "11111111000001"},
+      {"5", "Impossible", TileSpeckled, "11111111000001"},
+      {"6", "Boxes = 1", TileSpeckled, "11111110100001"},
+  };
+  for (const Case& c : cases) {
+    go(c.number);
+    EXPECT_EQ(fake.text(IdStatusText), c.statusText) << c.number;
+    EXPECT_EQ(fake.tile(0, 0).column, c.backdrop) << c.number;
+    EXPECT_EQ(fake.enable_string(), c.enable) << c.number;
+    EXPECT_EQ(fake.text(IdElapsed), "") << c.number;
+  }
+  go("2");
+  EXPECT_EQ(fake.text(IdSizeLine), "   [ 50 * 42 ( 1) ]");
+  EXPECT_EQ(fake.tile(3, 4).column, TileBox);  // the size-over picture at (48, 96)
+  go("6");
+  EXPECT_EQ(fake.text(IdSizeLine), "   [  7 *  4 ( 2) ]");
+}
+
+TEST_F(Dialog, SolvingStateAndProgress) {
+  load_file("corridor.txt", Corridor);
+  int32_t started = fake.workersStarted;
+  f.press(IdSolve);
+  EXPECT_EQ(app.jobKind, JobSolve);
+  EXPECT_EQ(fake.enable_string(), SolvingOnly);
+  EXPECT_EQ(fake.text(IdSolve), "Cancel");
+  EXPECT_EQ(fake.timers[ProgressTimer], 200);
+  app.solver.progress.seconds.store(3);
+  app.solver.progress.nodes.store(2500000);
+  app.solver.progress.queue.store(70000);
+  timer_tick(app, ProgressTimer);
+  EXPECT_EQ(fake.text(IdElapsed), "   3 sec");
+  EXPECT_EQ(fake.progress[IdCellBar], 2500);
+  EXPECT_EQ(fake.progress[IdQueueBar], 700);
+  f.press(IdSolve);  // Cancel
+  EXPECT_EQ(app.solver.cancel.load(), 1);
+  EXPECT_EQ(fake.workersStarted, started + 1);
+}
+
+TEST_F(Dialog, FinishSolveForEachFailure) {
+  load_file("corridor.txt", Corridor);
+  struct Case {
+    int32_t status;
+    const char* text;
+    int32_t icon;
+  };
+  const Case cases[] = {
+      {Unsolvable, " Impossible.", IconError},
+      {TableFull, " Failed(C).", IconWarning},
+      {QueueFull, " Failed(Q).", IconWarning},
+      {SolveCanceled, " Canceled.", IconWarning},
+  };
+  for (const Case& c : cases) {
+    fake.messages.clear();
+    finish_pretended_solve(c.status, "rrrrrR", 6);
+    app.solver.solutionLength = 0;  // a failed solve leaves no solution
+    ASSERT_EQ(fake.messages.size(), 1u) << c.status;
+    EXPECT_EQ(fake.messages[0].caption, "Vantori Kelmora");
+    EXPECT_EQ(fake.messages[0].text, c.text);
+    EXPECT_EQ(fake.messages[0].icon, c.icon);
+    EXPECT_EQ(app.text[0], '\0');
+    EXPECT_EQ(app.solver.cancel.load(), 0);
+    EXPECT_EQ(fake.text(IdSolve), "Solve");
+    EXPECT_EQ(fake.timers.count(ProgressTimer), 0u);
+    EXPECT_EQ(fake.sleeps.back(), 200);
+    EXPECT_EQ(fake.enable_string(), "11110000100001");
+    EXPECT_TRUE(fake.dialogsShown.empty());
+  }
+}
+
+TEST_F(Dialog, ZeroMoveSolutionOpensTheDialogAndSolvesAgain) {
+  load_file("corridor.txt", Corridor);
+  int32_t started = fake.workersStarted;
+  finish_pretended_solve(Solved, "", 0);
+  EXPECT_EQ(fake.text(IdCounter), "   0/   0");
+  ASSERT_EQ(fake.dialogsShown.size(), 1u);
+  EXPECT_STREQ(fake.dialogsShown[0].headline, "Solved. Mimimum moves are 0 moves.");
+  EXPECT_EQ(fake.enable_string(), "11110000100001");
+  EXPECT_TRUE(fake.messages.empty());
+  f.press(IdSolve);
+  EXPECT_EQ(fake.workersStarted, started + 2);
+}
+
+TEST_F(Dialog, SolveTwiceOpensTheSolution) {
+  load_file("corridor.txt", std::string(Corridor) + "\n" + Corridor);
+  int32_t started = fake.workersStarted;
+  f.press(IdSolve);
+  fake.run_worker();  // the real search
+  ASSERT_EQ(app.jobResult, Solved);
+  EXPECT_EQ(app.solver.solutionLength, 6);
+  ASSERT_EQ(fake.dialogsShown.size(), 1u);
+  const TextDialog& shown = fake.dialogsShown[0];
+  EXPECT_EQ(shown.mode, SolutionMode);
+  EXPECT_STREQ(shown.headline, "Solved. Mimimum moves are 6 moves.");
+  EXPECT_STREQ(shown.notice, "Last 20 moves are hidden.");
+  EXPECT_STREQ(shown.body, "rr????\r\n");  // 6 moves: only the first 2 stay visible
+  EXPECT_EQ(fake.text(IdCounter), "   0/   6");
+  EXPECT_TRUE(fake.messages.empty());
+  f.press(IdSolve);
+  EXPECT_EQ(fake.workersStarted, started + 1);
+  ASSERT_EQ(fake.dialogsShown.size(), 2u);
+  EXPECT_EQ(fake.dialogsShown[1].mode, SolutionMode);
+  // Showing the level afresh discards the solution: Solve solves again.
+  f.press(IdNext);
+  f.press(IdPrev);
+  EXPECT_EQ(app.text[0], '\0');
+  f.press(IdSolve);
+  EXPECT_EQ(fake.workersStarted, started + 2);
+}
+
+TEST_F(Dialog, MaskingAndTheCounter) {
+  load_file("corridor.txt", Corridor);
+  // A 25-move solution keeps its first 5 moves.
+  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  EXPECT_STREQ(app.text, "rrrrr????????????????????");
+  EXPECT_EQ(fake.text(IdCounter), "   0/  25");
+  EXPECT_EQ(fake.enable_string(), "11110000100111");
+  for (int32_t k = 1; k <= 5; ++k) {
+    f.press(IdForward);
+    char counter[16];
+    std::snprintf(counter, sizeof counter, "%4d/%4d", k, 25);
+    EXPECT_EQ(fake.text(IdCounter), counter);
+  }
+  // At the first masked move "->" and Play are off, "<-" and Top on.
+  EXPECT_EQ(fake.enable_string(), "11110000111001");
+  f.press(IdForward);
+  EXPECT_EQ(app.viewer.position, 5);
+  f.press(IdBack);
+  EXPECT_EQ(fake.text(IdCounter), "   4/  25");
+  f.press(IdTop);
+  EXPECT_EQ(fake.text(IdCounter), "   0/  25");
+  EXPECT_EQ(fake.enable_string(), "11110000100111");
+}
+
+TEST_F(Dialog, PlayStopsAtTheFirstMaskedMove) {
+  load_file("corridor.txt", Corridor);
+  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  f.press(IdPlay);
+  EXPECT_EQ(fake.text(IdPlay), "Pause");
+  EXPECT_EQ(fake.timers[PlayTimer], 200);
+  EXPECT_EQ(fake.enable_string(), "00000000000100");
+  for (int32_t k = 0; k < 5; ++k) timer_tick(app, PlayTimer);
+  EXPECT_EQ(app.viewer.position, 5);
+  EXPECT_EQ(app.playing, 1);
+  timer_tick(app, PlayTimer);
+  EXPECT_EQ(app.playing, 0);
+  EXPECT_EQ(fake.text(IdPlay), "Play");
+  EXPECT_EQ(fake.timers.count(PlayTimer), 0u);
+  EXPECT_EQ(fake.enable_string(), "11110000111001");
+}
+
+TEST_F(Dialog, PlayWithoutMaskingRunsToTheEnd) {
+  app.settings.hideLastMoves = 0;
+  app.settings.traceSpeed = SpeedFast;
+  load_file("corridor.txt", Corridor);
+  finish_pretended_solve(Solved, "rrrrrR", 6);
+  EXPECT_STREQ(app.text, "rrrrrR");
+  f.press(IdPlay);
+  EXPECT_EQ(fake.timers[PlayTimer], 60);
+  for (int32_t k = 0; k < 8; ++k) timer_tick(app, PlayTimer);
+  EXPECT_EQ(app.playing, 0);
+  EXPECT_EQ(fake.text(IdCounter), "   6/   6");
+  // The box stands on the goal, the keeper behind it facing right.
+  int32_t goal = 1 * app.level.width + 8;  // the goal's cell, column 8
+  EXPECT_EQ(app.viewer.cells[goal], Goal | Box);
+  TileRef keeper = fake.tile(app.view.columnOffset + 7, app.view.rowOffset + 1);
+  EXPECT_EQ(keeper.row, 1);
+  EXPECT_EQ(keeper.column, 2 * Right);
+  EXPECT_EQ(fake.tile(app.view.columnOffset + 8, app.view.rowOffset + 1).column, TileBoxOnGoal);
+  // Step back over the push: the box returns in front of the keeper.
+  f.press(IdBack);
+  EXPECT_EQ(app.viewer.cells[goal - 1], Box);
+  EXPECT_EQ(app.viewer.cells[goal - 2], Keeper);
+  f.press(IdForward);
+  EXPECT_EQ(app.viewer.cells[goal], Goal | Box);
+}
+
+TEST_F(Dialog, StepBackToTheStartShowsTheFrontView) {
+  load_file("corridor.txt", Corridor);
+  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  f.press(IdForward);
+  TileRef after = fake.tile(app.view.columnOffset + 2, app.view.rowOffset + 1);
+  EXPECT_EQ(after.row, 1);
+  f.press(IdBack);
+  TileRef start = fake.tile(app.view.columnOffset + 1, app.view.rowOffset + 1);
+  EXPECT_EQ(start.row, 0);
+  EXPECT_EQ(start.column, TileKeeperFront);
+}
+
+TEST(Controls, TableAndPlacement) {
+  int32_t buttons = 0;
+  for (int32_t k = 0; k < ControlCount; ++k) {
+    const ControlSpec& spec = MainControls[k];
+    EXPECT_EQ(find_control(spec.id), &spec);
+    EXPECT_LE(spec.x + spec.width, 793) << spec.id;
+    EXPECT_LE(spec.y + spec.height, 641) << spec.id;
+    if (spec.kind == PushButton || spec.kind == DefaultButton) buttons += 1;
+  }
+  EXPECT_EQ(buttons, 13);
+  EXPECT_EQ(find_control(IdGo)->kind, DefaultButton);
+  EXPECT_EQ(find_control(IdSetLine)->colour, 0x0000FF);
+  EXPECT_EQ(find_control(IdHiddenNotice)->colour, 0xFF0000);
+  EXPECT_EQ(find_control(IdCanvasFrame)->width, 769);
+
+  WindowPlacement none = place_main_window(0, 0, 1024, 768);
+  EXPECT_EQ(none.x, 115);
+  EXPECT_EQ(none.y, 93);
+  EXPECT_EQ(none.clientWidth, 793);
+  EXPECT_EQ(none.clientHeight, 641);
+  // A frame of 8 pixels at the sides and 31 above plus 8 below.
+  WindowPlacement framed = place_main_window(16, 39, 1920, 1040);
+  EXPECT_EQ(framed.x, (1920 - 809) / 2);
+  EXPECT_EQ(framed.y, (1040 - 600) / 2);
+  EXPECT_EQ(framed.clientWidth, 793);
+  EXPECT_EQ(framed.clientHeight, 660 - 39);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+#include "fake_platform.h"
+
+#include <cstring>
+
+namespace {
+
+FakePlatform& fake_of(void* context) { return *static_cast<FakePlatform*>(context); }
+
+void copy_out(const std::string& text, char* out, int32_t capacity) {
+  size_t length = text.size() < size_t(capacity - 1) ? text.size() : size_t(capacity - 1);
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
+}
+
+}  // namespace
+
+Platform FakePlatform::platform() {
+  Platform p{};
+  p.context = this;
+  p.set_text = [](void* c, int32_t id, const char* text) {
+    fake_of(c).texts[id] = text;
+    fake_of(c).history[id].push_back(text);
+  };
+  p.get_text = [](void* c, int32_t id, char* out, int32_t capacity) {
+    copy_out(fake_of(c).text(id), out, capacity);
+  };
+  p.enable = [](void* c, int32_t id, int32_t on) { fake_of(c).enabled[id] = on; };
+  p.set_check = [](void* c, int32_t id, int32_t on) { fake_of(c).checks[id] = on; };
+  p.get_check = [](void* c, int32_t id) { return fake_of(c).checks[id]; };
+  p.set_progress = [](void* c, int32_t id, int32_t position) { fake_of(c).progress[id] = position; };
+  p.message_box = [](void* c, const char* caption, const char* text, int32_t icon) {
+    fake_of(c).messages.push_back({caption, text, icon});
+  };
+  p.start_timer = [](void* c, int32_t timer, int32_t ms) { fake_of(c).timers[timer] = ms; };
+  p.stop_timer = [](void* c, int32_t timer) { fake_of(c).timers.erase(timer); };
+  p.sleep = [](void* c, int32_t ms) { fake_of(c).sleeps.push_back(ms); };
+  p.canvas.context = this;
+  p.canvas.copy_tile = [](void* c, int32_t column, int32_t row, int32_t x, int32_t y) {
+    FakePlatform& f = fake_of(c);
+    if (x >= 0 && y >= 0 && x < CanvasWidth && y < CanvasHeight && x % TileSize == 0 &&
+        y % TileSize == 0)
+      f.tiles[y / TileSize][x / TileSize] = {column, row};
+    f.tileCopies += 1;
+  };
+  p.canvas.copy_splash = [](void* c, int32_t, int32_t) { fake_of(c).splashes += 1; };
+  p.canvas.draw_text = [](void* c, int32_t, int32_t, int32_t, uint32_t, const char* text) {
+    fake_of(c).canvasTexts.push_back(text);
+  };
+  p.canvas.repaint = [](void* c) { fake_of(c).repaints += 1; };
+  p.pick_level_file = [](void* c, char* path, int32_t capacity, const char*) {
+    FakePlatform& f = fake_of(c);
+    if (f.filePick.empty()) return 0;
+    copy_out(f.filePick, path, capacity);
+    return 1;
+  };
+  p.pick_level_folder = [](void* c, char* path, int32_t capacity, const char*) {
+    FakePlatform& f = fake_of(c);
+    if (f.folderPick.empty()) return 0;
+    copy_out(f.folderPick, path, capacity);
+    return 1;
+  };
+  p.run_text_dialog = [](void* c, const TextDialog& dialog, char* pasted, int32_t capacity) {
+    FakePlatform& f = fake_of(c);
+    f.dialogsShown.push_back(dialog);
+    if (f.textReplies.empty()) return 0;
+    TextReply reply = f.textReplies.front();
+    f.textReplies.pop_front();
+    if (!reply.closed) return 0;
+    copy_out(reply.text, pasted, capacity);
+    return 1;
+  };
+  p.run_options_dialog = nullptr;
+  p.start_worker = [](void* c) {
+    fake_of(c).workerPending = 1;
+    fake_of(c).workersStarted += 1;
+  };
+  p.hand_back = [](void* c) {
+    FakePlatform& f = fake_of(c);
+    f.handBacks += 1;
+    job_done(*f.app);
+  };
+  return p;
+}
+
+void FakePlatform::run_worker() {
+  if (!workerPending) return;
+  workerPending = 0;
+  worker_main(*app);
+}
+
+FakeApp::FakeApp(const std::string& workDir) {
+  fake.app = &app;
+  app_init(app, fake.platform(), workDir.c_str());
+  dialog_setup(app);
+}

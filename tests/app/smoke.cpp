@@ -1,0 +1,212 @@
+// Smoke test of the real program under an X server (run it with
+// xvfb-run): starts vantori-kelmora, presses Sample and Solve with real
+// pointer events from xdotool, and checks from screenshots that the board
+// of the first sample level is drawn exactly as the tile code draws it and
+// that the solution dialog shows the solution text.
+//
+//   app_smoke PATH-TO-vantori-kelmora
+//
+// Exit codes: 0 passed, 1 failed, 77 skipped (no xdotool).
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/qt/shell.h"
+
+namespace {
+
+constexpr int SkipCode = 77;
+constexpr char MainTitle[] = "^Vantori Kelmora1\\.2";
+constexpr char DialogTitle[] = "^Vantori Kelmora$";
+
+int failures = 0;
+
+void check(bool ok, const char* what) {
+  std::printf("%s: %s\n", ok ? "ok" : "FAILED", what);
+  if (!ok) failures += 1;
+}
+
+QString xdotool(const QStringList& arguments, int timeoutMs = 20000) {
+  QProcess process;
+  process.start("xdotool", arguments);
+  if (!process.waitForFinished(timeoutMs)) {
+    process.kill();
+    process.waitForFinished();
+    return {};
+  }
+  return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+struct WindowPlace {
+  QString id;
+  QRect rect;
+};
+
+// Waits for a window whose name matches and reads its place.
+WindowPlace find_window(const char* name, int timeoutMs) {
+  WindowPlace place;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < timeoutMs) {
+    QString ids = xdotool({"search", "--onlyvisible", "--name", name});
+    if (!ids.isEmpty()) {
+      place.id = ids.split('\n').last();
+      break;
+    }
+    QThread::msleep(200);
+  }
+  if (place.id.isEmpty()) return place;
+  QString shell = xdotool({"getwindowgeometry", "--shell", place.id});
+  int x = 0, y = 0, width = 0, height = 0;
+  for (const QString& line : shell.split('\n')) {
+    QStringList pair = line.split('=');
+    if (pair.size() != 2) continue;
+    if (pair[0] == "X") x = pair[1].toInt();
+    if (pair[0] == "Y") y = pair[1].toInt();
+    if (pair[0] == "WIDTH") width = pair[1].toInt();
+    if (pair[0] == "HEIGHT") height = pair[1].toInt();
+  }
+  place.rect = QRect(x, y, width, height);
+  return place;
+}
+
+void click_control(const QRect& window, int32_t id) {
+  const ControlSpec* spec = find_control(id);
+  int x = window.x() + spec->x + spec->width / 2;
+  int y = window.y() + spec->y + spec->height / 2;
+  xdotool({"mousemove", "--sync", QString::number(x), QString::number(y)});
+  xdotool({"click", "1"});
+}
+
+QImage screenshot(const QString& saveAs) {
+  QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
+      QImage::Format_RGB32);
+  image.save(saveAs);
+  return image;
+}
+
+// The first sample level as the program's tile code draws it.
+QImage expected_board(const QString& workDir) {
+  auto app = std::make_unique<App>();
+  QByteArray dir = workDir.toLocal8Bit();
+  if (!app_init(*app, Platform{}, dir.constData())) return {};
+  QtCanvas canvas;
+  if (!load_sample_set(app->store, app->text)) return {};
+  int32_t status = select_level(app->solver, app->level, app->store.workDir, 1);
+  draw_board(canvas.canvas(), app->view, app->viewer, app->level, status);
+  return canvas.image;
+}
+
+// The solution text of the first sample level as the program shows it.
+QString expected_solution(const QString& workDir) {
+  auto app = std::make_unique<App>();
+  QByteArray dir = workDir.toLocal8Bit();
+  if (!app_init(*app, Platform{}, dir.constData())) return {};
+  load_sample_set(app->store, app->text);
+  select_level(app->solver, app->level, app->store.workDir, 1);
+  if (solve(app->solver, app->level) != Solved) return {};
+  mask_last_moves(app->text, app->solver.solutionLength);
+  static char text[SolutionTextSize];
+  solution_text(app->text, app->solver.traceOver, text);
+  return QString::fromLatin1(text).replace("\r\n", "\n").trimmed();
+}
+
+// Canvas pixels that differ from the screen; the frame's black line covers
+// the canvas's first row and column.
+int board_differences(const QImage& screen, const QRect& window, const QImage& board) {
+  int differences = 0;
+  for (int y = 1; y < CanvasHeight; ++y)
+    for (int x = 1; x < CanvasWidth; ++x) {
+      QPoint at(window.x() + CanvasLeft + x, window.y() + CanvasTop + y);
+      if (!screen.rect().contains(at) || screen.pixel(at) != board.pixel(x, y)) differences += 1;
+    }
+  return differences;
+}
+
+// Dark pixels, as text leaves them, inside a rectangle of the screen.
+int dark_pixels(const QImage& screen, const QRect& rect) {
+  int dark = 0;
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x)
+      if (screen.rect().contains(x, y) && qGray(screen.pixel(x, y)) < 96) dark += 1;
+  return dark;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: app_smoke PATH-TO-vantori-kelmora\n");
+    return 2;
+  }
+  if (QProcess::execute("xdotool", {"version"}) != 0) {
+    std::printf("skipped: xdotool is not installed\n");
+    return SkipCode;
+  }
+  QTemporaryDir scratch;
+  QString shots = QDir::currentPath();
+
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_CACHE_HOME", scratch.path() + "/cache");
+  environment.remove("QT_QPA_PLATFORM");
+  program.setProcessEnvironment(environment);
+  program.setProcessChannelMode(QProcess::ForwardedChannels);
+  program.start(QString::fromLocal8Bit(argv[1]), {});
+  check(program.waitForStarted(10000), "the program starts");
+
+  WindowPlace main = find_window(MainTitle, 30000);
+  check(!main.id.isEmpty(), "the main window appears");
+  if (main.id.isEmpty()) return 1;
+  check(main.rect.size() == QSize(793, 641), "the main window has its fixed client size");
+  QThread::msleep(500);
+
+  click_control(main.rect, IdSample);
+  QImage board = expected_board(scratch.path() + "/expected/");
+  check(!board.isNull(), "the expected board can be drawn");
+  int differences = -1;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 10000) {
+    QThread::msleep(300);
+    differences = board_differences(screenshot(shots + "/smoke-board.png"), main.rect, board);
+    if (differences == 0) break;
+  }
+  std::printf("board pixels that differ: %d\n", differences);
+  check(differences == 0, "Sample draws the first level's board on the canvas");
+
+  click_control(main.rect, IdSolve);
+  WindowPlace dialog = find_window(DialogTitle, 180000);
+  check(!dialog.id.isEmpty(), "Solve opens the solution dialog");
+  if (!dialog.id.isEmpty()) {
+    QThread::msleep(500);
+    QImage shot = screenshot(shots + "/smoke-solution.png");
+    QRect edit = TextDialogWindow::unit_rect(fixed_font(), 7, 32, 162, 184)
+                     .translated(dialog.rect.topLeft())
+                     .adjusted(4, 4, -20, -4);
+    check(dark_pixels(shot, edit) > 40, "the solution text is drawn in the dialog");
+    // Copy the edit box's text and compare it with the solution.
+    xdotool({"windowfocus", "--sync", dialog.id});
+    xdotool({"key", "--window", dialog.id, "ctrl+a", "ctrl+c"});
+    QThread::msleep(300);
+    QString copied = QGuiApplication::clipboard()->text().trimmed();
+    QString solution = expected_solution(scratch.path() + "/solve/");
+    std::printf("solution dialog text: %s\n", copied.toLatin1().constData());
+    check(!solution.isEmpty() && copied == solution, "the dialog holds the solution text");
+  }
+  program.terminate();
+  if (!program.waitForFinished(10000)) program.kill();
+  std::printf(failures == 0 ? "smoke test passed\n" : "smoke test failed\n");
+  return failures == 0 ? 0 : 1;
+}

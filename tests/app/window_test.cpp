@@ -1,0 +1,252 @@
+// The real main window on Qt's offscreen platform: controls at their
+// places, a solve of a sample level through to the text dialog, replay
+// steps on the canvas, and closing while a solve runs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/qt/shell.h"
+#include "support/support.h"
+
+namespace {
+
+bool wait_until(const std::function<bool()>& done, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > milliseconds) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTest::qSleep(5);
+  }
+  return true;
+}
+
+TextDialogWindow* open_text_dialog() {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* dialog = dynamic_cast<TextDialogWindow*>(widget);
+    if (dialog && dialog->isVisible()) return dialog;
+  }
+  return nullptr;
+}
+
+// Answers the text dialog from inside its own modal loop: records what it
+// shows and presses Close.
+struct DialogCloser {
+  QTimer timer;
+  int seen = 0;
+  QString headline;
+  QString notice;
+  QString body;
+  QRect editGeometry;
+  QFont font;
+  DialogCloser() {
+    timer.setInterval(50);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      TextDialogWindow* dialog = open_text_dialog();
+      if (!dialog) return;
+      seen += 1;
+      headline = dialog->headline()->text();
+      notice = dialog->notice()->text();
+      body = dialog->text();
+      editGeometry = dialog->edit()->geometry();
+      font = dialog->font();
+      QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
+    });
+    timer.start();
+  }
+};
+
+struct Window : ::testing::Test {
+  TempDir work;
+  std::unique_ptr<App> app = std::make_unique<App>();
+  std::unique_ptr<MainWindow> window;
+
+  void SetUp() override {
+    ASSERT_EQ(app_init(*app, Platform{}, work.path.c_str()), 1);
+    window = std::make_unique<MainWindow>(*app);
+    window->place_and_show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  }
+  void TearDown() override {
+    window->close();
+    window.reset();
+  }
+  template <typename T>
+  T* control(int32_t id) {
+    return qobject_cast<T*>(window->control(id));
+  }
+  void click(int32_t id) {
+    QWidget* button = window->control(id);
+    ASSERT_TRUE(button->isEnabled()) << id;
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+  }
+  // Solves the level on display and answers the solution dialog.
+  void solve(DialogCloser& closer) {
+    click(IdSolve);
+    ASSERT_TRUE(wait_until([&] { return !window->workerBusy() && closer.seen > 0; }, 120000));
+  }
+};
+
+TEST_F(Window, ControlsStandAtTheirPlaces) {
+  EXPECT_EQ(window->windowTitle(), QString::fromLatin1(TitleText));
+  QSize frame = window->frameGeometry().size() - window->geometry().size();
+  WindowPlacement placement = place_main_window(frame.width(), frame.height(), 4000, 4000);
+  EXPECT_EQ(window->width(), placement.clientWidth);
+  EXPECT_EQ(window->height(), placement.clientHeight);
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  for (int32_t k = 0; k < ControlCount; ++k) {
+    const ControlSpec& spec = MainControls[k];
+    QWidget* widget = window->control(spec.id);
+    ASSERT_NE(widget, nullptr) << spec.id;
+    EXPECT_EQ(widget->geometry(), QRect(spec.x, spec.y, spec.width, spec.height)) << spec.id;
+    EXPECT_TRUE(widget->isVisible()) << spec.id;
+  }
+  EXPECT_EQ(control<QPushButton>(IdSample)->text(), "Sample");
+  EXPECT_EQ(control<QPushButton>(IdBack)->text(), "<-");
+  EXPECT_EQ(control<QGroupBox>(IdBatchGroup)->title(), "Batch etc.");
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "Levels is not loaded.");
+  EXPECT_EQ(control<QLabel>(IdElapsed)->text(), "0 sec");
+  EXPECT_EQ(control<QLabel>(IdHiddenNotice)->text(), "Last 20 moves are hidden.");
+  EXPECT_EQ(control<QLabel>(IdQueueLabel)->text(), "Que");
+  EXPECT_EQ(control<QLabel>(IdSetLine)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  EXPECT_EQ(control<QLabel>(IdStatusText)->palette().color(QPalette::WindowText),
+            QColor(255, 0, 0));
+  EXPECT_EQ(control<QLineEdit>(IdLevelEdit)->text(), "");
+  EXPECT_EQ(control<QProgressBar>(IdCellBar)->maximum(), 14000);
+  EXPECT_EQ(control<QProgressBar>(IdQueueBar)->maximum(), 8000);
+  EXPECT_TRUE(control<QPushButton>(IdSample)->isEnabled());
+  EXPECT_TRUE(control<QPushButton>(IdOption)->isEnabled());
+  EXPECT_FALSE(control<QPushButton>(IdSolve)->isEnabled());
+  EXPECT_FALSE(control<QPushButton>(IdTop)->isEnabled());
+  // The start-up screen: the grey backdrop at the canvas's corner.
+  EXPECT_EQ(QColor(window->canvasImage().pixel(3, 3)), QColor(0x6E, 0x6E, 0x6E));
+}
+
+TEST_F(Window, SampleSolveOpensTheSolutionAndReplays) {
+  click(IdSample);
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(),
+            QString("Sample (6levels)   ") + sample_level_name(1));
+  EXPECT_EQ(control<QLineEdit>(IdLevelEdit)->text(), "1");
+  QImage start = window->canvasImage().copy();
+
+  DialogCloser closer;
+  click(IdSolve);
+  EXPECT_EQ(control<QPushButton>(IdSolve)->text(), "Cancel");
+  EXPECT_FALSE(control<QPushButton>(IdSample)->isEnabled());
+  ASSERT_TRUE(wait_until([&] { return !window->workerBusy() && closer.seen > 0; }, 120000));
+  int32_t length = app->solver.solutionLength;
+  ASSERT_GT(length, 2);
+  EXPECT_EQ(closer.headline, QString("Solved. Mimimum moves are %1 moves.").arg(length));
+  EXPECT_EQ(closer.notice, "Last 20 moves are hidden.");
+  QStringList lines = closer.body.split('\n');
+  ASSERT_GE(lines.size(), 1);
+  EXPECT_LE(lines[0].size(), 30);
+  EXPECT_TRUE(lines[0].endsWith('?'));
+  EXPECT_EQ(control<QPushButton>(IdSolve)->text(), "Solve");
+  EXPECT_EQ(control<QLabel>(IdCounter)->text(), QString::asprintf("%4d/%4d", 0, length));
+  // The dialog's edit box stands at its dialog-unit rectangle.
+  EXPECT_EQ(closer.editGeometry, TextDialogWindow::unit_rect(closer.font, 7, 32, 162, 184));
+
+  // Replay: a step changes the board, a step back restores it.
+  click(IdForward);
+  EXPECT_EQ(control<QLabel>(IdCounter)->text(), QString::asprintf("%4d/%4d", 1, length));
+  EXPECT_NE(window->canvasImage(), start);
+  click(IdBack);
+  EXPECT_EQ(window->canvasImage(), start);
+  click(IdForward);
+  click(IdTop);
+  EXPECT_EQ(window->canvasImage(), start);
+
+  // Solve again opens the solution without solving.
+  int32_t before = closer.seen;
+  click(IdSolve);
+  EXPECT_FALSE(window->workerBusy());
+  EXPECT_GT(closer.seen, before);
+}
+
+// Run with QT_SCALE_FACTOR=2 (its own CTest entry): the canvas is scaled
+// by nearest neighbour, every canvas pixel a uniform 2 x 2 block.
+TEST_F(Window, HighDpiCanvasStaysCrisp) {
+  if (window->devicePixelRatio() < 2) GTEST_SKIP() << "needs a device pixel ratio of 2";
+  click(IdSample);
+  QImage screen = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QImage& canvas = window->canvasImage();
+  int differences = 0;
+  for (int y = 1; y < CanvasHeight; ++y)
+    for (int x = 1; x < CanvasWidth; ++x)
+      for (int d = 0; d < 4; ++d) {
+        int px = 2 * (CanvasLeft + x) + d % 2;
+        int py = 2 * (CanvasTop + y) + d / 2;
+        if (screen.pixel(px, py) != canvas.pixel(x, y)) differences += 1;
+      }
+  EXPECT_EQ(differences, 0);
+}
+
+TEST_F(Window, EnterInTheEditBoxActsAsGo) {
+  click(IdSample);
+  QLineEdit* edit = control<QLineEdit>(IdLevelEdit);
+  edit->setFocus();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(control<QPushButton>(IdGo)->isDefault());
+  EXPECT_TRUE(edit->hasSelectedText() || wait_until([&] { return edit->hasSelectedText(); }, 1000));
+  QTest::keyClicks(edit, "99");
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(app->currentLevel, 6);
+  EXPECT_EQ(edit->text(), "6");
+  QTest::keyClicks(edit, "x");  // digits only
+  EXPECT_EQ(edit->text(), "6");
+  QTest::keyClick(window.get(), Qt::Key_Escape);  // Esc does nothing
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(Window, PasteModeHandsTheTextOver) {
+  QTimer timer;
+  timer.setInterval(50);
+  QObject::connect(&timer, &QTimer::timeout, [] {
+    TextDialogWindow* dialog = open_text_dialog();
+    if (!dialog) return;
+    EXPECT_EQ(dialog->headline()->text(), "Paste the level in text format.");
+    EXPECT_EQ(dialog->windowTitle(), "Vantori Kelmora");
+    dialog->edit()->setPlainText("#####\n#@$.#\n#####\n");
+    QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
+  });
+  timer.start();
+  click(IdText);
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "Text");
+  EXPECT_EQ(control<QLabel>(IdSizeLine)->text(), "   [  5 *  3 ( 1) ]");
+  EXPECT_TRUE(control<QPushButton>(IdSolve)->isEnabled());
+}
+
+TEST_F(Window, ClosingDuringASolveEndsCleanly) {
+  click(IdSample);
+  QLineEdit* edit = control<QLineEdit>(IdLevelEdit);
+  edit->setText("6");
+  click(IdGo);
+  ASSERT_TRUE(control<QPushButton>(IdSolve)->isEnabled());
+  click(IdSolve);
+  EXPECT_TRUE(window->workerBusy());
+  window->close();
+  EXPECT_FALSE(window->workerBusy());
+  EXPECT_EQ(open_text_dialog(), nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,273 @@
+// The search: seeding, pull runs, the goal test, solutions that pass
+// through the start position or leave a solved start, every
+// SolveStatus, cancelling, the fast matching, and move counts checked by
+// hand. Every solution is also played forward by the replay check.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "solver/solver.h"
+#include "support/oracle.h"
+
+namespace {
+
+struct SolveTest : ::testing::Test {
+  std::unique_ptr<Level> level = std::make_unique<Level>();
+  std::unique_ptr<Solver> solver = std::make_unique<Solver>();
+  std::vector<char> text = std::vector<char>(TextBufferSize, 0);
+
+  void SetUp() override {
+    ASSERT_TRUE(reserve_search_tables());
+    solver->trace = text.data();
+  }
+  void read(const std::string& map) {
+    ASSERT_EQ(parse_level(*level, map.data(), int32_t(map.size())), LevelOk) << map;
+    clear_solve_results(*solver);
+  }
+  // Solves the map; a solution must pass the replay check.
+  int32_t run(const std::string& map, int32_t beginWithEnd = 1) {
+    read(map);
+    solver->beginWithEnd = beginWithEnd;
+    int32_t status = solve(*solver, *level);
+    if (status == Solved) {
+      EXPECT_TRUE(replay_solution(*level, trace().c_str(), solver->solutionLength, solver->traceOver))
+          << map << trace();
+    }
+    return status;
+  }
+  std::string trace() const { return solver->trace; }
+  int32_t nodes() const { return solver->progress.nodes.load(); }
+};
+
+// Keeper, box and goal in a row: the one push is made from the keeper's start.
+const char OnePush[] = "#####\n#@$.#\n#####\n";
+
+TEST_F(SolveTest, OnePushFromTheStartCell) {
+  EXPECT_EQ(run(OnePush), Solved);
+  EXPECT_EQ(solver->solutionLength, 1);
+  EXPECT_EQ(trace(), "R");
+  // Roots and seeded records are not counted.
+  EXPECT_EQ(nodes(), 0);
+  EXPECT_EQ(solver->progress.queue.load(), 1);
+}
+
+TEST_F(SolveTest, ABoxCarriedAcrossNoRestCellsIsOneRecordPerRun) {
+  // The corridor's cells between start and goal never hold a resting box.
+  const char map[] = "##########\n#@ $    .#\n##########\n";
+  EXPECT_EQ(run(map), Solved);
+  EXPECT_EQ(solver->solutionLength, 6);
+  EXPECT_EQ(trace(), "rRRRRR");
+  EXPECT_EQ(nodes(), 0);
+}
+
+TEST_F(SolveTest, APullRunCarriesTheBoxOverNoRestCellsOrIsRefused) {
+  // Row 1 is a corridor: every cell but the box's start is a no-rest cell.
+  const char map[] = "###########\n#@ $     .#\n###########\n";
+  read(map);
+  auto s = std::make_unique<SearchState>();
+  for (int32_t c = 0; c < MaxArea; c++)
+    s->board[c] = c < level->area && level->BlockMap[c] == Open ? FreeCell : BlockedCell;
+  s->noRest = level->NoRestMap;
+  int32_t row = level->width, goal = row + 9;
+  s->board[goal] = BoxCell;
+  // Pulled left from its goal, the box first rests on its start, 6 cells on.
+  EXPECT_EQ(pull_run_length(*s, *level, goal, Left), 6);
+  // A box on a cell the keeper must step back onto refuses the whole run.
+  s->board[row + 5] = BoxCell;
+  EXPECT_EQ(pull_run_length(*s, *level, goal, Left), 0);
+  s->board[row + 5] = FreeCell;
+  s->board[row + 2] = BlockedCell;
+  EXPECT_EQ(pull_run_length(*s, *level, goal, Left), 0);
+}
+
+TEST_F(SolveTest, MinimalMoveCountsCheckedByHand) {
+  struct Case {
+    const char* map;
+    int32_t moves;
+  } cases[] = {
+      // a step to the box, one push: rR
+      {"######\n#@ $.#\n######\n", 2},
+      // a step to stand above the box, one push down: rD
+      {"#####\n#@  #\n# $ #\n# . #\n#####\n", 2},
+      // a step to the box's right side, one push left: lL
+      {"######\n#    #\n#.$ @#\n######\n", 2},
+      // one push each way with a step between: LrR or RlL
+      {"#######\n#.$@$.#\n#######\n", 3},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(run(c.map), Solved) << c.map;
+    EXPECT_EQ(solver->solutionLength, c.moves) << c.map;
+  }
+}
+
+TEST_F(SolveTest, AShorterSolutionThroughTheStartPositionIsFound) {
+  // The box on the left goal must be pushed out of the way and back.
+  const char map[] =
+      "########\n"
+      "#    # #\n"
+      "#    # #\n"
+      "# *    #\n"
+      "#. $   #\n"
+      "# @ # ##\n"
+      "########\n";
+  EXPECT_EQ(run(map), Solved);
+  EXPECT_EQ(solver->solutionLength, 9);
+  EXPECT_EQ(trace(), "uRurrdLLL");
+}
+
+TEST_F(SolveTest, ASolvedStartMayLeadTheBoxOverATunnelCell) {
+  const char map[] =
+      "#######\n"
+      "#     #\n"
+      "# @ #*#\n"
+      "#   # #\n"
+      "#     #\n"
+      "#######\n";
+  EXPECT_EQ(run(map, 1), Solved);
+  EXPECT_EQ(solver->solutionLength, 14);
+  EXPECT_EQ(run(map, 0), Solved);
+  EXPECT_EQ(solver->solutionLength, 0);
+  EXPECT_EQ(trace(), "");
+  EXPECT_EQ(nodes(), 0);
+}
+
+TEST_F(SolveTest, ASolvedStartWithNoWayOutAndBackIsImpossible) {
+  // The box can only be pushed away to the right, never back.
+  const char map[] = "######\n#@*  #\n######\n";
+  EXPECT_EQ(run(map, 1), Unsolvable);
+  EXPECT_EQ(solver->solutionLength, 0);
+  EXPECT_EQ(run(map, 0), Solved);
+  EXPECT_EQ(solver->solutionLength, 0);
+}
+
+TEST_F(SolveTest, ALevelWithoutLiveBoxesSeedsNothing) {
+  // The box on its goal cannot be moved and becomes a wall.
+  const char map[] = "#####\n#@*##\n#####\n";
+  read(map);
+  ASSERT_EQ(level->liveBoxes, 0);
+  EXPECT_EQ(run(map, 1), Unsolvable);
+  EXPECT_EQ(nodes(), 0);
+  EXPECT_EQ(run(map, 0), Solved);
+  EXPECT_EQ(solver->solutionLength, 0);
+}
+
+TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
+  // The box on its start cell cuts the corridor in two.
+  const char map[] = "#######\n#@ $ .#\n#######\n";
+  ASSERT_EQ(run(map), Solved);
+  SearchTables& t = *search_tables();
+  SearchState& s = solver->search;
+  int32_t row = level->width, start = row + 3;
+  int32_t boxes[] = {start};
+  for (int32_t keeper : {row + 4, row + 2}) {
+    for (int32_t c = 0; c < MaxArea; c++)
+      s.board[c] = c < level->area && level->BlockMap[c] == Open ? FreeCell : BlockedCell;
+    clear_node_table(t.table);
+    reset_queue(t.queue);
+    s.bestCost = 0;
+    s.bestRecord = NoSlot;
+    fill_node(t.table, 10, boxes, 1, keeper, 9, 5);
+    ASSERT_TRUE(queue_insert(t.queue, 10, 5));
+    EXPECT_EQ(expand(*solver, *level, t), SearchGoesOn);
+    if (keeper == row + 4) {
+      // Right of the box the keeper cannot walk to its start.
+      EXPECT_EQ(s.bestRecord, NoSlot);
+    } else {
+      EXPECT_EQ(s.bestRecord, 10u);
+      EXPECT_EQ(s.bestCost, 5 + 1);
+    }
+  }
+}
+
+TEST_F(SolveTest, CancelEndsTheSolveAfterOneExpansionAndDropsItsSolution) {
+  read(OnePush);
+  solver->cancel.store(1);
+  EXPECT_EQ(solve(*solver, *level), SolveCanceled);
+  EXPECT_EQ(solver->solutionLength, 0);
+  EXPECT_EQ(trace(), "");
+  // The solve leaves the flag to its owner.
+  EXPECT_EQ(solver->cancel.load(), 1);
+}
+
+TEST_F(SolveTest, CancelFromAnotherThreadStopsALongSolve) {
+  // Eight boxes in a room: far too many states to finish quickly.
+  const char map[] =
+      "############\n"
+      "#          #\n"
+      "# $ $ $ $  #\n"
+      "#          #\n"
+      "# $ $ $ $  #\n"
+      "#  @       #\n"
+      "# ........ #\n"
+      "############\n";
+  read(map);
+  std::atomic<int32_t>& nodes = solver->progress.nodes;
+  std::atomic<int32_t> done{0};
+  std::thread canceller([&] {
+    while (nodes.load(std::memory_order_relaxed) < 20000 && !done.load()) std::this_thread::yield();
+    solver->cancel.store(1, std::memory_order_relaxed);
+  });
+  int32_t status = solve(*solver, *level);
+  done.store(1);
+  canceller.join();
+  EXPECT_EQ(status, SolveCanceled);
+  EXPECT_EQ(solver->solutionLength, 0);
+  EXPECT_GE(nodes.load(), 20000);
+}
+
+TEST_F(SolveTest, ResultsOfTheLastSolveAreClearedBySelectingALevel) {
+  EXPECT_EQ(run(OnePush), Solved);
+  solver->traceOver = 1;
+  clear_solve_results(*solver);
+  EXPECT_EQ(solver->solutionLength, 0);
+  EXPECT_EQ(solver->traceOver, 0);
+  EXPECT_EQ(solver->progress.nodes.load(), 0);
+  EXPECT_EQ(solver->progress.queue.load(), 0);
+  EXPECT_EQ(trace(), "");
+}
+
+TEST_F(SolveTest, StatusWords) {
+  EXPECT_STREQ(solve_status_word(Unsolvable), "Impossible");
+  EXPECT_STREQ(solve_status_word(TableFull), "Failed(C)");
+  EXPECT_STREQ(solve_status_word(QueueFull), "Failed(Q)");
+  EXPECT_STREQ(solve_status_word(SolveCanceled), "Canceled");
+  EXPECT_STREQ(solve_status_word(Solved), "Solved");
+}
+
+TEST_F(SolveTest, MinimalAgainstAForwardSearchOnSmallLevels) {
+  const char* maps[] = {
+      "#######\n#.@ $ #\n#  $  #\n#.    #\n#######\n",
+      "########\n#  .   #\n# $$ @ #\n#  .   #\n########\n",
+      "#######\n# .   #\n# $#  #\n#  @$.#\n#     #\n#######\n",
+      "  ####\n###  #\n#.$  #\n# #$ #\n#. @ #\n######\n",
+  };
+  for (const char* map : maps) {
+    ASSERT_EQ(run(map), Solved) << map;
+    int32_t want = oracle_min_moves(*level, 1);
+    ASSERT_GT(want, 0) << map;
+    EXPECT_EQ(solver->solutionLength, want) << map;
+  }
+}
+
+TEST(MatchingTest, AgreesWithTheBacktrackingAssignment) {
+  auto level = std::make_unique<Level>();
+  *level = {};
+  std::mt19937 random(7);
+  int32_t boxes[MaxBoxes];
+  for (int32_t round = 0; round < 20000; round++) {
+    int32_t count = 1 + int32_t(random() % MaxBoxes);
+    level->liveBoxes = count;
+    for (int32_t i = 0; i < count; i++) {
+      boxes[i] = i;
+      // Sparse masks make failures common.
+      level->ReachMask[i] = int32_t(random() & random() & ((1u << count) - 1));
+    }
+    ASSERT_EQ(boxes_matchable(*level, boxes), boxes_assignable(*level, boxes)) << round;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,30 @@
+// An independent check of minimal move counts: a plain forward
+// breadth-first search over (keeper cell, box set) with ordinary pushes.
+// Slow and simple on purpose; meant for small levels of 1 to 3 boxes.
+#pragma once
+
+#include <cstdint>
+
+#include "level/level.h"
+
+constexpr int32_t OracleUnsolvable = -1;
+constexpr int32_t OracleGaveUp = -2;   // more states than the cap, or too many boxes
+constexpr int32_t OracleStateCap = 2000000;
+
+// Which board the search runs on.
+enum OracleBoard : int32_t {
+  // As the reader leaves it for the solver: BlockMap walls (frozen boxes and
+  // filled dead ends included), BoxStartMap boxes, GoalMap goals.
+  OracleReduced = 0,
+  // As the level was written: walls of the Board, every box a box, every
+  // goal a goal. Works on any parsed level, also one found impossible.
+  OracleRaw = 1,
+};
+
+// Minimum number of moves from the level's start to every box on a goal;
+// OracleUnsolvable or OracleGaveUp otherwise. With atLeastOnePush the
+// solution must push at least once, as when the search begins with the end
+// position.
+int32_t oracle_min_moves(const Level& level, int32_t atLeastOnePush = 0,
+                         OracleBoard board = OracleReduced,
+                         int32_t stateCap = OracleStateCap);
