@@ -43,35 +43,21 @@ extern "C" void on_interrupt(int) {
 
 int32_t BadSolutions = 0;
 
-int bad_usage(const char* problem, const char* argument) {
-  std::fprintf(stderr, "vantori batch: %s%s\n", problem, argument ? argument : "");
-  return usage_error();
+// Takes --report FILE; the shared loop takes everything else.
+int take_batch_option(int argc, char** argv, int i, void* context) {
+  if (std::strcmp(argv[i], "--report") != 0) return 0;
+  if (i + 1 >= argc) {
+    bad_usage("batch", "--report needs a file", nullptr);
+    return -1;
+  }
+  static_cast<BatchOptions*>(context)->report = argv[i + 1];
+  return 2;
 }
 
 // Returns -1 when the arguments are fine, else the exit status.
 int parse_options(int argc, char** argv, BatchOptions& options) {
-  for (int i = 1; i < argc;) {
-    int taken = take_source_option(argc, argv, i, options.source);
-    if (taken < 0) return bad_usage("bad source option near ", argv[i < argc ? i : argc - 1]);
-    if (taken > 0) continue;
-    const char* argument = argv[i];
-    if (std::strcmp(argument, "--report") == 0) {
-      if (i + 1 >= argc) return bad_usage("--report needs a file", nullptr);
-      options.report = argv[i + 1];
-      i += 2;
-    } else if (std::strcmp(argument, "--begin-with-end") == 0) {
-      const char* value = i + 1 < argc ? argv[i + 1] : "";
-      if (std::strcmp(value, "0") != 0 && std::strcmp(value, "1") != 0)
-        return bad_usage("--begin-with-end takes 0 or 1", nullptr);
-      options.beginWithEnd = value[0] - '0';
-      i += 2;
-    } else {
-      return bad_usage("unknown argument ", argument);
-    }
-  }
-  if (options.source.source == nullptr && !options.source.sample)
-    return bad_usage("a SOURCE or --sample is needed", nullptr);
-  return -1;
+  return parse_command_options("batch", argc, argv, options.source, options.beginWithEnd,
+                               take_batch_option, &options);
 }
 
 // A solved level's whole trace is played forward once more before it is

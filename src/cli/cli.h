@@ -38,3 +38,16 @@ int take_source_option(int argc, char** argv, int& i, SourceOptions& options);
 // Runs the intake into store. On failure prints "Load Error!!" and a line
 // naming the cause on standard error and returns 0.
 int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer);
+
+// Prints "vantori COMMAND: PROBLEM ARGUMENT" and every usage on standard
+// error; returns ExitUsage.
+int bad_usage(const char* command, const char* problem, const char* argument);
+
+// The loop shared by solve and batch: takes the source options and
+// --begin-with-end 0|1, hands every other argument to other (which returns
+// the number of arguments it took, 0 for an unknown one, or -1 after it
+// reported a problem itself). Returns -1 when the arguments are fine, else
+// the exit status.
+int parse_command_options(const char* command, int argc, char** argv, SourceOptions& source,
+                          int32_t& beginWithEnd, int (*other)(int argc, char** argv, int i, void* context),
+                          void* context);

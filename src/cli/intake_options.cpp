@@ -102,3 +102,33 @@ int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer
   print_cause(options, store);
   return 0;
 }
+
+int bad_usage(const char* command, const char* problem, const char* argument) {
+  std::fprintf(stderr, "vantori %s: %s%s\n", command, problem, argument ? argument : "");
+  return usage_error();
+}
+
+int parse_command_options(const char* command, int argc, char** argv, SourceOptions& source,
+                          int32_t& beginWithEnd, int (*other)(int argc, char** argv, int i, void* context),
+                          void* context) {
+  for (int i = 1; i < argc;) {
+    int taken = take_source_option(argc, argv, i, source);
+    if (taken < 0) return bad_usage(command, "bad source option near ", argv[i < argc ? i : argc - 1]);
+    if (taken > 0) continue;
+    if (std::strcmp(argv[i], "--begin-with-end") == 0) {
+      const char* value = i + 1 < argc ? argv[i + 1] : "";
+      if (std::strcmp(value, "0") != 0 && std::strcmp(value, "1") != 0)
+        return bad_usage(command, "--begin-with-end takes 0 or 1", nullptr);
+      beginWithEnd = value[0] - '0';
+      i += 2;
+      continue;
+    }
+    taken = other(argc, argv, i, context);
+    if (taken < 0) return ExitUsage;
+    if (taken == 0) return bad_usage(command, "unknown argument ", argv[i]);
+    i += taken;
+  }
+  if (source.source == nullptr && !source.sample)
+    return bad_usage(command, "a SOURCE or --sample is needed", nullptr);
+  return -1;
+}

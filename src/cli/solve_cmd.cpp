@@ -28,38 +28,26 @@ Level CurrentLevel;
 Solver LevelSolver;
 char TextBuffer[TextBufferSize + 1];  // the intake's text, then the move trace
 
-int bad_usage(const char* problem, const char* argument) {
-  std::fprintf(stderr, "vantori solve: %s%s\n", problem, argument ? argument : "");
-  return usage_error();
+// Takes --level N and --all-moves; the shared loop takes everything else.
+int take_solve_option(int argc, char** argv, int i, void* context) {
+  SolveOptions& options = *static_cast<SolveOptions*>(context);
+  if (std::strcmp(argv[i], "--all-moves") == 0) {
+    options.allMoves = 1;
+    return 1;
+  }
+  if (std::strcmp(argv[i], "--level") != 0) return 0;
+  if (i + 1 >= argc) {
+    bad_usage("solve", "--level needs a number", nullptr);
+    return -1;
+  }
+  options.level = argv[i + 1];
+  return 2;
 }
 
 // Returns -1 when the arguments are fine, else the exit status.
 int parse_options(int argc, char** argv, SolveOptions& options) {
-  for (int i = 1; i < argc;) {
-    int taken = take_source_option(argc, argv, i, options.source);
-    if (taken < 0) return bad_usage("bad source option near ", argv[i < argc ? i : argc - 1]);
-    if (taken > 0) continue;
-    const char* argument = argv[i];
-    if (std::strcmp(argument, "--level") == 0) {
-      if (i + 1 >= argc) return bad_usage("--level needs a number", nullptr);
-      options.level = argv[i + 1];
-      i += 2;
-    } else if (std::strcmp(argument, "--begin-with-end") == 0) {
-      const char* value = i + 1 < argc ? argv[i + 1] : "";
-      if (std::strcmp(value, "0") != 0 && std::strcmp(value, "1") != 0)
-        return bad_usage("--begin-with-end takes 0 or 1", nullptr);
-      options.beginWithEnd = value[0] - '0';
-      i += 2;
-    } else if (std::strcmp(argument, "--all-moves") == 0) {
-      options.allMoves = 1;
-      i += 1;
-    } else {
-      return bad_usage("unknown argument ", argument);
-    }
-  }
-  if (options.source.source == nullptr && !options.source.sample)
-    return bad_usage("a SOURCE or --sample is needed", nullptr);
-  return -1;
+  return parse_command_options("solve", argc, argv, options.source, options.beginWithEnd,
+                               take_solve_option, &options);
 }
 
 // As the Go button: the number as atoi reads it (no number reads as 0),

@@ -449,18 +449,7 @@ TEST(ReadLevel, LongFilesAreMeasuredToTheirEnd) {
 }
 
 TEST(ReadLevel, PublicLevelsReadWithPlausibleStatuses) {
-  std::istringstream in(read_file(test_data("public-small.txt")));
-  std::vector<std::string> levels;
-  std::string line, current;
-  while (std::getline(in, line)) {
-    if (line.empty()) {
-      if (!current.empty()) levels.push_back(current);
-      current.clear();
-    } else {
-      current += line + "\n";
-    }
-  }
-  if (!current.empty()) levels.push_back(current);
+  std::vector<std::string> levels = public_levels();
   ASSERT_EQ(levels.size(), 155u);
 
   TempDir dir;

@@ -14,21 +14,6 @@
 
 namespace {
 
-std::vector<std::string> public_levels() {
-  std::vector<std::string> levels;
-  std::istringstream in(read_file(test_data("public-small.txt")));
-  std::string line, level;
-  while (std::getline(in, line)) {
-    if (line.find_first_not_of(' ') == std::string::npos) {
-      if (!level.empty()) levels.push_back(level), level.clear();
-    } else {
-      level += line + "\n";
-    }
-  }
-  if (!level.empty()) levels.push_back(level);
-  return levels;
-}
-
 TEST(PublicLevels, TheFirstThirtySolveWithReplayableMinimalSolutions) {
   ASSERT_TRUE(reserve_search_tables());
   std::vector<std::string> levels = public_levels();

@@ -14,21 +14,6 @@
 
 namespace {
 
-std::vector<std::string> levels_of(const std::string& text) {
-  std::vector<std::string> levels;
-  std::istringstream in(text);
-  std::string line, level;
-  while (std::getline(in, line)) {
-    if (line.find_first_not_of(' ') == std::string::npos) {
-      if (!level.empty()) levels.push_back(level), level.clear();
-    } else {
-      level += line + "\n";
-    }
-  }
-  if (!level.empty()) levels.push_back(level);
-  return levels;
-}
-
 struct Fixture {
   std::unique_ptr<Level> level = std::make_unique<Level>();
   std::unique_ptr<Solver> solver = std::make_unique<Solver>();
@@ -60,7 +45,7 @@ TEST(ReferenceSearch, PublicLevelsGiveTheSameFigures) {
   ASSERT_TRUE(reserve_search_tables());
   Fixture f;
   int32_t compared = 0;
-  for (const std::string& map : levels_of(read_file(test_data("public-small.txt"))))
+  for (const std::string& map : public_levels())
     if (compare(f, map, 1, 40000)) ++compared;
   EXPECT_GE(compared, 40);
 }

@@ -52,3 +52,20 @@ CommandResult run_vantori(const std::string& arguments, const std::string& input
 }
 
 std::string test_data(const std::string& name) { return std::string(VK_TEST_DATA) + "/" + name; }
+
+std::vector<std::string> split_levels(const std::string& text) {
+  std::vector<std::string> levels;
+  std::istringstream in(text);
+  std::string line, level;
+  while (std::getline(in, line)) {
+    if (line.find_first_not_of(' ') == std::string::npos) {
+      if (!level.empty()) levels.push_back(level), level.clear();
+    } else {
+      level += line + "\n";
+    }
+  }
+  if (!level.empty()) levels.push_back(level);
+  return levels;
+}
+
+std::vector<std::string> public_levels() { return split_levels(read_file(test_data("public-small.txt"))); }

@@ -31,3 +31,11 @@ CommandResult run_vantori(const std::string& arguments, const std::string& input
 
 // Path of a file kept in tests/data.
 std::string test_data(const std::string& name);
+
+#include <vector>
+
+// The levels of a text in which an empty (or all-space) line separates levels.
+std::vector<std::string> split_levels(const std::string& text);
+
+// The 155 levels of tests/data/public-small.txt, each with LF line ends.
+std::vector<std::string> public_levels();
