@@ -141,6 +141,9 @@ struct App {
   int32_t playing;
   int32_t closing;  // the window is closing: a finished job shows nothing
 
+  Batch run;  // the batch: its report file, counts and times
+  int32_t replayMore;  // a batch replay's last step left a move to replay
+
   int32_t dialogMode;  // TextDialogMode of the text dialog
   int32_t enabled[EnableCount];  // controls 1001 to 1014
   TextDialog textDialog;
@@ -176,6 +179,8 @@ void refresh_progress_bars(App& app);
 void show_loading(App& app);
 void show_loaded_set(App& app);
 void show_level(App& app);
+// Shows the level already read, with its status in currentStatus.
+void display_level(App& app);
 void begin_solve_display(App& app);
 void finish_solve(App& app);
 
@@ -184,6 +189,63 @@ void finish_solve(App& app);
 // something was pasted.
 int32_t run_text_dialog(App& app);
 void prepare_text_dialog(App& app);
+
+// ---------------------------------------------------------------- options
+
+enum OptionsControlId : int32_t {
+  OptionsDialogId = 105,
+  OptBrowse = 1001,
+  OptStart = 1002,
+  OptOk = 1003,
+  OptPath = 1006,
+  OptTitle = 1016,
+  OptSetLine = 1017,
+  OptLimits = 1018,
+  OptLocation = 1019,
+  OptPlay = 1033,
+  OptReport = 1034,
+  OptSlow = 1035,
+  OptNomal = 1036,
+  OptFast = 1037,
+  OptBeginWithEnd = 1038,
+};
+
+constexpr char SaveDialogTitle[] = "save as";
+// The report filter: description "*.txt", pattern "*.txt", and the end.
+constexpr char ReportFilter[] = "*.txt\0*.txt\0";
+constexpr char CannotOpenReport[] = " Can't open output file.";
+constexpr int32_t OptionsLineCapacity = 128;
+constexpr int32_t LocationCapacity = StorePathCapacity + 40;
+
+// The Options dialog on screen: the ticks as the user leaves them, which
+// controls are enabled, and the texts. options_open fills it in; the shell
+// shows it and hands the user's changes to options_command.
+struct OptionsDialog {
+  int32_t play;          // 1033 ticked
+  int32_t report;        // 1034 ticked
+  int32_t speed;         // the ticked radio button's speed, -1 for none
+  int32_t beginWithEnd;  // 1038 ticked
+  int32_t playOn, reportOn, pathOn, browseOn, startOn;  // enabled: 1033 1034 1006 1001 1002
+  int32_t done;          // 1 once the dialog is to close
+  char title[OptionsLineCapacity];    // 1016
+  char setLine[OptionsLineCapacity];  // 1017
+  char limits[OptionsLineCapacity];   // 1018
+  char location[LocationCapacity];    // 1019
+  char path[StorePathCapacity];       // 1006, the report path
+};
+
+// The dialog's opening state; clears the batch flag.
+void options_open(App& app, OptionsDialog& dialog);
+// A button press or a tick change by id. Returns 1 when the dialog is to
+// close (dialog.done is then set too); the close box just ends it.
+int32_t options_command(App& app, OptionsDialog& dialog, int32_t id);
+
+// The save dialog for the report path, with the default extension of the
+// filter's first pattern added when the chosen name has none.
+int32_t pick_report_file(App& app, char* path, int32_t capacity, const char* filter);
+// Adds the first pattern's extension to path when its file name has no "."
+// and the pattern's "." is not followed by "*"; filter as in pick_save_file.
+void add_default_extension(char* path, int32_t capacity, const char* filter);
 
 // ---------------------------------------------------------------- viewer
 
@@ -201,3 +263,6 @@ void worker_main(App& app);
 void run_job(App& app);
 // The job-done message, on the GUI thread.
 void job_done(App& app);
+// The batch's closing step on the GUI thread: flags, the Option button's
+// caption, the current level, and the finished or canceled message box.
+void finish_batch(App& app);

@@ -120,7 +120,9 @@ void on_option(App& app) {
     return;
   }
   if (app.platform.run_options_dialog == nullptr) return;
-  app.platform.run_options_dialog(app.platform.context);
+  OptionsDialog dialog;
+  options_open(app, dialog);
+  app.platform.run_options_dialog(app.platform.context, dialog);
   if (app.batch) start_worker(app, JobBatch);
 }
 
@@ -141,6 +143,103 @@ constexpr Command Commands[EnableCount] = {
     {IdBack, viewer_command_back}, {IdPlay, on_play},
     {IdForward, viewer_command_forward}, {IdOption, on_option},
 };
+
+// ---------------------------------------------------------------- batch hooks
+
+// The batch calls these on the worker thread; each hands its work to the
+// GUI thread and waits for it, so the display is drawn there alone.
+App& app_of(void* context) { return *static_cast<App*>(context); }
+
+void on_gui(void* context, void (*fn)(void*)) {
+  App& app = app_of(context);
+  if (app.platform.call_on_gui) app.platform.call_on_gui(app.platform.context, fn, context);
+  else fn(context);
+}
+
+void gui_begin(void* c) {
+  App& app = app_of(c);
+  app.solving = 1;
+  refresh_enable_state(app);
+  set_text(app, IdOption, "Cancel");
+}
+
+void gui_show_level(void* c) { display_level(app_of(c)); }
+
+void gui_start_progress(void* c) {
+  app_of(c).platform.start_timer(app_of(c).platform.context, ProgressTimer, ProgressIntervalMs);
+}
+
+void gui_stop_progress(void* c) {
+  App& app = app_of(c);
+  app.platform.stop_timer(app.platform.context, ProgressTimer);
+  refresh_progress(app);
+}
+
+void gui_solved(void* c) {
+  App& app = app_of(c);
+  viewer_reset(app.viewer, app.level, app.text, 0);
+  app.viewer.length = app.solver.solutionLength;
+  set_counter_text(app);
+}
+
+void gui_replay_top(void* c) {
+  App& app = app_of(c);
+  viewer_command_top(app);
+  app.replayMore = viewer_can_step(app.viewer);
+}
+
+void gui_replay_step(void* c) {
+  App& app = app_of(c);
+  viewer_command_forward(app);
+  app.replayMore = viewer_can_step(app.viewer);
+}
+
+void hook_begin(void* c) { on_gui(c, gui_begin); }
+
+// The level stands read in app.level; the number and status are handed
+// over before the GUI thread looks at them.
+void hook_show_level(void* c, int32_t number, int32_t status) {
+  app_of(c).currentLevel = number;
+  app_of(c).currentStatus = status;
+  on_gui(c, gui_show_level);
+}
+
+void hook_start_progress(void* c) { on_gui(c, gui_start_progress); }
+void hook_stop_progress(void* c) { on_gui(c, gui_stop_progress); }
+void hook_solved(void* c, int32_t) { on_gui(c, gui_solved); }
+
+int32_t hook_replay_top(void* c) {
+  on_gui(c, gui_replay_top);
+  return app_of(c).replayMore;
+}
+
+int32_t hook_replay_step(void* c) {
+  on_gui(c, gui_replay_step);
+  return app_of(c).replayMore;
+}
+
+void hook_sleep(void* c, int32_t milliseconds) {
+  app_of(c).platform.sleep(app_of(c).platform.context, milliseconds);
+}
+
+void run_batch_job(App& app) {
+  Batch& run = app.run;
+  run.store = &app.store;
+  run.level = &app.level;
+  run.solver = &app.solver;
+  run.settings = &app.settings;
+  BatchHooks& hooks = run.hooks;
+  hooks.context = &app;
+  hooks.begin = hook_begin;
+  hooks.showLevel = hook_show_level;
+  hooks.startProgress = hook_start_progress;
+  hooks.stopProgress = hook_stop_progress;
+  hooks.solved = hook_solved;
+  hooks.replayTop = hook_replay_top;
+  hooks.replayStep = hook_replay_step;
+  hooks.sleep = hook_sleep;
+  app.jobResult = run_batch(run);
+}
 
 // ---------------------------------------------------------------- enable rules
 
@@ -179,6 +278,7 @@ int32_t app_init(App& app, const Platform& platform, const char* workDir) {
   app.currentLevel = 0;
   app.currentStatus = LevelOk;
   app.loading = app.solving = app.batch = app.playing = app.closing = 0;
+  app.replayMore = 0;
   app.dialogMode = PasteMode;
   for (int32_t& on : app.enabled) on = 0;
   app.solver.trace = app.text;
@@ -322,6 +422,11 @@ void show_loaded_set(App& app) {
 void show_level(App& app) {
   Level& level = app.level;
   app.currentStatus = select_level(app.solver, level, app.store.workDir, app.currentLevel);
+  display_level(app);
+}
+
+void display_level(App& app) {
+  Level& level = app.level;
   viewer_reset(app.viewer, level, app.text, 0);
   refresh_enable_state(app);
   char line[LineCapacity];
@@ -477,8 +582,10 @@ void run_job(App& app) {
     case JobSolve:
       app.jobResult = solve(app.solver, app.level);
       break;
+    case JobBatch:
+      run_batch_job(app);
+      break;
     default:
-      // The batch arrives with the Options dialog; other kinds only hand back.
       break;
   }
 }
@@ -503,7 +610,37 @@ void job_done(App& app) {
         run_text_dialog(app);
       }
       break;
+    case JobBatch:
+      finish_batch(app);
+      break;
     default:
       break;
   }
+}
+
+void finish_batch(App& app) {
+  app.batch = 0;
+  app.playing = 0;
+  app.solving = 0;
+  // The loop counter ends one past the highest number. The last level
+  // tried stays current; when levels were skipped after it, the level read
+  // last was another, so it is read again (its solution is then gone).
+  const Batch& run = app.run;
+  int32_t readLast = run.current <= app.store.highest ? run.current : app.store.highest;
+  if (run.lastShown == 0) {
+    app.currentLevel = app.store.highest >= 1 ? 1 : 0;
+    if (app.currentLevel != 0) show_level(app);
+  } else if (readLast != run.lastShown) {
+    app.currentLevel = run.lastShown;
+    show_level(app);
+  } else {
+    app.currentLevel = run.lastShown;
+  }
+  refresh_enable_state(app);
+  set_text(app, IdOption, "Option");
+  int32_t canceled = app.solver.cancel.load(std::memory_order_relaxed) != 0;
+  app.solver.cancel.store(0, std::memory_order_relaxed);
+  char text[FinishTextCapacity];
+  finish_batch_text(run, canceled, text);
+  message(app, text, IconInformation);
 }

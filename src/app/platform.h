@@ -2,8 +2,10 @@
 // system, as a table of plain calls with a context. The desktop shell fills
 // it in with its widgets; the tests fill it in with a fake that records.
 //
-// Every call is made on the GUI thread, except hand_back, which the worker
-// thread makes at the end of its job.
+// Every call is made on the GUI thread, except those the worker thread
+// makes: hand_back at the end of its job, and during a batch call_on_gui
+// (which brings every display call of the batch to the GUI thread) and
+// sleep between replay steps.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,8 @@
 enum MessageIcon : int32_t { IconError = 1, IconWarning = 2, IconInformation = 3 };
 
 enum TimerId : int32_t { ProgressTimer = 1, PlayTimer = 2 };
+
+struct OptionsDialog;
 
 enum TextDialogMode : int32_t { PasteMode = 0, SolutionMode = 1 };
 
@@ -61,11 +65,23 @@ struct Platform {
   int32_t (*run_text_dialog)(void* context, const TextDialog& dialog, char* pasted,
                              int32_t capacity);
 
-  // Runs the Options dialog modally; may be null while there is none.
-  void (*run_options_dialog)(void* context);
+  // Runs the Options dialog modally on the state options_open filled in:
+  // the shell shows it, keeps its ticks up to date as the user clicks, and
+  // passes every button and tick change to options_command; it ends when
+  // options_command says so or by the close box, which stores nothing.
+  // May be null while there is no such dialog.
+  void (*run_options_dialog)(void* context, OptionsDialog& dialog);
+  // The save dialog: title, the filter as description and pattern pairs
+  // ending with an empty string, path as the initial and the chosen name.
+  // 1 when a name was chosen. May be null: nothing can be chosen.
+  int32_t (*pick_save_file)(void* context, char* path, int32_t capacity, const char* filter,
+                            const char* title);
 
   // Starts the worker thread, which runs worker_main and then ends.
   void (*start_worker)(void* context);
+  // Called by the worker thread during a batch: runs fn(arg) on the GUI
+  // thread and returns when it has finished. Null: fn runs right away.
+  void (*call_on_gui)(void* context, void (*fn)(void* arg), void* arg);
   // Called by the worker thread: runs job_done on the GUI thread and
   // returns only when it has finished.
   void (*hand_back)(void* context);

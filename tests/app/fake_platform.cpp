@@ -31,9 +31,18 @@ Platform FakePlatform::platform() {
   p.message_box = [](void* c, const char* caption, const char* text, int32_t icon) {
     fake_of(c).messages.push_back({caption, text, icon});
   };
-  p.start_timer = [](void* c, int32_t timer, int32_t ms) { fake_of(c).timers[timer] = ms; };
+  p.start_timer = [](void* c, int32_t timer, int32_t ms) {
+    FakePlatform& f = fake_of(c);
+    f.timers[timer] = ms;
+    if (timer == ProgressTimer && f.cancelOnProgress && f.app->batch) command(*f.app, IdOption);
+  };
   p.stop_timer = [](void* c, int32_t timer) { fake_of(c).timers.erase(timer); };
-  p.sleep = [](void* c, int32_t ms) { fake_of(c).sleeps.push_back(ms); };
+  p.sleep = [](void* c, int32_t ms) {
+    FakePlatform& f = fake_of(c);
+    f.sleeps.push_back(ms);
+    if (f.cancelOnSleep != 0 && int32_t(f.sleeps.size()) == f.cancelOnSleep)
+      command(*f.app, IdOption);
+  };
   p.canvas.context = this;
   p.canvas.copy_tile = [](void* c, int32_t column, int32_t row, int32_t x, int32_t y) {
     FakePlatform& f = fake_of(c);
@@ -69,7 +78,24 @@ Platform FakePlatform::platform() {
     copy_out(reply.text, pasted, capacity);
     return 1;
   };
-  p.run_options_dialog = nullptr;
+  p.run_options_dialog = [](void* c, OptionsDialog& dialog) {
+    FakePlatform& f = fake_of(c);
+    f.optionsShown.push_back(dialog);
+    if (f.optionsScript) f.optionsScript(f, dialog);
+  };
+  p.pick_save_file = [](void* c, char* path, int32_t capacity, const char* filter,
+                        const char* title) {
+    FakePlatform& f = fake_of(c);
+    f.saveTitle = title;
+    f.saveFilter.clear();
+    for (const char* part = filter; *part != '\0'; part += std::strlen(part) + 1) {
+      if (!f.saveFilter.empty()) f.saveFilter += '|';
+      f.saveFilter += part;
+    }
+    if (f.savePick.empty()) return 0;
+    copy_out(f.savePick, path, capacity);
+    return 1;
+  };
   p.start_worker = [](void* c) {
     fake_of(c).workerPending = 1;
     fake_of(c).workersStarted += 1;
@@ -80,6 +106,19 @@ Platform FakePlatform::platform() {
     job_done(*f.app);
   };
   return p;
+}
+
+int32_t FakePlatform::tick_option(OptionsDialog& dialog, int32_t id, int32_t checked) {
+  switch (id) {
+    case OptPlay: dialog.play = checked; break;
+    case OptReport: dialog.report = checked; break;
+    case OptBeginWithEnd: dialog.beginWithEnd = checked; break;
+    case OptSlow: dialog.speed = SpeedSlow; break;
+    case OptNomal: dialog.speed = SpeedNomal; break;
+    case OptFast: dialog.speed = SpeedFast; break;
+    default: break;
+  }
+  return options_command(*app, dialog, id);
 }
 
 void FakePlatform::run_worker() {

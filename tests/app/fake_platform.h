@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -42,6 +43,20 @@ struct FakePlatform {
   std::deque<TextReply> textReplies;  // empty: closed by the close box
   std::vector<TextDialog> dialogsShown;
 
+  // The Options dialog: the user's actions while it is open. Without a
+  // script it is closed by its close box at once.
+  std::function<void(FakePlatform&, OptionsDialog&)> optionsScript;
+  std::vector<OptionsDialog> optionsShown;  // each as it opened
+  std::string savePick;                      // "" cancels the save dialog
+  std::string saveTitle;
+  std::string saveFilter;                    // the pairs, joined with '|'
+
+  // Presses of Cancel during a batch, as the user would make them: when
+  // the progress timer starts (during a solve), or at the given sleep
+  // (during a replay), counted from 1; 0 for never.
+  int32_t cancelOnProgress = 0;
+  int32_t cancelOnSleep = 0;
+
   int32_t workerPending = 0;
   int32_t workersStarted = 0;
   int32_t handBacks = 0;
@@ -64,6 +79,13 @@ struct FakePlatform {
     for (int32_t id = FirstCommandId; id <= LastCommandId; ++id) s += on(id) == 1 ? '1' : '0';
     return s;
   }
+  // In the Options dialog: a press, or a tick set as the user would. 1
+  // when the dialog is to close.
+  int32_t press_option(OptionsDialog& dialog, int32_t id) {
+    return options_command(*app, dialog, id);
+  }
+  int32_t tick_option(OptionsDialog& dialog, int32_t id, int32_t checked);
+
   // Runs the pending worker job and its hand-back, as the worker thread would.
   void run_worker();
 };

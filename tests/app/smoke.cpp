@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPixmap>
@@ -88,6 +89,28 @@ void click_control(const QRect& window, int32_t id) {
   xdotool({"click", "1"});
 }
 
+void click_at(const QPoint& at) {
+  xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
+  xdotool({"click", "1"});
+}
+
+// A control of the Options dialog at its dialog-unit rectangle.
+void click_option(const QRect& window, int x, int y, int width, int height) {
+  QFont font = dialog_font();
+  font.setPointSize(11);
+  click_at(TextDialogWindow::unit_rect(font, x, y, width, height)
+               .translated(window.topLeft())
+               .center());
+}
+
+void check(bool ok, const char* what);
+
+// Opens Options, ticks "Output file:", names the report through "browse"
+// (without an extension, so ".txt" is added), starts the batch, waits for
+// its first level line, cancels with the Option button and checks the
+// report's footer and the closing message box.
+void run_batch_from_options(const WindowPlace& main, const QString& reportBase);
+
 QImage screenshot(const QString& saveAs) {
   QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
       QImage::Format_RGB32);
@@ -140,6 +163,44 @@ int dark_pixels(const QImage& screen, const QRect& rect) {
     for (int x = rect.left(); x <= rect.right(); ++x)
       if (screen.rect().contains(x, y) && qGray(screen.pixel(x, y)) < 96) dark += 1;
   return dark;
+}
+
+void run_batch_from_options(const WindowPlace& main, const QString& reportBase) {
+  click_control(main.rect, IdOption);
+  WindowPlace options = find_window("^Options$", 20000);
+  check(!options.id.isEmpty(), "Option opens the Options dialog");
+  if (options.id.isEmpty()) return;
+  QThread::msleep(300);
+  click_option(options.rect, 17, 61, 48, 8);    // 1034 "Output file:"
+  QThread::msleep(200);
+  click_option(options.rect, 190, 58, 30, 12);  // 1001 "browse"
+  WindowPlace save = find_window("^save as$", 20000);
+  check(!save.id.isEmpty(), "browse opens the save dialog");
+  if (save.id.isEmpty()) return;
+  QThread::msleep(500);
+  xdotool({"type", "--delay", "20", reportBase});
+  xdotool({"key", "Return"});
+  QThread::msleep(500);
+  click_option(options.rect, 78, 75, 77, 14);   // 1002 "BATCH  START"
+  QString report = reportBase + ".txt";
+  QElapsedTimer clock;
+  clock.start();
+  QByteArray text;
+  while (clock.elapsed() < 60000) {
+    QFile file(report);
+    if (file.open(QIODevice::ReadOnly)) text = file.readAll();
+    if (text.contains("\n   1[")) break;
+    QThread::msleep(200);
+  }
+  check(text.startsWith("# Vantori Kelmora1.2"), "the batch writes the report header");
+  check(text.contains("\n   1["), "the batch writes the first level's line");
+  click_control(main.rect, IdOption);  // now "Cancel"
+  WindowPlace box = find_window(DialogTitle, 60000);
+  check(!box.id.isEmpty(), "the closing message box appears");
+  QFile file(report);
+  text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  std::printf("report:\n%s", text.constData());
+  check(text.contains(" Cancel]\n# Solved:"), "a cancelled report ends with its footer");
 }
 
 }  // namespace
@@ -205,6 +266,14 @@ int main(int argc, char** argv) {
     std::printf("solution dialog text: %s\n", copied.toLatin1().constData());
     check(!solution.isEmpty() && copied == solution, "the dialog holds the solution text");
   }
+  // Close the solution dialog, then a batch with a report from Options.
+  if (!dialog.id.isEmpty()) {
+    QRect close = TextDialogWindow::unit_rect(fixed_font(), 114, 15, 42, 14)
+                      .translated(dialog.rect.topLeft());
+    click_at(close.center());
+    QThread::msleep(500);
+  }
+  run_batch_from_options(main, scratch.path() + "/report");
   program.terminate();
   if (!program.waitForFinished(10000)) program.kill();
   std::printf(failures == 0 ? "smoke test passed\n" : "smoke test failed\n");

@@ -12,6 +12,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -240,6 +241,49 @@ TEST_F(Window, ClosingDuringASolveEndsCleanly) {
   window->close();
   EXPECT_FALSE(window->workerBusy());
   EXPECT_EQ(open_text_dialog(), nullptr);
+}
+
+// The Options dialog at its dialog-unit places: "BATCH  START" with a
+// report starts a batch on the worker; closing the window during it ends
+// the run cleanly with the report's footer written.
+TEST_F(Window, OptionsStartsABatchAndClosingEndsIt) {
+  TempDir out;
+  std::string report = out.path + "report.txt";
+  click(IdSample);
+  std::snprintf(app->settings.reportPath, StorePathCapacity, "%s", report.c_str());
+  QRect startRect;
+  QRect expected;
+  QString setLine;
+  QTimer timer;
+  timer.setInterval(50);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (widget->objectName() != "optionsDialog" || !widget->isVisible()) continue;
+      timer.stop();
+      expected = TextDialogWindow::unit_rect(widget->font(), 78, 75, 77, 14);
+      EXPECT_EQ(widget->font().pointSize(), 11);
+      auto* start = widget->findChild<QPushButton*>("option1002");
+      startRect = start->geometry();
+      for (QLabel* label : widget->findChildren<QLabel*>())
+        if (label->text().startsWith("LevelSetName")) setLine = label->text();
+      QTest::mouseClick(widget->findChild<QWidget*>("option1034"), Qt::LeftButton);
+      QTest::mouseClick(start, Qt::LeftButton);
+      return;
+    }
+  });
+  timer.start();
+  click(IdOption);
+  EXPECT_EQ(startRect, expected);
+  EXPECT_EQ(setLine, "LevelSetName: Sample (6 levels)");
+  ASSERT_EQ(app->batch, 1);
+  EXPECT_TRUE(window->workerBusy());
+  ASSERT_TRUE(wait_until([&] { return read_file(report).find("   1[") != std::string::npos; },
+                         60000));
+  EXPECT_EQ(control<QPushButton>(IdOption)->text(), "Cancel");
+  window->close();
+  EXPECT_FALSE(window->workerBusy());
+  std::string text = read_file(report);
+  EXPECT_NE(text.find(" Cancel]\n# Solved:"), std::string::npos) << text;
 }
 
 }  // namespace

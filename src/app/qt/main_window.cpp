@@ -256,7 +256,9 @@ Platform MainWindow::platform() {
   p.pick_level_file = pick_level_file;
   p.pick_level_folder = pick_level_folder;
   p.run_text_dialog = run_text_dialog;
-  p.run_options_dialog = nullptr;
+  p.run_options_dialog = run_options_dialog;
+  p.pick_save_file = pick_save_file;
+  p.call_on_gui = call_on_gui;
   p.start_worker = start_worker;
   p.hand_back = hand_back;
   return p;
@@ -372,6 +374,34 @@ int32_t MainWindow::pick_level_folder(void* self, char* path, int32_t capacity,
                                                      QString::fromUtf8(path));
   if (chosen.isEmpty()) return 0;
   return copy_out(chosen.toUtf8(), path, capacity);
+}
+
+// The filter comes as description and pattern pairs; Qt wants
+// "description (pattern)" entries. Qt's save dialog asks before
+// overwriting by default.
+int32_t MainWindow::pick_save_file(void* self, char* path, int32_t capacity, const char* filter,
+                                   const char* title) {
+  MainWindow& w = window_of(self);
+  QStringList entries;
+  for (const char* part = filter; part[0] != '\0';) {
+    const char* pattern = part + std::strlen(part) + 1;
+    entries << QString("%1 (%2)").arg(QString::fromLatin1(part), QString::fromLatin1(pattern));
+    if (pattern[0] == '\0') break;
+    part = pattern + std::strlen(pattern) + 1;
+  }
+  QString chosen = QFileDialog::getSaveFileName(&w, QString::fromLatin1(title),
+                                                QString::fromUtf8(path), entries.join(";;"));
+  if (chosen.isEmpty()) return 0;
+  return copy_out(chosen.toUtf8(), path, capacity);
+}
+
+void MainWindow::run_options_dialog(void* self, OptionsDialog& dialog) {
+  MainWindow& w = window_of(self);
+  run_options_window(w.app_, dialog, &w);
+}
+
+void MainWindow::call_on_gui(void* self, void (*fn)(void* arg), void* arg) {
+  window_of(self).on_gui([fn, arg] { fn(arg); });
 }
 
 // ---------------------------------------------------------------- text dialog

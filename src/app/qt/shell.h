@@ -24,6 +24,10 @@ QFont dialog_font();     // "MS UI Gothic" 10 pt, or the system sans-serif
 QFont fixed_font();      // "MS Gothic" 11 pt, or the system monospace
 QString canvas_family(); // "MS UI Gothic", or the system sans-serif
 
+// Runs the Options dialog modally over owner on the state options_open
+// filled in.
+void run_options_window(App& app, OptionsDialog& dialog, QWidget* owner);
+
 // Pictures of the art in Qt's form.
 QImage art_image(const ArtImage& art);
 
@@ -113,6 +117,10 @@ class MainWindow : public QDialog {
   static int32_t pick_level_folder(void* self, char* path, int32_t capacity, const char* title);
   static int32_t run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
                                  int32_t capacity);
+  static void run_options_dialog(void* self, OptionsDialog& dialog);
+  static int32_t pick_save_file(void* self, char* path, int32_t capacity, const char* filter,
+                                const char* title);
+  static void call_on_gui(void* self, void (*fn)(void* arg), void* arg);
   static void start_worker(void* self);
   static void hand_back(void* self);
 
