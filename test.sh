@@ -1,8 +1,40 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test with CTest.
+# Installs what is missing, builds, and runs every test with CTest: the plain
+# build, then the core under AddressSanitizer with UndefinedBehaviorSanitizer,
+# then the threaded parts (batch, vantori, cancelling a solve) under
+# ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
 vk_install
 vk_build build Release
 ctest --test-dir build --output-on-failure -j "$(nproc)"
+
+# Sanitizers reserve large address ranges, so the test that limits the
+# address space runs in the plain build only.
+plain_only='TablesCannotBeReserved'
+
+vk_build_clang build-asan address
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E "$plain_only"
+
+vk_build_clang build-tsan thread vantori batch_tests cli_tests solver_tests
+ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -E "$plain_only" \
+  -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|LevelsCommand|SolveCommand)\.|^SolveTest\.Cancel'
+
+# Each fuzz target runs for a minute from its seed corpus in
+# tests/fuzz/corpus/<target>/; new inputs go to a scratch corpus in the build
+# folder. An input that once crashed a target belongs in its seed corpus,
+# where every later run replays it first.
+vk_fuzz_build build-fuzz
+rm -rf build-fuzz/tmp
+mkdir -p build-fuzz/tmp
+for target in text_intake file_reader parse_level; do
+  scratch="build-fuzz/corpus/$target"
+  mkdir -p "$scratch" build-fuzz/artifacts
+  echo "Fuzzing $target for 60 s"
+  TMPDIR="$PWD/build-fuzz/tmp" "build-fuzz/tests/fuzz/${target}_fuzz" \
+    -max_total_time=60 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="build-fuzz/artifacts/$target-" "$scratch" "tests/fuzz/corpus/$target" \
+    2>"build-fuzz/$target.log" || { tail -50 "build-fuzz/$target.log"; exit 1; }
+  grep -E '^stat::number_of_executed_units' "build-fuzz/$target.log" || true
+done

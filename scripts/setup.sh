@@ -2,7 +2,7 @@
 # when they are missing, then configures and builds into the given folder.
 # Sourced, not run.
 
-VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool"
+VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool clang libclang-rt-14-dev"
 
 vk_missing_packages() {
   local missing=""
@@ -35,4 +35,23 @@ vk_build() {
   shift 2
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="$type" "$@" >/dev/null &&
     cmake --build "$dir" -j "$(nproc)"
+}
+
+# vk_build_clang DIR SANITIZER [targets...]: a clang build with VK_SANITIZE set
+# (address or thread); builds the given targets, or everything.
+vk_build_clang() {
+  local dir=$1 sanitizer=$2
+  shift 2
+  local targets=()
+  for target in "$@"; do targets+=(--target "$target"); done
+  CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVK_SANITIZE="$sanitizer" >/dev/null &&
+    cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
+}
+
+# vk_fuzz_build DIR: the libFuzzer targets of tests/fuzz, built with clang.
+vk_fuzz_build() {
+  CC=clang CXX=clang++ cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVK_FUZZ=ON \
+    -DBUILD_TESTING=OFF >/dev/null &&
+    cmake --build "$1" -j "$(nproc)" --target text_intake_fuzz file_reader_fuzz parse_level_fuzz
 }
