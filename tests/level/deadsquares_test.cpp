@@ -8,23 +8,9 @@
 #include <utility>
 
 #include "level/level.h"
+#include "support/support.h"
 
 namespace {
-
-std::unique_ptr<Level> parsed(const std::string& text, int32_t* status) {
-  auto level = std::make_unique<Level>();
-  *level = {};
-  *status = parse_level(*level, text.data(), int32_t(text.size()));
-  return level;
-}
-
-int32_t status_of(const std::string& text) {
-  int32_t status = -1;
-  parsed(text, &status);
-  return status;
-}
-
-int32_t at(const Level& level, int32_t row, int32_t column) { return row * level.width + column; }
 
 // The tunnel marks alone, as (row, column) pairs.
 std::set<std::pair<int32_t, int32_t>> tunnel_marks(Level& level) {

@@ -6,17 +6,9 @@
 #include <string>
 
 #include "level/level.h"
+#include "support/support.h"
 
 namespace {
-
-std::unique_ptr<Level> parsed(const std::string& text, int32_t* status) {
-  auto level = std::make_unique<Level>();
-  *level = {};
-  *status = parse_level(*level, text.data(), int32_t(text.size()));
-  return level;
-}
-
-int32_t at(const Level& level, int32_t row, int32_t column) { return row * level.width + column; }
 
 // A corridor running from a room to a goal at its blind end, with the
 // keeper behind the box: the keeper can never get ahead of the box.

@@ -15,21 +15,6 @@
 
 namespace {
 
-std::unique_ptr<Level> parsed(const std::string& text, int32_t* status) {
-  auto level = std::make_unique<Level>();
-  *level = {};
-  *status = parse_level(*level, text.data(), int32_t(text.size()));
-  return level;
-}
-
-int32_t status_of(const std::string& text) {
-  int32_t status = -1;
-  parsed(text, &status);
-  return status;
-}
-
-int32_t at(const Level& level, int32_t row, int32_t column) { return row * level.width + column; }
-
 std::string level_path(const TempDir& dir, int32_t n) {
   char name[StorePathCapacity];
   level_file_name(dir.path.c_str(), n, name, StorePathCapacity);

@@ -69,3 +69,16 @@ std::vector<std::string> split_levels(const std::string& text) {
 }
 
 std::vector<std::string> public_levels() { return split_levels(read_file(test_data("public-small.txt"))); }
+
+std::unique_ptr<Level> parsed(const std::string& text, int32_t* status) {
+  auto level = std::make_unique<Level>();
+  *level = {};
+  *status = parse_level(*level, text.data(), int32_t(text.size()));
+  return level;
+}
+
+int32_t status_of(const std::string& text) {
+  int32_t status = -1;
+  parsed(text, &status);
+  return status;
+}

@@ -39,3 +39,15 @@ std::vector<std::string> split_levels(const std::string& text);
 
 // The 155 levels of tests/data/public-small.txt, each with LF line ends.
 std::vector<std::string> public_levels();
+
+#include <cstdint>
+#include <memory>
+
+#include "level/level.h"
+
+// A level parsed from text; status receives parse_level's LevelStatus.
+std::unique_ptr<Level> parsed(const std::string& text, int32_t* status);
+int32_t status_of(const std::string& text);
+
+// The cell index of a row and column of the level.
+inline int32_t at(const Level& level, int32_t row, int32_t column) { return row * level.width + column; }
