@@ -11,23 +11,12 @@
 #include <vector>
 
 #include "solver/solver.h"
+#include "solver/solver_fixture.h"
 #include "support/oracle.h"
 
 namespace {
 
-struct SolveTest : ::testing::Test {
-  std::unique_ptr<Level> level = std::make_unique<Level>();
-  std::unique_ptr<Solver> solver = std::make_unique<Solver>();
-  std::vector<char> text = std::vector<char>(TextBufferSize, 0);
-
-  void SetUp() override {
-    ASSERT_TRUE(reserve_search_tables());
-    solver->trace = text.data();
-  }
-  void read(const std::string& map) {
-    ASSERT_EQ(parse_level(*level, map.data(), int32_t(map.size())), LevelOk) << map;
-    clear_solve_results(*solver);
-  }
+struct SolveTest : SolverFixture {
   // Solves the map; a solution must pass the replay check.
   int32_t run(const std::string& map, int32_t beginWithEnd = 1) {
     read(map);
