@@ -12,7 +12,10 @@
 #include "batch/batch.h"
 #include "view/view.h"
 
-const char TitleText[] = "Vantori Kelmora1.2 by the Kelmora developers (Mar/2021)";
+// VK_VERSION comes from the project's version in CMakeLists.txt, which also
+// names the installed package.
+const char VersionText[] = VK_VERSION;
+const char TitleText[] = "Vantori Kelmora" VK_VERSION " by the Kelmora developers (Mar/2021)";
 
 namespace {
 

@@ -8,7 +8,9 @@
 #include "level/level.h"
 #include "solver/solver.h"
 
-// The title text: the dialog caption and the report's first line.
+// The program's version, as both programs' --version print it, and the
+// title text: the dialog caption and the report's first line.
+extern const char VersionText[];
 extern const char TitleText[];
 
 // Settings, in memory only, with their initial values at every start.
