@@ -2,7 +2,8 @@
 # when they are missing, then configures and builds into the given folder.
 # Sourced, not run.
 
-VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool clang libclang-rt-14-dev"
+VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool clang libclang-rt-14-dev
+  desktop-file-utils groff-base dpkg-dev"
 
 vk_missing_packages() {
   local missing=""
