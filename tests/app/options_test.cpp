@@ -286,3 +286,20 @@ TEST(DesktopBatch, CancelDuringAReplay) {
   EXPECT_EQ(f.app.run.solved, 1);
   EXPECT_NE(f.fake.messages.back().text.find("canceled"), std::string::npos);
 }
+
+// A report to a full disk: the batch still runs to its end, and the finish
+// box says the report is incomplete.
+TEST(DesktopBatch, FullDiskReportIsNamedIncompleteInTheFinishBox) {
+  TempDir work;
+  TempDir out;
+  FakeApp f{work.path};
+  start_batch(f, out, "/dev/full");
+  EXPECT_EQ(f.app.run.tried, 2);
+  EXPECT_EQ(f.app.run.solved, 1);
+  ASSERT_FALSE(f.fake.messages.empty());
+  const std::string& text = f.fake.messages.back().text;
+  EXPECT_EQ(text.substr(0, 24), "  Batch is finished.\r\n\r\n");
+  EXPECT_NE(text.find(" Finish\r\n\r\n  The report file is incomplete: No space left on device.\r\n"),
+            std::string::npos)
+      << text;
+}

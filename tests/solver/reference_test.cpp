@@ -1,6 +1,6 @@
 // The solver against the plain reference search: the same node count,
 // queue-fill indicator, moves and trace, on real levels and on levels built
-// to exercise particular rules.
+// to exercise particular rules; every solution also passes the replay check.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -36,6 +36,9 @@ bool compare(Fixture& f, const std::string& map, int32_t beginWithEnd, int32_t b
   EXPECT_EQ(f.solver->solutionLength, want.moves);
   EXPECT_EQ(std::string(f.solver->trace), want.trace);
   EXPECT_EQ(f.solver->traceOver, want.traceOver);
+  if (status == Solved) {
+    EXPECT_TRUE(replay_solution(*f.level, f.solver->trace, f.solver->solutionLength, f.solver->traceOver));
+  }
   return true;
 }
 
