@@ -1,6 +1,7 @@
 // vantori batch: loads a level set and solves every level in turn, writing
 // the report to a file or to standard output. Nothing is shown and nothing
-// replayed. Ctrl-C cancels the running solve; the report still gets its
+// replayed; on a terminal a progress line on standard error follows the
+// solves. Ctrl-C cancels the running solve; the report still gets its
 // footer, so nothing written is lost.
 #include <signal.h>
 #include <unistd.h>
@@ -14,6 +15,54 @@
 
 const char BatchUsage[] =
     "  vantori batch SOURCE|--sample [--work-dir DIR] [--report FILE] [--begin-with-end 0|1]\n";
+
+const CommandHelp BatchHelp = {
+    "batch",
+    BatchUsage,
+    "Loads a level set and solves every level in turn, from level 1 to the\n"
+    "highest level number, writing a plain-text report. Ctrl-C cancels the\n"
+    "running solve and completes the report. While standard error is a\n"
+    "terminal, one line there shows the level tried (N of the highest H), the\n"
+    "solve's seconds and its node count, about every half second; it is\n"
+    "cleared when the batch ends.\n",
+    1,
+    "  --report FILE     write the report to FILE, created or truncated, instead\n"
+    "                    of standard output\n"
+    "  --begin-with-end 0|1\n"
+    "                    1 (the default): a start that already has every box on\n"
+    "                    a goal is searched like any other, for the shortest way\n"
+    "                    out and back; 0: such a start counts as solved with 0\n"
+    "                    moves\n",
+    "  The report, every line ending in LF:\n"
+    "  # TITLE\n"
+    "  # LevelSetName: NAME (COUNT levels)\n"
+    "  # MaxArea:2000 MaxBoxes: 8  [YYYY/MM/DD hh:mm Start]\n"
+    "   No.  W  H  B     Time     Cells   Queue     Result\n"
+    "  ------------------------------------------------------\n"
+    "     N[ W* H( B)]    Ssec        X       Q RESULT     one line per tried level\n"
+    "  ------------------------------------------------------\n"
+    "  # TryCnt:   T levels        [YYYY/MM/DD hh:mm Finish]\n"
+    "  # Solved:   K levels\n"
+    "  TITLE names the program and its version. A level line gives the level\n"
+    "  number, its width, height and boxes, the solve's whole seconds, the\n"
+    "  search nodes created, the queue-fill indicator and RESULT: the minimum\n"
+    "  number of moves right-aligned in 5 columns followed by moves (and\n"
+    "  \" TraceOver\" when the solution is longer than the 20000 letters a trace\n"
+    "  holds), or Impossible, Failed(C) (the node table is full), Failed(Q) (a\n"
+    "  queue bucket is full), Canceled. Levels that are Size Over, Boxes Over or\n"
+    "  Irregular are skipped: no line, not counted. T counts the tried levels,\n"
+    "  K the solved ones; after Ctrl-C the tries line ends in Cancel instead of\n"
+    "  Finish. Numbers are right-aligned and widen their field when longer.\n",
+    "  0    the batch ran to its end, whatever the levels' results\n"
+    "  1    the intake failed, the report file cannot be opened (\" Can't open\n"
+    "       output file.\" and no batch runs), there is no memory for the\n"
+    "       search tables, or the report could not be written completely (the\n"
+    "       batch runs to its end and one line names the error)\n"
+    "  2    a usage error\n"
+    "  3    a solution failed the independent replay check\n"
+    "  130  interrupted by Ctrl-C; the report is complete up to the canceled\n"
+    "       level\n",
+};
 
 namespace {
 
@@ -42,6 +91,7 @@ extern "C" void on_interrupt(int) {
 }
 
 int32_t BadSolutions = 0;
+constexpr int32_t MessageCapacity = 128;
 
 // Takes --report FILE; the shared loop takes everything else.
 int take_batch_option(int argc, char** argv, int i, void* context) {
@@ -62,13 +112,15 @@ int parse_options(int argc, char** argv, BatchOptions& options) {
 
 // A solved level's whole trace is played forward once more before it is
 // masked; a trace that does not solve the level is reported, never hidden.
-void check_solution(void*, int32_t number) {
+void check_solution(void* context, int32_t number) {
   const Solver& solver = BatchSolver;
   if (replay_solution(CurrentLevel, solver.trace, solver.solutionLength, solver.traceOver))
     return;
   BadSolutions += 1;
-  std::fprintf(stderr, "vantori batch: the solution of level %d fails the replay check\n",
-               number);
+  char message[MessageCapacity];
+  std::snprintf(message, sizeof message,
+                "vantori batch: the solution of level %d fails the replay check\n", number);
+  progress_message(*static_cast<ProgressLine*>(context), message);
 }
 
 // A Ctrl-C that came before the run cleared the cancel flag still counts.
@@ -115,7 +167,15 @@ int cmd_batch(int argc, char** argv) {
   batch.level = &CurrentLevel;
   batch.solver = &BatchSolver;
   batch.settings = &BatchSettings;
+  ProgressLine progress;
+  progress.figures = &BatchSolver.progress;
+  progress.highest = Store.highest;
+  progress.clearAfterSolve = options.report == nullptr && isatty(StandardOutput);
+  batch.hooks.context = &progress;
   batch.hooks.begin = keep_interrupt;
+  batch.hooks.showLevel = progress_show_level;
+  batch.hooks.startProgress = progress_solve_begins;
+  batch.hooks.stopProgress = progress_solve_ends;
   batch.hooks.solved = check_solution;
   BatchSolver.trace = TextBuffer;
   BatchSolver.beginWithEnd = options.beginWithEnd;
@@ -130,7 +190,9 @@ int cmd_batch(int argc, char** argv) {
   // program, since nothing has been written yet.
   struct sigaction previous {};
   catch_interrupt(previous);
+  start_progress_line(progress);
   run_batch(batch);
+  stop_progress_line(progress);
   sigaction(SIGINT, &previous, nullptr);
 
   if (batch.writeError != 0)

@@ -1,5 +1,10 @@
-// The command-line program: one function and one usage text per command.
+// The command-line program: one function, one usage text and one help per
+// command, and the progress line of the batch.
 #pragma once
+
+#include <cstdint>
+
+#include "level/level.h"
 
 // Exit statuses shared by every command.
 constexpr int ExitOk = 0;
@@ -21,7 +26,41 @@ extern const char BenchUsage[];
 // Prints every command's usage to standard error; returns ExitUsage.
 int usage_error();
 
-#include "level/level.h"
+// What --help prints for one command, kept next to its code. options lists
+// the command's own options, one per line; the source options come before
+// them when takesSource is set, --help after them.
+struct CommandHelp {
+  const char* name;
+  const char* usage;
+  const char* summary;  // what the command does
+  int32_t takesSource;
+  const char* options;
+  const char* output;   // the lines it prints, and what they mean
+  const char* exits;    // its exit statuses
+};
+
+extern const CommandHelp LevelsHelp;
+extern const CommandHelp SolveHelp;
+extern const CommandHelp BatchHelp;
+extern const CommandHelp BenchHelp;
+
+// `vantori COMMAND --help`: the command's usage, options, output and exit
+// statuses on standard output. Returns ExitOk, or ExitFailure when standard
+// output cannot be written.
+int print_command_help(const CommandHelp& help);
+
+// The help of the command with this name (the program's help for an
+// unknown name).
+int print_help_of(const char* command);
+
+// `vantori --help`: every usage, then every command's help.
+int print_program_help();
+
+// `vantori --version`: "vantori " and the version.
+int print_version();
+
+// 1 when argument is --help.
+int is_help_option(const char* argument);
 
 // SOURCE, --sample and --work-dir, shared by levels, solve and batch.
 struct SourceOptions {
@@ -43,11 +82,62 @@ int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer
 // error; returns ExitUsage.
 int bad_usage(const char* command, const char* problem, const char* argument);
 
-// The loop shared by solve and batch: takes the source options and
-// --begin-with-end 0|1, hands every other argument to other (which returns
+// The loop shared by solve and batch: takes the source options,
+// --begin-with-end 0|1 and --help (which prints the command's help and ends
+// the loop with its exit status), hands every other argument to other (which returns
 // the number of arguments it took, 0 for an unknown one, or -1 after it
 // reported a problem itself). Returns -1 when the arguments are fine, else
 // the exit status.
 int parse_command_options(const char* command, int argc, char** argv, SourceOptions& source,
                           int32_t& beginWithEnd, int (*other)(int argc, char** argv, int i, void* context),
                           void* context);
+
+// ---------------------------------------------------------------- progress
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "solver/solver.h"
+
+constexpr int32_t ProgressIntervalMs = 500;    // between two updates of the line
+constexpr int32_t ProgressLineCapacity = 128;  // one line, with its padding
+
+// The progress line of vantori batch: while standard error is a terminal, a
+// thread of its own rewrites one line there about every ProgressIntervalMs,
+// "level N of H: S sec, X nodes", from the solver's progress figures. The
+// batch's hooks tell it which level is tried and when a solve runs.
+struct ProgressLine {
+  const Progress* figures = nullptr;  // the solver's, read while it solves
+  int32_t highest = 0;                // H: the store's highest level number
+  int fd = 2;
+  // The report goes to the same terminal: the line is cleared after every
+  // solve, before the level's report line is written.
+  int32_t clearAfterSolve = 0;
+
+  std::atomic<int32_t> level{0};    // the level being tried, 0 before the first
+  std::atomic<int32_t> solving{0};
+  std::atomic<int32_t> stop{0};     // set under lock, so that the wait sees it
+  std::atomic<int32_t> running{0};  // the thread is drawing
+
+  std::mutex lock;                  // held around every write to fd
+  std::condition_variable wake;
+  int32_t shown = 0;                // characters on the terminal, under lock
+  std::thread thread;
+};
+
+// Starts the thread when fd is a terminal; does nothing otherwise.
+void start_progress_line(ProgressLine& line);
+// Stops the thread and clears the line, so that what follows starts at the
+// beginning of an empty line.
+void stop_progress_line(ProgressLine& line);
+
+// Hooks for the batch (context: the ProgressLine).
+void progress_show_level(void* context, int32_t number, int32_t status);
+void progress_solve_begins(void* context);
+void progress_solve_ends(void* context);
+
+// Writes a message line to standard error, taking the progress line out of
+// its way first.
+void progress_message(ProgressLine& line, const char* text);

@@ -115,6 +115,7 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
     int taken = take_source_option(argc, argv, i, source);
     if (taken < 0) return bad_usage(command, "bad source option near ", argv[i < argc ? i : argc - 1]);
     if (taken > 0) continue;
+    if (is_help_option(argv[i])) return print_help_of(command);
     if (std::strcmp(argv[i], "--begin-with-end") == 0) {
       const char* value = i + 1 < argc ? argv[i + 1] : "";
       if (std::strcmp(value, "0") != 0 && std::strcmp(value, "1") != 0)

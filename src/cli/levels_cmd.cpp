@@ -7,6 +7,30 @@
 
 const char LevelsUsage[] = "  vantori levels SOURCE|--sample [--work-dir DIR]\n";
 
+const CommandHelp LevelsHelp = {
+    "levels",
+    LevelsUsage,
+    "Loads a level set into the work folder, one file per level, and lists what\n"
+    "the level reader makes of every level number.\n",
+    1,
+    "",
+    "  set NAME count COUNT highest HIGHEST\n"
+    "  N WIDTH HEIGHT TOTAL LIVE STATUS      for every N from 1 to HIGHEST\n"
+    "  NAME is the set's name: the file's name without folder and extension,\n"
+    "  the folder's name, Text for standard input, Sample for the sample set.\n"
+    "  COUNT is the number of levels met, HIGHEST the highest level number (a\n"
+    "  folder's numbers may have gaps). TOTAL counts every box of the level,\n"
+    "  LIVE those not frozen on a goal. STATUS is ok, or the reason the level\n"
+    "  cannot be solved: Size Over (more than 2000 cells), Boxes Over (more\n"
+    "  than 8 live boxes), Irregular (a malformed level or a missing number),\n"
+    "  Impossible (proven unsolvable before any search). Fields are separated\n"
+    "  by single spaces; STATUS runs to the end of the line.\n",
+    "  0    the set was loaded and listed\n"
+    "  1    the intake failed (\"Load Error!!\" and the cause on standard error)\n"
+    "       or standard output could not be written\n"
+    "  2    a usage error\n",
+};
+
 namespace {
 
 // Big enough to keep off the stack; the command runs once per process.
@@ -32,10 +56,7 @@ void print_levels(const LevelStore& store, Level& level) {
 int cmd_levels(int argc, char** argv) {
   SourceOptions options;
   for (int i = 1; i < argc;) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::printf("usage:\n%s", LevelsUsage);
-      return ExitOk;
-    }
+    if (is_help_option(argv[i])) return print_command_help(LevelsHelp);
     if (take_source_option(argc, argv, i, options) != 1) return usage_error();
   }
   if (!options.source && !options.sample) return usage_error();

@@ -13,6 +13,51 @@ const char SolveUsage[] =
     "  vantori solve SOURCE|--sample [--level N] [--work-dir DIR] [--begin-with-end 0|1]"
     " [--all-moves]\n";
 
+const CommandHelp SolveHelp = {
+    "solve",
+    SolveUsage,
+    "Loads a level set, reads one level and, when it can be tried, searches it\n"
+    "for a solution with the minimum number of moves.\n",
+    1,
+    "  --level N         the level to solve, 1 by default; a number below 1 (or\n"
+    "                    no number) is read as 1, one above the highest level\n"
+    "                    number as the highest\n"
+    "  --begin-with-end 0|1\n"
+    "                    1 (the default): a start that already has every box on\n"
+    "                    a goal is searched like any other, for the shortest way\n"
+    "                    out and back; 0: such a start counts as solved with 0\n"
+    "                    moves\n"
+    "  --all-moves       print the whole move trace; by default its last moves\n"
+    "                    are shown as ?\n",
+    "  level: N\n"
+    "  result: WORD\n"
+    "  moves: M\n"
+    "  nodes: X\n"
+    "  queue: Q\n"
+    "  time: T ms\n"
+    "  traceover: 0|1\n"
+    "  trace: TRACE\n"
+    "  N is the level read. WORD is Solved, Impossible, Failed(C) (the node\n"
+    "  table is full), Failed(Q) (a queue bucket is full), Canceled, or the\n"
+    "  level's status when it cannot be tried: Size Over, Boxes Over,\n"
+    "  Irregular, Impossible. M is the minimum number of moves (0 unless\n"
+    "  solved), X the number of search nodes created, Q the queue-fill\n"
+    "  indicator (the fill of the search queue's fullest bucket, at most\n"
+    "  800000), T the solve's wall-clock time in whole milliseconds; X, Q and T\n"
+    "  are 0 when no search ran. traceover is 1 when the solution is longer\n"
+    "  than the 20000 letters the trace holds.\n"
+    "  TRACE is the solution in playing order: u l d r a keeper step, U L D R a\n"
+    "  push, up, left, down and right. Unless --all-moves is given the last\n"
+    "  moves are shown as ?: all but the first M-20 when M is 22 or more, all\n"
+    "  but the first 2 when M is 3 to 21. Nothing follows \"trace: \" when there\n"
+    "  is no trace.\n",
+    "  0    the command ran, whatever the result\n"
+    "  1    the intake failed, there is no memory for the search tables, or\n"
+    "       standard output could not be written\n"
+    "  2    a usage error\n"
+    "  3    the solution failed the independent replay check\n",
+};
+
 namespace {
 
 struct SolveOptions {

@@ -29,6 +29,11 @@ struct CommandResult {
 // input as its standard input.
 CommandResult run_vantori(const std::string& arguments, const std::string& input = "");
 
+// Like run_vantori, but when the tests run as root, runs it as the user
+// nobody, so that file permissions apply to it. status is -1 when that is
+// not possible here. Folders it must reach need access for others.
+CommandResult run_vantori_unprivileged(const std::string& arguments, const std::string& input = "");
+
 // Path of a file kept in tests/data.
 std::string test_data(const std::string& name);
 

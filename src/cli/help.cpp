@@ -1,0 +1,120 @@
+// The usage and help texts: the usage on standard error after a usage
+// error, and --help and --version on standard output. Each command keeps
+// its own help next to its code; the texts every command shares are here.
+#include <cstdio>
+#include <cstring>
+
+#include "batch/batch.h"
+#include "cli/cli.h"
+
+namespace {
+
+const char ProgramUsageTail[] =
+    "  vantori --help\n"
+    "  vantori COMMAND --help\n"
+    "  vantori --version\n";
+
+const char ProgramSummary[] =
+    "vantori finds, for one level of the box-pushing puzzle Vantori, a solution\n"
+    "with the minimum number of moves: every keeper step counts as one move,\n"
+    "with or without a push. It loads level sets, lists their levels, solves one\n"
+    "level or a whole set with a plain-text report, and runs a benchmark.\n";
+
+const char NotationText[] =
+    "level notation:\n"
+    "  A level is written line by line in the common text notation: # wall,\n"
+    "  space floor, . goal, $ box, * box on goal, @ keeper, + keeper on goal.\n"
+    "  A line of other characters (a title, a comment) or an empty line ends a\n"
+    "  level; trailing spaces are cut. A level may have at most 2000 cells (width\n"
+    "  times height) and at most 8 live boxes; boxes frozen on goals from the\n"
+    "  start become walls and do not count.\n";
+
+const char SourceOptionsText[] =
+    "  SOURCE            a text file of levels, a folder of level files numbered\n"
+    "                    by the first digits in their names (level 3 from\n"
+    "                    map3.txt), or - for standard input, read like a file\n"
+    "  --sample          the built-in sample set of six levels instead of SOURCE\n"
+    "  --work-dir DIR    the work folder to fill instead of the default one\n";
+
+const char WorkFolderText[] =
+    "work folder:\n"
+    "  Every intake empties the work folder (its plain files; subfolders stay)\n"
+    "  and stores each level of the source there as its own file, 0001.txt for\n"
+    "  level 1 and so on, lines ending in LF. The default work folder is\n"
+    "  $XDG_CACHE_HOME/temp_vantori/, or ~/.cache/temp_vantori/ when\n"
+    "  XDG_CACHE_HOME is unset or not an absolute path.\n";
+
+const char HelpOptionText[] = "  --help            print this help and exit\n";
+
+const char ProgramOptionsText[] =
+    "options:\n"
+    "  --help            print this help and exit; after a command, that\n"
+    "                    command's help\n"
+    "  --version         print \"vantori \" and the version and exit\n";
+
+const char ProgramExitsText[] =
+    "exit status:\n"
+    "  0    the command ran, whatever the levels' results\n"
+    "  1    a failed intake (\"Load Error!!\" and the cause on standard error), a\n"
+    "       report file that cannot be opened or written, no memory for the\n"
+    "       search tables, or standard output that cannot be written\n"
+    "  2    a usage error (the usage on standard error)\n"
+    "  3    a solution that failed the independent replay check\n"
+    "  130  vantori batch was interrupted (Ctrl-C)\n";
+
+const CommandHelp* const Commands[] = {&LevelsHelp, &SolveHelp, &BatchHelp, &BenchHelp};
+
+void print_usage(FILE* out) {
+  std::fputs("usage:\n", out);
+  for (const CommandHelp* help : Commands) std::fputs(help->usage, out);
+  std::fputs(ProgramUsageTail, out);
+}
+
+void print_options(const CommandHelp& help) {
+  std::fputs("options:\n", stdout);
+  if (help.takesSource) std::fputs(SourceOptionsText, stdout);
+  std::fputs(help.options, stdout);
+  std::fputs(HelpOptionText, stdout);
+}
+
+int flushed_status() { return std::fflush(stdout) == 0 ? ExitOk : ExitFailure; }
+
+}  // namespace
+
+int usage_error() {
+  print_usage(stderr);
+  return ExitUsage;
+}
+
+int is_help_option(const char* argument) { return std::strcmp(argument, "--help") == 0; }
+
+int print_command_help(const CommandHelp& help) {
+  std::printf("usage:\n%s\n%s\n", help.usage, help.summary);
+  print_options(help);
+  std::printf("\noutput:\n%s\nexit status:\n%s", help.output, help.exits);
+  if (help.takesSource) std::printf("\n%s\n%s", NotationText, WorkFolderText);
+  return flushed_status();
+}
+
+int print_help_of(const char* command) {
+  for (const CommandHelp* help : Commands)
+    if (std::strcmp(help->name, command) == 0) return print_command_help(*help);
+  return print_program_help();
+}
+
+int print_program_help() {
+  print_usage(stdout);
+  std::printf("\n%s\n%s", ProgramSummary, ProgramOptionsText);
+  for (const CommandHelp* help : Commands) {
+    std::printf("\nvantori %s:\n%s\n", help->name, help->summary);
+    print_options(*help);
+    std::printf("\noutput:\n%s", help->output);
+  }
+  std::printf("\n%s\n%s\n%s", NotationText, WorkFolderText, ProgramExitsText);
+  return flushed_status();
+}
+
+int print_version() {
+  std::printf("vantori %s\n", VersionText);
+  return flushed_status();
+}

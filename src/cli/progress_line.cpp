@@ -1,0 +1,134 @@
+// The progress line of vantori batch on a terminal. One thread redraws it
+// in place with a carriage return; every other write to standard error and
+// every report line that reaches the same terminal takes it away first, so
+// that messages and the report stay readable.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/cli.h"
+
+namespace {
+
+// Writes all of text; a terminal that cannot be written is no reason to
+// stop the batch, so errors end the attempt silently.
+void write_all(int fd, const char* text, size_t size) {
+  while (size > 0) {
+    ssize_t done = write(fd, text, size);
+    if (done < 0 && errno == EINTR) continue;
+    if (done <= 0) return;
+    text += done;
+    size -= size_t(done);
+  }
+}
+
+// Appends count spaces to out at used, within ProgressLineCapacity.
+int32_t pad(char* out, int32_t used, int32_t count) {
+  while (count-- > 0 && used < ProgressLineCapacity - 1) out[used++] = ' ';
+  return used;
+}
+
+// Blanks the line and returns to its start. Called under the lock.
+void clear_locked(ProgressLine& line) {
+  if (line.shown == 0) return;
+  char out[ProgressLineCapacity];
+  int32_t used = pad(out, 1, line.shown);
+  out[0] = '\r';
+  out[used++] = '\r';
+  write_all(line.fd, out, size_t(used));
+  line.shown = 0;
+}
+
+int32_t visible(const ProgressLine& line) {
+  if (line.level.load(std::memory_order_relaxed) == 0) return 0;
+  return line.solving.load(std::memory_order_relaxed) || !line.clearAfterSolve;
+}
+
+// Rewrites the line; spaces cover what is left of a longer one before it
+// (the cursor may then stand behind them, which the next '\r' undoes).
+// Called under the lock.
+void draw_locked(ProgressLine& line) {
+  if (!visible(line)) return;
+  char out[ProgressLineCapacity];
+  int length = std::snprintf(out + 1, ProgressLineCapacity - 2, "level %d of %d: %d sec, %d nodes",
+                             line.level.load(std::memory_order_relaxed), line.highest,
+                             line.figures->seconds.load(std::memory_order_relaxed),
+                             line.figures->nodes.load(std::memory_order_relaxed));
+  if (length < 0) return;
+  if (length > ProgressLineCapacity - 3) length = ProgressLineCapacity - 3;
+  out[0] = '\r';
+  int32_t used = pad(out, 1 + length, line.shown - length);
+  write_all(line.fd, out, size_t(used));
+  line.shown = length;
+}
+
+void run_progress_line(ProgressLine* line) {
+  std::unique_lock<std::mutex> guard(line->lock);
+  const auto interval = std::chrono::milliseconds(ProgressIntervalMs);
+  while (!line->stop.load(std::memory_order_relaxed)) {
+    line->wake.wait_for(guard, interval,
+                        [line] { return line->stop.load(std::memory_order_relaxed) != 0; });
+    if (!line->stop.load(std::memory_order_relaxed)) draw_locked(*line);
+  }
+}
+
+ProgressLine& line_of(void* context) { return *static_cast<ProgressLine*>(context); }
+
+}  // namespace
+
+void start_progress_line(ProgressLine& line) {
+  if (!isatty(line.fd)) return;
+  // The drawing thread blocks SIGINT (it inherits the mask), so Ctrl-C is
+  // always handled on the thread that runs the batch, as before.
+  sigset_t interrupt, previous;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+  line.stop.store(0, std::memory_order_relaxed);
+  line.running.store(1, std::memory_order_relaxed);
+  line.thread = std::thread(run_progress_line, &line);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+}
+
+void stop_progress_line(ProgressLine& line) {
+  if (!line.running.load(std::memory_order_relaxed)) return;
+  {
+    std::lock_guard<std::mutex> guard(line.lock);
+    line.stop.store(1, std::memory_order_relaxed);
+  }
+  line.wake.notify_all();
+  line.thread.join();
+  clear_locked(line);
+  line.running.store(0, std::memory_order_relaxed);
+}
+
+void progress_show_level(void* context, int32_t number, int32_t) {
+  line_of(context).level.store(number, std::memory_order_relaxed);
+}
+
+void progress_solve_begins(void* context) {
+  line_of(context).solving.store(1, std::memory_order_relaxed);
+}
+
+void progress_solve_ends(void* context) {
+  ProgressLine& line = line_of(context);
+  line.solving.store(0, std::memory_order_relaxed);
+  if (!line.clearAfterSolve || !line.running.load(std::memory_order_relaxed)) return;
+  std::lock_guard<std::mutex> guard(line.lock);
+  clear_locked(line);
+}
+
+void progress_message(ProgressLine& line, const char* text) {
+  if (!line.running.load(std::memory_order_relaxed)) {
+    std::fputs(text, stderr);
+    return;
+  }
+  std::lock_guard<std::mutex> guard(line.lock);
+  clear_locked(line);
+  std::fputs(text, stderr);
+  std::fflush(stderr);
+}
