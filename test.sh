@@ -38,3 +38,22 @@ for target in text_intake file_reader parse_level; do
     2>"build-fuzz/$target.log" || { tail -50 "build-fuzz/$target.log"; exit 1; }
   grep -E '^stat::number_of_executed_units' "build-fuzz/$target.log" || true
 done
+
+# The Debian package, from the plain build: built and listed; where this runs
+# as root (CI runs on a fresh Debian machine as root) also installed, run and
+# purged again.
+rm -f build/package/*.deb
+(cd build && cpack >/dev/null)
+deb=$(echo build/package/*.deb)
+dpkg-deb -c "$deb"
+if [ "$(id -u)" -eq 0 ]; then
+  package=$(dpkg-deb -f "$deb" Package)
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "./$deb"
+  work=$(mktemp -d)
+  status=0
+  { /usr/bin/vantori levels --sample --work-dir "$work" &&
+    QT_QPA_PLATFORM=offscreen /usr/bin/vantori-kelmora --version; } || status=$?
+  rm -rf "$work"
+  DEBIAN_FRONTEND=noninteractive apt-get purge -y -q "$package"
+  [ "$status" -eq 0 ] || { echo "The installed package failed to run"; exit 1; }
+fi
