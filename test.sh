@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test with CTest: the plain
-# build, then the core under AddressSanitizer with UndefinedBehaviorSanitizer,
-# then the threaded parts (batch, vantori, cancelling a solve) under
-# ThreadSanitizer.
+# build, then the core and the dialog logic under AddressSanitizer with
+# UndefinedBehaviorSanitizer, then the threaded parts (batch, vantori,
+# cancelling a solve, the dialog's worker thread) under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -17,14 +17,15 @@ plain_only='TablesCannotBeReserved'
 vk_build_clang build-asan address
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E "$plain_only"
 
-vk_build_clang build-tsan thread vantori batch_tests cli_tests solver_tests
+vk_build_clang build-tsan thread vantori batch_tests cli_tests solver_tests app_worker_tests
 ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -E "$plain_only" \
-  -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|LevelsCommand|SolveCommand)\.|^SolveTest\.Cancel'
+  -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|LevelsCommand|SolveCommand|WorkerThread)\.|^SolveTest\.Cancel'
 
 # Each fuzz target runs for a minute from its seed corpus in
 # tests/fuzz/corpus/<target>/; new inputs go to a scratch corpus in the build
 # folder. An input that once crashed a target belongs in its seed corpus,
-# where every later run replays it first.
+# where every later run replays it first, and where the ordinary test run
+# replays it too (FuzzCorpus.*).
 vk_fuzz_build build-fuzz
 rm -rf build-fuzz/tmp
 mkdir -p build-fuzz/tmp

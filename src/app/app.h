@@ -168,6 +168,18 @@ void show_startup_screen(App& app);
 // 1014, else 0.
 int32_t command(App& app, int32_t id);
 
+// A level file or folder dropped onto the window. What it would load: JobFolder for a folder, JobFile for a
+// regular file (a symbolic link counts as what it names), NoJob for
+// anything else, a missing path, or one longer than PathCapacity.
+int32_t drop_kind(const char* path);
+// 1 when a drop would be taken now, that is while File and Folder are
+// enabled (no job runs, no replay plays).
+int32_t drop_allowed(const App& app);
+// Loads the path as Folder (isFolder 1) or File (isFolder 0) does once its
+// picker has returned that path. 0 when the drop is refused: not allowed
+// now, or an empty or too long path.
+int32_t drop_path(App& app, const char* path, int32_t isFolder);
+
 // A tick of timer ProgressTimer or PlayTimer.
 void timer_tick(App& app, int32_t timer);
 

@@ -1,5 +1,7 @@
 // The main dialog's logic: start-up, the command table, the enable rules,
 // the information line, solving on the worker thread and its hand-back.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -56,19 +58,25 @@ void on_text(App& app) {
   show_loaded_set(app);
 }
 
+// File and Folder once their picker has put a path into filePath or
+// folderPath, and a path dropped onto the window: the intake of that path
+// runs on the worker while the canvas shows the WAIT picture.
+void start_intake(App& app, int32_t kind) {
+  show_loading(app);
+  start_worker(app, kind);
+}
+
 void on_file(App& app) {
   if (!app.platform.pick_level_file(app.platform.context, app.filePath, PathCapacity + 1, ""))
     return;
-  show_loading(app);
-  start_worker(app, JobFile);
+  start_intake(app, JobFile);
 }
 
 void on_folder(App& app) {
   if (!app.platform.pick_level_folder(app.platform.context, app.folderPath, PathCapacity + 1,
                                       FolderPickerTitle))
     return;
-  show_loading(app);
-  start_worker(app, JobFolder);
+  start_intake(app, JobFolder);
 }
 
 void on_prev(App& app) {
@@ -327,6 +335,38 @@ void timer_tick(App& app, int32_t timer) {
     if (viewer_can_step(app.viewer)) viewer_command_forward(app);
     else viewer_command_pause(app);
   }
+}
+
+// ---------------------------------------------------------------- drops
+
+int32_t drop_kind(const char* path) {
+  if (path == nullptr) return NoJob;
+  std::size_t length = strnlen(path, PathCapacity + 1);
+  if (length == 0 || length > std::size_t(PathCapacity)) return NoJob;
+  // stat follows a symbolic link to what it names, as the intake's open does.
+  struct stat info;
+  if (stat(path, &info) != 0) return NoJob;
+  if (S_ISDIR(info.st_mode)) return JobFolder;
+  if (S_ISREG(info.st_mode)) return JobFile;
+  return NoJob;  // FIFOs, devices and sockets could block or never end
+}
+
+int32_t drop_allowed(const App& app) {
+  int32_t on[EnableCount];
+  compute_enable_table(app, on);
+  return on[IdFile - FirstCommandId] && on[IdFolder - FirstCommandId];
+}
+
+int32_t drop_path(App& app, const char* path, int32_t isFolder) {
+  if (path == nullptr || !drop_allowed(app)) return 0;
+  std::size_t length = strnlen(path, PathCapacity + 1);
+  if (length == 0 || length > std::size_t(PathCapacity)) return 0;
+  // The picker's buffer takes the path, so the next pick starts from it.
+  char* target = isFolder ? app.folderPath : app.filePath;
+  std::memcpy(target, path, length);
+  target[length] = '\0';
+  start_intake(app, isFolder ? JobFolder : JobFile);
+  return 1;
 }
 
 // ---------------------------------------------------------------- enable rules

@@ -1,7 +1,9 @@
 // The main dialog's logic through the fake platform: enable rules, the
-// information line, level selection, solving and its outcomes, and the
-// trace viewer's buttons.
+// information line, level selection, solving and its outcomes, the trace
+// viewer's buttons, and files and folders dropped onto the window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -414,6 +416,117 @@ TEST_F(Dialog, StepBackToTheStartShowsTheFrontView) {
   TileRef start = fake.tile(app.view.columnOffset + 1, app.view.rowOffset + 1);
   EXPECT_EQ(start.row, 0);
   EXPECT_EQ(start.column, TileKeeperFront);
+}
+
+// ---------------------------------------------------------------- drops
+
+TEST_F(Dialog, DroppedFileLoadsAsTheFileButtonDoes) {
+  const std::string set = std::string(Corridor) + "\n" + Corridor;
+  write_file(sources / "pair.txt", set);
+  ASSERT_EQ(drop_kind((sources / "pair.txt").c_str()), JobFile);
+  ASSERT_EQ(drop_path(app, (sources / "pair.txt").c_str(), 0), 1);
+  EXPECT_EQ(app.jobKind, JobFile);
+  EXPECT_EQ(fake.workerPending, 1);
+  EXPECT_EQ(fake.enable_string(), AllOff);
+  EXPECT_EQ(fake.text(IdSetLine), "Now loadding...");
+  EXPECT_EQ(fake.tile(7, 7).column, TileBox);  // the WAIT picture
+  fake.run_worker();
+  EXPECT_EQ(app.filePath, sources / "pair.txt");  // the next pick starts there
+
+  // The same file through the button and its picker, in a second dialog:
+  // every text, enabled state and tile comes out the same.
+  TempDir otherWork;
+  FakeApp button(otherWork.path);
+  button.fake.filePick = sources / "pair.txt";
+  button.press(IdFile);
+  button.fake.run_worker();
+  EXPECT_EQ(fake.history, button.fake.history);
+  EXPECT_EQ(fake.enabled, button.fake.enabled);
+  EXPECT_EQ(std::memcmp(fake.tiles, button.fake.tiles, sizeof fake.tiles), 0);
+  EXPECT_EQ(fake.text(IdSetLine), "pair (2 levles)");
+  EXPECT_EQ(fake.enable_string(), "11110111100001");
+}
+
+TEST_F(Dialog, DroppedFolderLoadsAsTheFolderButtonDoes) {
+  TempDir folder;
+  write_file(folder / "2.txt", Corridor);
+  write_file(folder / "5.txt", Corridor);
+  std::string path = folder.path;  // with its trailing '/', as drops often come
+  ASSERT_EQ(drop_kind(path.c_str()), JobFolder);
+  ASSERT_EQ(drop_path(app, path.c_str(), 1), 1);
+  EXPECT_EQ(app.jobKind, JobFolder);
+  EXPECT_STREQ(app.folderPath, path.c_str());
+  fake.run_worker();
+  std::string name = path.substr(0, path.size() - 1);
+  name = name.substr(name.rfind('/') + 1);
+  EXPECT_EQ(fake.text(IdSetLine), name + " (2 levles)");
+  EXPECT_EQ(app.store.highest, 5);
+}
+
+TEST_F(Dialog, DropKindOfEachPath) {
+  write_file(sources / "level.txt", Corridor);
+  ASSERT_EQ(symlink((sources / "level.txt").c_str(), (sources / "file-link").c_str()), 0);
+  ASSERT_EQ(symlink(sources.path.c_str(), (sources / "folder-link").c_str()), 0);
+  ASSERT_EQ(symlink((sources / "gone").c_str(), (sources / "dangling").c_str()), 0);
+  ASSERT_EQ(mkfifo((sources / "fifo").c_str(), 0600), 0);
+  EXPECT_EQ(drop_kind((sources / "level.txt").c_str()), JobFile);
+  EXPECT_EQ(drop_kind((sources / "file-link").c_str()), JobFile);
+  EXPECT_EQ(drop_kind((sources / "folder-link").c_str()), JobFolder);
+  EXPECT_EQ(drop_kind(sources.path.c_str()), JobFolder);
+  EXPECT_EQ(drop_kind((sources / "dangling").c_str()), NoJob);
+  EXPECT_EQ(drop_kind((sources / "fifo").c_str()), NoJob);  // reading it could hang
+  EXPECT_EQ(drop_kind("/dev/null"), NoJob);
+  EXPECT_EQ(drop_kind((sources / "missing.txt").c_str()), NoJob);
+  EXPECT_EQ(drop_kind(""), NoJob);
+  EXPECT_EQ(drop_kind(nullptr), NoJob);
+  // A path the intake's buffers cannot hold, though it names a folder.
+  std::string deep = sources.path;
+  while (deep.size() <= size_t(PathCapacity)) deep += "./";
+  EXPECT_EQ(drop_kind(deep.c_str()), NoJob);
+  EXPECT_EQ(drop_path(app, deep.c_str(), 1), 0);
+  EXPECT_EQ(drop_path(app, "", 0), 0);
+  EXPECT_EQ(drop_path(app, nullptr, 0), 0);
+  EXPECT_EQ(fake.workersStarted, 0);
+  EXPECT_EQ(fake.text(IdSetLine), "Levels is not loaded.");
+}
+
+// A drop is refused whenever File and Folder are off: nothing starts and
+// the pickers' paths stay.
+TEST_F(Dialog, DropRefusedWhileBusy) {
+  write_file(sources / "level.txt", Corridor);
+  const std::string file = sources / "level.txt";
+  auto refused = [&](const char* state) {
+    int32_t started = fake.workersStarted;
+    std::string before = app.filePath;
+    EXPECT_EQ(drop_allowed(app), 0) << state;
+    EXPECT_EQ(drop_path(app, file.c_str(), 0), 0) << state;
+    EXPECT_EQ(drop_path(app, sources.path.c_str(), 1), 0) << state;
+    EXPECT_EQ(fake.workersStarted, started) << state;
+    EXPECT_EQ(app.filePath, before) << state;
+  };
+  EXPECT_EQ(drop_allowed(app), 1);  // at start-up, as File is enabled
+
+  ASSERT_EQ(drop_path(app, file.c_str(), 0), 1);
+  refused("loading");
+  fake.run_worker();
+  EXPECT_EQ(drop_allowed(app), 1);
+
+  f.press(IdSolve);
+  refused("solving");
+  fake.workerPending = 0;
+  std::strcpy(app.text, "rrrrrrRrrrrrrrrrrrrrrrrrr");
+  app.solver.solutionLength = 25;
+  app.jobResult = Solved;
+  job_done(app);
+  EXPECT_EQ(drop_allowed(app), 1);  // idle with a trace
+
+  f.press(IdPlay);
+  refused("playing");
+  f.press(IdPlay);
+
+  app.batch = 1;
+  refresh_enable_state(app);
+  refused("batch");
 }
 
 TEST(Controls, TableAndPlacement) {

@@ -1,8 +1,11 @@
 // Smoke test of the real program under an X server (run it with
-// xvfb-run): starts vantori-kelmora, presses Sample and Solve with real
-// pointer events from xdotool, and checks from screenshots that the board
-// of the first sample level is drawn exactly as the tile code draws it and
-// that the solution dialog shows the solution text.
+// xvfb-run): starts vantori-kelmora, presses Sample, Next and Solve with
+// real pointer events from xdotool, and checks from screenshots that the
+// boards of the sample levels are drawn exactly as the tile code draws
+// them and that the solution dialog shows the solution text. A few replay
+// steps later it saves a picture of the whole window, the one the README
+// shows: to the path in VK_SCREENSHOT, or to screenshot.png in the folder
+// it runs in (CTest runs it in its build folder).
 //
 //   app_smoke PATH-TO-vantori-kelmora
 //
@@ -27,6 +30,10 @@
 namespace {
 
 constexpr int SkipCode = 77;
+// The sample level solved and replayed for the window's picture, and the
+// replay steps taken before it is saved.
+constexpr int32_t ShowcaseLevel = 4;
+constexpr int ReplaySteps = 14;
 constexpr char MainTitle[] = "^Vantori Kelmora1\\.2";
 constexpr char DialogTitle[] = "^Vantori Kelmora$";
 
@@ -89,6 +96,16 @@ void click_control(const QRect& window, int32_t id) {
   xdotool({"click", "1"});
 }
 
+// Presses a control n times. The pointer moves there once: a synced move
+// to where it already stands would wait for motion that never comes.
+void click_control_times(const QRect& window, int32_t id, int n) {
+  for (int k = 0; k < n; ++k) {
+    if (k == 0) click_control(window, id);
+    else xdotool({"click", "1"});
+    QThread::msleep(120);
+  }
+}
+
 void click_at(const QPoint& at) {
   xdotool({"mousemove", "--sync", QString::number(at.x()), QString::number(at.y())});
   xdotool({"click", "1"});
@@ -118,25 +135,25 @@ QImage screenshot(const QString& saveAs) {
   return image;
 }
 
-// The first sample level as the program's tile code draws it.
-QImage expected_board(const QString& workDir) {
+// A sample level as the program's tile code draws it.
+QImage expected_board(const QString& workDir, int32_t number) {
   auto app = std::make_unique<App>();
   QByteArray dir = workDir.toLocal8Bit();
   if (!app_init(*app, Platform{}, dir.constData())) return {};
   QtCanvas canvas;
   if (!load_sample_set(app->store, app->text)) return {};
-  int32_t status = select_level(app->solver, app->level, app->store.workDir, 1);
+  int32_t status = select_level(app->solver, app->level, app->store.workDir, number);
   draw_board(canvas.canvas(), app->view, app->viewer, app->level, status);
   return canvas.image;
 }
 
-// The solution text of the first sample level as the program shows it.
-QString expected_solution(const QString& workDir) {
+// The solution text of a sample level as the program shows it.
+QString expected_solution(const QString& workDir, int32_t number) {
   auto app = std::make_unique<App>();
   QByteArray dir = workDir.toLocal8Bit();
   if (!app_init(*app, Platform{}, dir.constData())) return {};
   load_sample_set(app->store, app->text);
-  select_level(app->solver, app->level, app->store.workDir, 1);
+  select_level(app->solver, app->level, app->store.workDir, number);
   if (solve(app->solver, app->level) != Solved) return {};
   mask_last_moves(app->text, app->solver.solutionLength);
   static char text[SolutionTextSize];
@@ -154,6 +171,37 @@ int board_differences(const QImage& screen, const QRect& window, const QImage& b
       if (!screen.rect().contains(at) || screen.pixel(at) != board.pixel(x, y)) differences += 1;
     }
   return differences;
+}
+
+// Waits until the canvas on the screen shows the board; the differences
+// left at the end.
+int wait_for_board(const QRect& window, const QImage& board, const QString& saveAs) {
+  int differences = -1;
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 10000) {
+    QThread::msleep(300);
+    differences = board_differences(screenshot(saveAs), window, board);
+    if (differences == 0) break;
+  }
+  return differences;
+}
+
+// The README's picture: the whole window, the solved level a few moves
+// into its replay, with the pointer out of the way. The board must have
+// changed from its start: the replay steps drew it.
+void save_window_picture(const QRect& window, const QImage& startBoard) {
+  click_control_times(window, IdForward, ReplaySteps);
+  xdotool({"mousemove", "--sync", "0", "0"});
+  QThread::msleep(500);
+  QImage screen = screenshot(QDir::currentPath() + "/smoke-replay.png");
+  check(board_differences(screen, window, startBoard) > 0, "the replay steps move the board");
+  QString path = qEnvironmentVariable("VK_SCREENSHOT");
+  if (path.isEmpty()) path = QDir::currentPath() + "/screenshot.png";
+  // The strongest compression: about 40 KB.
+  bool saved = screen.copy(window).save(path, "PNG", 0);
+  std::printf("window picture: %s\n", path.toLocal8Bit().constData());
+  check(saved, "the window's picture is saved");
 }
 
 // Dark pixels, as text leaves them, inside a rectangle of the screen.
@@ -234,18 +282,17 @@ int main(int argc, char** argv) {
   QThread::msleep(500);
 
   click_control(main.rect, IdSample);
-  QImage board = expected_board(scratch.path() + "/expected/");
+  QImage board = expected_board(scratch.path() + "/expected/", 1);
   check(!board.isNull(), "the expected board can be drawn");
-  int differences = -1;
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < 10000) {
-    QThread::msleep(300);
-    differences = board_differences(screenshot(shots + "/smoke-board.png"), main.rect, board);
-    if (differences == 0) break;
-  }
+  int differences = wait_for_board(main.rect, board, shots + "/smoke-board.png");
   std::printf("board pixels that differ: %d\n", differences);
   check(differences == 0, "Sample draws the first level's board on the canvas");
+
+  click_control_times(main.rect, IdNext, ShowcaseLevel - 1);
+  QImage showcase = expected_board(scratch.path() + "/expected/", ShowcaseLevel);
+  differences = wait_for_board(main.rect, showcase, shots + "/smoke-board.png");
+  std::printf("board pixels that differ on level %d: %d\n", ShowcaseLevel, differences);
+  check(differences == 0, "Next draws the later level's board");
 
   click_control(main.rect, IdSolve);
   WindowPlace dialog = find_window(DialogTitle, 180000);
@@ -262,7 +309,7 @@ int main(int argc, char** argv) {
     xdotool({"key", "--window", dialog.id, "ctrl+a", "ctrl+c"});
     QThread::msleep(300);
     QString copied = QGuiApplication::clipboard()->text().trimmed();
-    QString solution = expected_solution(scratch.path() + "/solve/");
+    QString solution = expected_solution(scratch.path() + "/solve/", ShowcaseLevel);
     std::printf("solution dialog text: %s\n", copied.toLatin1().constData());
     check(!solution.isEmpty() && copied == solution, "the dialog holds the solution text");
   }
@@ -272,6 +319,7 @@ int main(int argc, char** argv) {
                       .translated(dialog.rect.topLeft());
     click_at(close.center());
     QThread::msleep(500);
+    save_window_picture(main.rect, showcase);
   }
   run_batch_from_options(main, scratch.path() + "/report");
   program.terminate();

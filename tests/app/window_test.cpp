@@ -1,18 +1,24 @@
 // The real main window on Qt's offscreen platform: controls at their
 // places, a solve of a sample level through to the text dialog, replay
-// steps on the canvas, and closing while a solve runs.
+// steps on the canvas, closing while a solve runs, and level files and
+// folders dropped onto the window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
@@ -284,6 +290,148 @@ TEST_F(Window, OptionsStartsABatchAndClosingEndsIt) {
   EXPECT_FALSE(window->workerBusy());
   std::string text = read_file(report);
   EXPECT_NE(text.find(" Cancel]\n# Solved:"), std::string::npos) << text;
+}
+
+// ---------------------------------------------------------------- drops
+
+constexpr Qt::DropActions CopyOrMove = Qt::CopyAction | Qt::MoveAction;
+
+QList<QUrl> local(const std::string& path) {
+  return {QUrl::fromLocalFile(QString::fromStdString(path))};
+}
+
+// A drag entering the window as Qt delivers it: the action the window
+// takes it with, IgnoreAction when it refuses.
+Qt::DropAction drag_enter(QWidget* window, const QList<QUrl>& urls,
+                          Qt::DropActions actions = CopyOrMove) {
+  QMimeData data;
+  data.setUrls(urls);
+  QDragEnterEvent enter(QPoint(400, 300), actions, &data, Qt::LeftButton, Qt::NoModifier);
+  enter.ignore();
+  QCoreApplication::sendEvent(window, &enter);
+  return enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction;
+}
+
+Qt::DropAction drop(QWidget* window, const QList<QUrl>& urls,
+                    Qt::DropActions actions = CopyOrMove) {
+  QMimeData data;
+  data.setUrls(urls);
+  QDropEvent event(QPointF(400, 300), actions, &data, Qt::LeftButton, Qt::NoModifier);
+  event.ignore();
+  QCoreApplication::sendEvent(window, &event);
+  return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+}
+
+constexpr char Room[] =
+    "#######\n"
+    "#@ $ .#\n"
+    "#  $ .#\n"
+    "#######\n";
+
+// Level 1 of a level file as the tile code draws it.
+QImage expected_board(const std::string& file) {
+  TempDir work;
+  auto app = std::make_unique<App>();
+  if (!app_init(*app, Platform{}, work.path.c_str())) return {};
+  std::string path = file;  // the intake takes a writable buffer
+  if (!load_level_set(app->store, SourceFile, path.data())) return {};
+  int32_t status = select_level(app->solver, app->level, app->store.workDir, 1);
+  QtCanvas canvas;
+  draw_board(canvas.canvas(), app->view, app->viewer, app->level, status);
+  return canvas.image;
+}
+
+TEST_F(Window, DroppedFileLoadsTheSetAndShowsLevelOne) {
+  TempDir sources;
+  std::string file = sources / "rooms.txt";
+  write_file(file, std::string(Room) + "\nTitle\n#####\n#@$.#\n#####\n");
+  QImage startUp = window->canvasImage().copy();
+  ASSERT_EQ(drag_enter(window.get(), local(file)), Qt::CopyAction);
+  ASSERT_EQ(drop(window.get(), local(file)), Qt::CopyAction);
+  ASSERT_TRUE(wait_until([&] { return !window->workerBusy(); }, 30000));
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "rooms (2 levles)");
+  EXPECT_EQ(control<QLabel>(IdSizeLine)->text(), "   [  7 *  4 ( 2) ]");
+  EXPECT_EQ(control<QLineEdit>(IdLevelEdit)->text(), "1");
+  EXPECT_TRUE(control<QPushButton>(IdSolve)->isEnabled());
+  EXPECT_TRUE(control<QPushButton>(IdFile)->isEnabled());
+  EXPECT_NE(window->canvasImage(), startUp);
+  EXPECT_EQ(window->canvasImage(), expected_board(file));
+  EXPECT_EQ(std::string(app->filePath), file);
+}
+
+TEST_F(Window, DroppedFolderLoadsItsNumberedFiles) {
+  TempDir folder;
+  write_file(folder / "level_1.txt", Room);
+  write_file(folder / "level_4.txt", Room);
+  std::string path = folder.path.substr(0, folder.path.size() - 1);
+  ASSERT_EQ(drag_enter(window.get(), local(path)), Qt::CopyAction);
+  ASSERT_EQ(drop(window.get(), local(path)), Qt::CopyAction);
+  ASSERT_TRUE(wait_until([&] { return !window->workerBusy(); }, 30000));
+  QString name = QString::fromStdString(path.substr(path.rfind('/') + 1));
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), name + " (2 levles)");
+  EXPECT_EQ(app->store.highest, 4);
+  EXPECT_EQ(control<QLabel>(IdSizeLine)->text(), "   [  7 *  4 ( 2) ]");
+  EXPECT_EQ(std::string(app->folderPath), path);
+}
+
+TEST_F(Window, DropsTheWindowRefuses) {
+  TempDir sources;
+  std::string file = sources / "room.txt";
+  write_file(file, Room);
+  ASSERT_EQ(mkfifo((sources / "fifo").c_str(), 0600), 0);
+  QWidget* w = window.get();
+  // Drops over the edit box reach the window instead of becoming text.
+  EXPECT_TRUE(w->acceptDrops());
+  EXPECT_FALSE(control<QLineEdit>(IdLevelEdit)->acceptDrops());
+
+  EXPECT_EQ(drag_enter(w, local(file) + local(file)), Qt::IgnoreAction);  // two paths
+  EXPECT_EQ(drag_enter(w, {QUrl("http://localhost/room.txt")}), Qt::IgnoreAction);
+  EXPECT_EQ(drag_enter(w, local(sources / "missing.txt")), Qt::IgnoreAction);
+  EXPECT_EQ(drag_enter(w, local(sources / "fifo")), Qt::IgnoreAction);
+  EXPECT_EQ(drag_enter(w, local(file), Qt::MoveAction), Qt::IgnoreAction);  // a move only
+  EXPECT_EQ(drop(w, local(file) + local(file)), Qt::IgnoreAction);
+  EXPECT_EQ(drop(w, local(sources / "fifo")), Qt::IgnoreAction);
+  EXPECT_FALSE(window->workerBusy());
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "Levels is not loaded.");
+
+  // While a solve runs, File and Folder are off, and so are drops.
+  click(IdSample);
+  control<QLineEdit>(IdLevelEdit)->setText("6");
+  click(IdGo);
+  click(IdSolve);
+  ASSERT_TRUE(window->workerBusy());
+  EXPECT_EQ(drag_enter(w, local(file)), Qt::IgnoreAction);
+  EXPECT_EQ(drop(w, local(file)), Qt::IgnoreAction);
+  EXPECT_EQ(app->jobKind, JobSolve);
+  EXPECT_EQ(std::string(app->filePath), "");
+}
+
+// The solution dialog opens while the worker still waits in its hand-back;
+// a drop then would wait for that worker, which waits for the dialog.
+TEST_F(Window, DropRefusedWhileTheSolutionDialogIsOpen) {
+  TempDir sources;
+  std::string file = sources / "room.txt";
+  write_file(file, Room);
+  Qt::DropAction whileOpen = Qt::CopyAction;
+  QTimer timer;
+  timer.setInterval(50);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    TextDialogWindow* dialog = open_text_dialog();
+    if (!dialog) return;
+    timer.stop();
+    whileOpen = drag_enter(window.get(), local(file));
+    // A drop taken here would hang the test rather than fail it.
+    if (whileOpen == Qt::IgnoreAction) whileOpen = drop(window.get(), local(file));
+    QTest::mouseClick(dialog->closeButton(), Qt::LeftButton);
+  });
+  timer.start();
+  click(IdSample);
+  click(IdSolve);
+  ASSERT_TRUE(wait_until([&] { return !timer.isActive() && !window->workerBusy(); }, 120000));
+  EXPECT_EQ(whileOpen, Qt::IgnoreAction);
+  EXPECT_EQ(std::string(app->filePath), "");
+  // Once the dialog is closed and the worker has ended, drops load again.
+  EXPECT_EQ(drag_enter(window.get(), local(file)), Qt::CopyAction);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/art.h"
 #include "app/qt/shell.h"
@@ -12,9 +13,40 @@ namespace {
 // The application state lives once for the process, as the big tables do.
 App TheApp;
 
+constexpr char Usage[] =
+    "Usage: vantori-kelmora [--help | --version] [Qt options]\n"
+    "Finds the minimum-move solution of a box-pushing puzzle level and replays it.\n"
+    "Load levels with Sample, Text, File or Folder, or drop one level file or a\n"
+    "folder of numbered level files onto the window. The level store is the folder\n"
+    "temp_vantori in $XDG_CACHE_HOME (default ~/.cache); every load empties it.\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "\n"
+    "Other arguments go to Qt, for example -platform NAME.\n";
+
+// The options the program answers by itself. They are looked at before
+// the QApplication exists, so they work without a display. Returns the
+// exit status, or -1 to start the window.
+int answer_own_options(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("vantori-kelmora %s\n", VersionText);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(Usage, stdout);
+      return 0;
+    }
+  }
+  return -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  int answered = answer_own_options(argc, argv);
+  if (answered >= 0) return std::fflush(stdout) == 0 ? answered : 1;
   QApplication application(argc, argv);
   application.setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));
   if (!app_init(TheApp, Platform{}, nullptr)) {

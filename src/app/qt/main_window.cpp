@@ -4,17 +4,21 @@
 #include <QAbstractButton>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QThread>
+#include <QUrl>
 
 #include <chrono>
 #include <cstring>
@@ -114,6 +118,26 @@ QMessageBox::Icon message_icon(int32_t icon) {
   }
 }
 
+// What a drag would load: JobFile or JobFolder with its path in path, or
+// NoJob when the window refuses it. It takes one local path only, and only
+// as a copy: a source told that its file was moved might delete it. While
+// a worker still waits in its hand-back (the job-done handling shows a
+// modal dialog), File and Folder count as enabled, but a new job would
+// wait for that worker to end, which waits for the dialog: refused too.
+int32_t drop_request(const App& app, bool workerBusy, const QDropEvent& event,
+                     QByteArray& path) {
+  if (workerBusy) return NoJob;
+  const QMimeData* data = event.mimeData();
+  if (data == nullptr || !data->hasUrls()) return NoJob;
+  if (!(event.possibleActions() & Qt::CopyAction)) return NoJob;
+  QList<QUrl> urls = data->urls();
+  if (urls.size() != 1 || !urls[0].isLocalFile()) return NoJob;
+  if (!drop_allowed(app)) return NoJob;
+  // The same encoding as the pickers' paths.
+  path = urls[0].toLocalFile().toUtf8();
+  return drop_kind(path.constData());
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- set-up
@@ -158,6 +182,10 @@ void MainWindow::create_controls() {
   // Enter in the edit box reaches the dialog, which presses its default
   // button, Go. Gaining the focus selects the number, so typing replaces it.
   control(IdLevelEdit)->installEventFilter(this);
+  // Dropped files and folders go to the window, also over the edit box,
+  // which would otherwise take a drop as text.
+  control(IdLevelEdit)->setAcceptDrops(false);
+  setAcceptDrops(true);
 }
 
 QWidget* MainWindow::control(int32_t id) const {
@@ -190,6 +218,34 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (edit) QTimer::singleShot(0, edit, &QLineEdit::selectAll);
   }
   return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- drops
+
+// Each move asks again: a replay or a job may have ended or begun since
+// the drag entered.
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); }
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+  QByteArray path;
+  if (drop_request(app_, workerBusy(), *event, path) == NoJob) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  QByteArray path;
+  int32_t kind = drop_request(app_, workerBusy(), *event, path);
+  if (kind == NoJob) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+  drop_path(app_, path.constData(), kind == JobFolder);
 }
 
 // ---------------------------------------------------------------- painting

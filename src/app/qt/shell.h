@@ -93,6 +93,10 @@ class MainWindow : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   void reject() override;  // Esc does nothing
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // A level file or folder dragged onto the window.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void create_controls();

@@ -1,0 +1,46 @@
+// The desktop program's own options, which it answers without a display.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "batch/batch.h"
+#include "support/support.h"
+
+namespace {
+
+// Runs vantori-kelmora with the arguments and no display of any kind.
+CommandResult run_desktop(const std::string& arguments) {
+  TempDir scratch;
+  std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                        std::string(VK_DESKTOP) + "' " + arguments + " </dev/null >'" +
+                        scratch.path + "out' 2>'" + scratch.path + "err'";
+  int raw = std::system(command.c_str());
+  CommandResult result;
+  if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
+  else if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
+  result.out = read_file(scratch / "out");
+  result.err = read_file(scratch / "err");
+  return result;
+}
+
+TEST(DesktopProgram, VersionAndHelpNeedNoDisplay) {
+  CommandResult version = run_desktop("--version");
+  EXPECT_EQ(version.status, 0) << version.err;
+  EXPECT_EQ(version.out, std::string("vantori-kelmora ") + VersionText + "\n");
+  EXPECT_EQ(version.out, "vantori-kelmora 1.2\n");
+  EXPECT_EQ(version.err, "");
+  // Qt's own options before it do not get in the way.
+  EXPECT_EQ(run_desktop("-platform offscreen --version").out, version.out);
+
+  CommandResult help = run_desktop("--help");
+  EXPECT_EQ(help.status, 0) << help.err;
+  EXPECT_EQ(help.out.rfind("Usage: vantori-kelmora", 0), 0u) << help.out;
+  EXPECT_NE(help.out.find("--version"), std::string::npos);
+  EXPECT_NE(help.out.find("drop"), std::string::npos);
+  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(run_desktop("-h").out, help.out);
+}
+
+}  // namespace
