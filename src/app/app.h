@@ -168,9 +168,10 @@ void show_startup_screen(App& app);
 // 1014, else 0.
 int32_t command(App& app, int32_t id);
 
-// A level file or folder dropped onto the window. What it would load: JobFolder for a folder, JobFile for a
-// regular file (a symbolic link counts as what it names), NoJob for
-// anything else, a missing path, or one longer than PathCapacity.
+// A level file or folder dropped onto the window. What it would load:
+// JobFolder for a folder, JobFile for a regular file (a symbolic link
+// counts as what it names), NoJob for anything else, a missing path, or one
+// longer than PathCapacity.
 int32_t drop_kind(const char* path);
 // 1 when a drop would be taken now, that is while File and Folder are
 // enabled (no job runs, no replay plays).

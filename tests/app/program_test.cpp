@@ -1,8 +1,6 @@
 // The desktop program's own options, which it answers without a display.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "batch/batch.h"
@@ -12,18 +10,11 @@ namespace {
 
 // Runs vantori-kelmora with the arguments and no display of any kind.
 CommandResult run_desktop(const std::string& arguments) {
-  TempDir scratch;
-  std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
-                        std::string(VK_DESKTOP) + "' " + arguments + " </dev/null >'" +
-                        scratch.path + "out' 2>'" + scratch.path + "err'";
-  int raw = std::system(command.c_str());
-  CommandResult result;
-  if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-  else if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
-  result.out = read_file(scratch / "out");
-  result.err = read_file(scratch / "err");
-  return result;
+  return run_shell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" + std::string(VK_DESKTOP) +
+                   "' " + arguments);
 }
+
+}  // namespace
 
 TEST(DesktopProgram, VersionAndHelpNeedNoDisplay) {
   CommandResult version = run_desktop("--version");
@@ -42,5 +33,3 @@ TEST(DesktopProgram, VersionAndHelpNeedNoDisplay) {
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(run_desktop("-h").out, help.out);
 }
-
-}  // namespace

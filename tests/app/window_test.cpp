@@ -300,26 +300,25 @@ QList<QUrl> local(const std::string& path) {
   return {QUrl::fromLocalFile(QString::fromStdString(path))};
 }
 
-// A drag entering the window as Qt delivers it: the action the window
-// takes it with, IgnoreAction when it refuses.
-Qt::DropAction drag_enter(QWidget* window, const QList<QUrl>& urls,
-                          Qt::DropActions actions = CopyOrMove) {
+// A drag event delivered to the window as Qt delivers it: the action the
+// window takes it with, IgnoreAction when it refuses.
+template <typename Event>
+Qt::DropAction deliver(QWidget* window, const QList<QUrl>& urls, Qt::DropActions actions) {
   QMimeData data;
   data.setUrls(urls);
-  QDragEnterEvent enter(QPoint(400, 300), actions, &data, Qt::LeftButton, Qt::NoModifier);
-  enter.ignore();
-  QCoreApplication::sendEvent(window, &enter);
-  return enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction;
-}
-
-Qt::DropAction drop(QWidget* window, const QList<QUrl>& urls,
-                    Qt::DropActions actions = CopyOrMove) {
-  QMimeData data;
-  data.setUrls(urls);
-  QDropEvent event(QPointF(400, 300), actions, &data, Qt::LeftButton, Qt::NoModifier);
+  Event event(QPoint(400, 300), actions, &data, Qt::LeftButton, Qt::NoModifier);
   event.ignore();
   QCoreApplication::sendEvent(window, &event);
   return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+}
+
+Qt::DropAction drag_enter(QWidget* window, const QList<QUrl>& urls,
+                          Qt::DropActions actions = CopyOrMove) {
+  return deliver<QDragEnterEvent>(window, urls, actions);
+}
+
+Qt::DropAction drop(QWidget* window, const QList<QUrl>& urls, Qt::DropActions actions = CopyOrMove) {
+  return deliver<QDropEvent>(window, urls, actions);
 }
 
 constexpr char Room[] =

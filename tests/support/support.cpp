@@ -37,19 +37,12 @@ std::string read_file(const std::string& path) {
 
 bool file_exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-namespace {
-
-// Drops root's privileges for one command; util-linux has it on Debian.
-const char SetprivPath[] = "/usr/bin/setpriv";
-const char NobodyIds[] = " --reuid=65534 --regid=65534 --clear-groups ";
-
-CommandResult run_command(const std::string& prefix, const std::string& arguments,
-                          const std::string& input) {
+CommandResult run_shell(const std::string& command, const std::string& input) {
   TempDir scratch;
   write_file(scratch / "in", input);
-  std::string command = prefix + std::string(VK_VANTORI) + " " + arguments + " <'" + scratch.path +
-                        "in' >'" + scratch.path + "out' 2>'" + scratch.path + "err'";
-  int raw = std::system(command.c_str());
+  std::string line = command + " <'" + scratch.path + "in' >'" + scratch.path + "out' 2>'" +
+                     scratch.path + "err'";
+  int raw = std::system(line.c_str());
   CommandResult result;
   if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
   else if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
@@ -58,16 +51,22 @@ CommandResult run_command(const std::string& prefix, const std::string& argument
   return result;
 }
 
+namespace {
+
+// Drops root's privileges for one command; util-linux has it on Debian.
+const char SetprivPath[] = "/usr/bin/setpriv";
+const char NobodyIds[] = " --reuid=65534 --regid=65534 --clear-groups ";
+
 }  // namespace
 
 CommandResult run_vantori(const std::string& arguments, const std::string& input) {
-  return run_command("", arguments, input);
+  return run_shell(std::string(VK_VANTORI) + " " + arguments, input);
 }
 
 CommandResult run_vantori_unprivileged(const std::string& arguments, const std::string& input) {
   if (geteuid() != 0) return run_vantori(arguments, input);
   if (access(SetprivPath, X_OK) != 0) return CommandResult{};
-  return run_command(std::string(SetprivPath) + NobodyIds, arguments, input);
+  return run_shell(std::string(SetprivPath) + NobodyIds + VK_VANTORI + " " + arguments, input);
 }
 
 std::string test_data(const std::string& name) { return std::string(VK_TEST_DATA) + "/" + name; }

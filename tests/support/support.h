@@ -25,6 +25,9 @@ struct CommandResult {
   std::string err;
 };
 
+// Runs a shell command line with input as its standard input.
+CommandResult run_shell(const std::string& command, const std::string& input = "");
+
 // Runs build/vantori with the given arguments (a shell-quoted string), with
 // input as its standard input.
 CommandResult run_vantori(const std::string& arguments, const std::string& input = "");
