@@ -158,11 +158,12 @@ constexpr Command Commands[EnableCount] = {
 // GUI thread and waits for it, so the display is drawn there alone.
 App& app_of(void* context) { return *static_cast<App*>(context); }
 
-void on_gui(void* context, void (*fn)(void*)) {
-  App& app = app_of(context);
-  if (app.platform.call_on_gui) app.platform.call_on_gui(app.platform.context, fn, context);
-  else fn(context);
+void on_gui_with(App& app, void (*fn)(void*), void* arg) {
+  if (app.platform.call_on_gui) app.platform.call_on_gui(app.platform.context, fn, arg);
+  else fn(arg);
 }
+
+void on_gui(void* context, void (*fn)(void*)) { on_gui_with(app_of(context), fn, context); }
 
 void gui_begin(void* c) {
   App& app = app_of(c);
@@ -171,7 +172,22 @@ void gui_begin(void* c) {
   set_text(app, IdOption, "Cancel");
 }
 
-void gui_show_level(void* c) { display_level(app_of(c)); }
+// A level the batch has read, on its way to the GUI thread. The number and
+// status become the dialog's there, never on the worker, as the GUI thread
+// reads them at any time.
+struct ShownLevel {
+  App* app;
+  int32_t number;
+  int32_t status;
+};
+
+void gui_show_level(void* arg) {
+  const ShownLevel& shown = *static_cast<const ShownLevel*>(arg);
+  App& app = *shown.app;
+  app.currentLevel = shown.number;
+  app.currentStatus = shown.status;
+  display_level(app);
+}
 
 void gui_start_progress(void* c) {
   app_of(c).platform.start_timer(app_of(c).platform.context, ProgressTimer, ProgressIntervalMs);
@@ -204,12 +220,11 @@ void gui_replay_step(void* c) {
 
 void hook_begin(void* c) { on_gui(c, gui_begin); }
 
-// The level stands read in app.level; the number and status are handed
-// over before the GUI thread looks at them.
+// The level stands read in app.level, which the GUI thread leaves alone
+// while a batch runs.
 void hook_show_level(void* c, int32_t number, int32_t status) {
-  app_of(c).currentLevel = number;
-  app_of(c).currentStatus = status;
-  on_gui(c, gui_show_level);
+  ShownLevel shown = {&app_of(c), number, status};
+  on_gui_with(app_of(c), gui_show_level, &shown);
 }
 
 void hook_start_progress(void* c) { on_gui(c, gui_start_progress); }

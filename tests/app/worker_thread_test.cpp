@@ -115,7 +115,7 @@ std::string slow_level() { return public_levels().at(92); }
 TEST(WorkerThread, SolveRunsBesideTheProgressTimer) {
   ThreadedApp t;
   t.load(SampleText);
-  t.f.fake.texts[IdLevelEdit] = "6";
+  t.f.app.platform.set_text(t.f.app.platform.context, IdLevelEdit, "6");  // typed in
   t.f.press(IdGo);
   ASSERT_EQ(t.f.app.currentLevel, 6);
   t.f.press(IdSolve);
