@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test with CTest: the plain
-# build, then the core and the dialog logic under AddressSanitizer with
+# build, then the whole suite again under AddressSanitizer with
 # UndefinedBehaviorSanitizer, then the threaded parts (batch, vantori,
 # cancelling a solve, the dialog's worker thread) under ThreadSanitizer.
 set -euo pipefail
