@@ -590,21 +590,21 @@ void viewer_command_top(App& app) {
   refresh_enable_state(app);
 }
 
-void viewer_command_forward(App& app) {
-  ViewStep step = viewer_step_forward(app.viewer);
+namespace {
+
+// Shows a step the viewer has taken, forward or back.
+void show_step(App& app, const ViewStep& step) {
   if (!step.moved) return;
   redraw_board(app.platform.canvas, app.view, app.viewer, step.facing, step.scroll);
   set_counter_text(app);
   refresh_enable_state(app);
 }
 
-void viewer_command_back(App& app) {
-  ViewStep step = viewer_step_back(app.viewer);
-  if (!step.moved) return;
-  redraw_board(app.platform.canvas, app.view, app.viewer, step.facing, step.scroll);
-  set_counter_text(app);
-  refresh_enable_state(app);
-}
+}  // namespace
+
+void viewer_command_forward(App& app) { show_step(app, viewer_step_forward(app.viewer)); }
+
+void viewer_command_back(App& app) { show_step(app, viewer_step_back(app.viewer)); }
 
 void viewer_command_play(App& app) {
   app.playing = 1;
