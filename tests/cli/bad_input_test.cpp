@@ -16,8 +16,6 @@ namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
 
-std::string in_quotes(const std::string& path) { return "'" + path + "'"; }
-
 // A temporary folder that the unprivileged user may use too.
 struct OpenTemp {
   TempDir temp;
@@ -26,10 +24,11 @@ struct OpenTemp {
   OpenTemp() { chmod(temp.path.c_str(), 0777); }
   std::string operator/(const std::string& name) const { return temp / name; }
   CommandResult levels(const std::string& source) {
-    return run_vantori("levels " + in_quotes(source) + " --work-dir " + in_quotes(work));
+    return run_vantori("levels " + shell_quoted(source) + " --work-dir " + shell_quoted(work));
   }
   CommandResult levels_unprivileged(const std::string& source) {
-    return run_vantori_unprivileged("levels " + in_quotes(source) + " --work-dir " + in_quotes(nobodyWork));
+    return run_vantori_unprivileged("levels " + shell_quoted(source) + " --work-dir " +
+                                    shell_quoted(nobodyWork));
   }
 };
 

@@ -12,8 +12,6 @@ namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
 
-std::string shell_quoted(const std::string& path) { return "'" + path + "'"; }
-
 struct LevelsRun {
   TempDir temp;
   std::string work = temp.path + "work";

@@ -37,6 +37,8 @@ std::string read_file(const std::string& path) {
 
 bool file_exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
+std::string shell_quoted(const std::string& path) { return "'" + path + "'"; }
+
 CommandResult run_shell(const std::string& command, const std::string& input) {
   TempDir scratch;
   write_file(scratch / "in", input);

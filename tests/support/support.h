@@ -25,6 +25,10 @@ struct CommandResult {
   std::string err;
 };
 
+// A path as one word of a shell command line (the tests' paths hold no
+// single quote).
+std::string shell_quoted(const std::string& path);
+
 // Runs a shell command line with input as its standard input.
 CommandResult run_shell(const std::string& command, const std::string& input = "");
 
