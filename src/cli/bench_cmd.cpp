@@ -1,11 +1,11 @@
 // vantori bench: solves a fixed set of levels built into the program and
 // prints the search's figures and times. The total node count is the
 // search's signature: any change of search behaviour changes it.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "cli/cli.h"
+#include "os/os.h"
 #include "solver/solver.h"
 
 const char BenchUsage[] = "  vantori bench [--quick]\n";
@@ -169,11 +169,6 @@ Solver BenchSolver;
 char TextBuffer[TextBufferSize];
 char MapText[MapCapacity + 1];
 
-int64_t now_ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 bool is_level_line(const char* line, int32_t length) {
   if (length == 0) return false;
   for (int32_t i = 0; i < length; i++)
@@ -218,9 +213,9 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
   int32_t result = status;
   int64_t ms = 0;
   if (status == LevelOk) {
-    int64_t start = now_ms();
+    int64_t start = vk::os_clock_ms();
     result = solve(BenchSolver, BenchBoard);
-    ms = now_ms() - start;
+    ms = vk::os_clock_ms() - start;
   }
   int32_t nodes = BenchSolver.progress.nodes.load();
   std::printf("%d moves %d nodes %d queue %d ms %lld\n", number, BenchSolver.solutionLength, nodes,

@@ -1,11 +1,11 @@
 // vantori solve: loads a level set, reads one level and solves it, printing
 // the result, the search's figures and the move trace.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "cli/cli.h"
+#include "os/os.h"
 #include "solver/solver.h"
 #include "view/view.h"
 
@@ -104,11 +104,6 @@ int32_t level_number(const char* text, int32_t highest) {
   return int32_t(n);
 }
 
-int64_t now_ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 int cmd_solve(int argc, char** argv) {
@@ -129,9 +124,9 @@ int cmd_solve(int argc, char** argv) {
       std::fprintf(stderr, "vantori solve: not enough memory for the search tables\n");
       return ExitFailure;
     }
-    int64_t start = now_ms();
+    int64_t start = vk::os_clock_ms();
     int32_t result = solve(LevelSolver, CurrentLevel);
-    elapsed = now_ms() - start;
+    elapsed = vk::os_clock_ms() - start;
     word = solve_status_word(result);
     if (result == Solved) {
       // The whole trace is checked before any of it is hidden.

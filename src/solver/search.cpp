@@ -7,12 +7,9 @@
 // slots, and then looks them up one by one in the order of discovery, so
 // that every record is created, improved or refused exactly as a plain
 // one-child-at-a-time search would do it.
-#include <sys/mman.h>
-#include <time.h>
-
-#include <chrono>
 #include <cstring>
 
+#include "os/os.h"
 #include "solver/solver.h"
 
 namespace {
@@ -23,27 +20,6 @@ static_assert(NodeBytes + QueueBytes == 608000000, "the two tables take 608,000,
 
 SearchTables tables;
 bool reserved = false;
-
-// Anonymous mappings: refused cleanly under a memory limit, and pages that
-// no solve touches never cost memory.
-void* map_bytes(size_t bytes) {
-  void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                 -1, 0);
-  return p == MAP_FAILED ? nullptr : p;
-}
-
-// The clock read once per expansion for the elapsed seconds; the coarse
-// clock is monotonic and far cheaper, and whole seconds are all it gives.
-int64_t clock_ms() {
-#ifdef CLOCK_MONOTONIC_COARSE
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-  return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-#else
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-#endif
-}
 
 void publish(Solver& solver, const SearchTables& t) {
   solver.progress.nodes.store(solver.search.nodes, std::memory_order_relaxed);
@@ -230,11 +206,11 @@ int32_t visit_children(SearchState& s, const Level& level, SearchTables& t, int3
 
 int32_t reserve_search_tables() {
   if (reserved) return 1;
-  void* nodes = map_bytes(NodeBytes);
+  void* nodes = vk::os_reserve(NodeBytes);
   if (!nodes) return 0;
-  void* entries = map_bytes(QueueBytes);
+  void* entries = vk::os_reserve(QueueBytes);
   if (!entries) {
-    munmap(nodes, NodeBytes);
+    vk::os_release(nodes, NodeBytes);
     return 0;
   }
   tables.table.slots = static_cast<SearchNode*>(nodes);
@@ -316,7 +292,7 @@ int32_t expand(Solver& solver, Level& level, SearchTables& t) {
 
 int32_t solve(Solver& solver, Level& level) {
   SearchState& s = solver.search;
-  s.startMs = clock_ms();
+  s.startMs = vk::os_clock_ms();
   solver.progress.seconds.store(0, std::memory_order_relaxed);
   solver.solutionLength = 0;
   if (solver.trace) solver.trace[0] = '\0';
@@ -343,7 +319,7 @@ int32_t solve(Solver& solver, Level& level) {
   for (;;) {
     status = expand(solver, level, t);
     publish(solver, t);
-    solver.progress.seconds.store(int32_t((clock_ms() - s.startMs) / 1000),
+    solver.progress.seconds.store(int32_t((vk::os_clock_ms() - s.startMs) / 1000),
                                   std::memory_order_relaxed);
     if (solver.cancel.load(std::memory_order_relaxed)) return SolveCanceled;
     if (status != SearchGoesOn) break;
