@@ -1,0 +1,304 @@
+// The main dialog: resource template 101 with every control moved to its
+// pixel rectangle, the canvas, the progress bars, timers 1 and 2, the worker
+// thread with its blocking hand-back, dropped files and folders, and the
+// Platform calls that the dialog logic makes.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <thread>
+
+#include "app/win32/resource.h"
+#include "app/win32/shell.h"
+#include "app/win32/text.h"
+
+namespace {
+
+constexpr int32_t LineCapacityW = 1024;  // wide characters of one control text
+
+Shell& shell_of(void* self) { return *static_cast<Shell*>(self); }
+
+bool on_gui_thread(const Shell& s) { return GetCurrentThreadId() == s.guiThread; }
+
+// ---------------------------------------------------------------- controls
+
+void set_text(void* self, int32_t id, const char* text) {
+  Shell& s = shell_of(self);
+  if (id == MainDialogId) {
+    wchar_t wide[LineCapacityW];
+    if (utf8_to_wide(text, wide, LineCapacityW)) SetWindowTextW(s.dialog, wide);
+    return;
+  }
+  set_item_text(s.dialog, id, text);
+}
+
+void get_text(void* self, int32_t id, char* out, int32_t capacity) {
+  Shell& s = shell_of(self);
+  if (capacity <= 0) return;
+  out[0] = '\0';
+  wchar_t wide[LineCapacityW];
+  GetDlgItemTextW(s.dialog, id, wide, LineCapacityW);
+  char utf8[3 * LineCapacityW];
+  if (!wide_to_utf8(wide, utf8, sizeof utf8)) return;
+  lstrcpynA(out, utf8, capacity);
+}
+
+void enable(void* self, int32_t id, int32_t enabled) {
+  EnableWindow(GetDlgItem(shell_of(self).dialog, id), enabled ? TRUE : FALSE);
+}
+
+void set_check(void* self, int32_t id, int32_t checked) {
+  CheckDlgButton(shell_of(self).dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+int32_t get_check(void* self, int32_t id) {
+  return IsDlgButtonChecked(shell_of(self).dialog, id) == BST_CHECKED ? 1 : 0;
+}
+
+void set_progress(void* self, int32_t id, int32_t position) {
+  SendDlgItemMessageW(shell_of(self).dialog, id, PBM_SETPOS, WPARAM(position), 0);
+}
+
+UINT icon_flag(int32_t icon) {
+  switch (icon) {
+    case IconError: return MB_ICONERROR;
+    case IconWarning: return MB_ICONWARNING;
+    default: return MB_ICONINFORMATION;
+  }
+}
+
+void message_box(void* self, const char* caption, const char* text, int32_t icon) {
+  Shell& s = shell_of(self);
+  wchar_t wideCaption[LineCapacityW];
+  wchar_t wideText[LineCapacityW];
+  utf8_to_wide(caption, wideCaption, LineCapacityW);
+  utf8_to_wide(text, wideText, LineCapacityW);
+  MessageBoxW(s.owner, wideText, wideCaption, MB_OK | icon_flag(icon));
+}
+
+void start_timer(void* self, int32_t timer, int32_t milliseconds) {
+  SetTimer(shell_of(self).dialog, UINT_PTR(timer), UINT(milliseconds), nullptr);
+}
+
+void stop_timer(void* self, int32_t timer) { KillTimer(shell_of(self).dialog, UINT_PTR(timer)); }
+
+void sleep_ms(void*, int32_t milliseconds) { Sleep(DWORD(milliseconds)); }
+
+// ---------------------------------------------------------------- the worker
+
+// The thread is not kept: it hands back with a blocking message and then
+// ends by itself; at the close box the process ends with it.
+void start_worker(void* self) {
+  Shell& s = shell_of(self);
+  s.workerBusy.store(1);
+  std::thread([&s] {
+    worker_main(*s.app);
+    s.workerBusy.store(0);
+  }).detach();
+}
+
+// Sent, not posted: the worker stays blocked until the GUI thread has done
+// the whole job-done handling. Once the dialog is gone the send fails at
+// once and the worker ends.
+void hand_back(void* self) { SendMessageW(shell_of(self).dialog, JobDoneMessage, 0, 0); }
+
+struct GuiCall {
+  void (*fn)(void* arg);
+  void* arg;
+};
+
+void call_on_gui(void* self, void (*fn)(void* arg), void* arg) {
+  Shell& s = shell_of(self);
+  if (on_gui_thread(s)) {
+    fn(arg);
+    return;
+  }
+  GuiCall call = {fn, arg};
+  SendMessageW(s.dialog, CallOnGuiMessage, 0, LPARAM(&call));
+}
+
+Platform platform(Shell& s) {
+  Platform p;
+  p.context = &s;
+  p.set_text = set_text;
+  p.get_text = get_text;
+  p.enable = enable;
+  p.set_check = set_check;
+  p.get_check = get_check;
+  p.set_progress = set_progress;
+  p.message_box = message_box;
+  p.start_timer = start_timer;
+  p.stop_timer = stop_timer;
+  p.sleep = sleep_ms;
+  p.canvas = canvas_calls(s.canvas);
+  p.pick_level_file = shell_pick_level_file;
+  p.pick_level_folder = shell_pick_level_folder;
+  p.run_text_dialog = shell_run_text_dialog;
+  p.run_options_dialog = shell_run_options_dialog;
+  p.pick_save_file = shell_pick_save_file;
+  p.start_worker = start_worker;
+  p.call_on_gui = call_on_gui;
+  p.hand_back = hand_back;
+  return p;
+}
+
+// ---------------------------------------------------------------- set-up
+
+// The window at its place in the work area, with a client area of the
+// pixel size the controls need; then every control at its rectangle.
+void lay_out(HWND dialog) {
+  RECT window, client, work;
+  GetWindowRect(dialog, &window);
+  GetClientRect(dialog, &client);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  int32_t frameWidth = (window.right - window.left) - (client.right - client.left);
+  int32_t frameHeight = (window.bottom - window.top) - (client.bottom - client.top);
+  WindowPlacement at = place_main_window(frameWidth, frameHeight, work.right, work.bottom);
+  SetWindowPos(dialog, nullptr, at.x, at.y, at.clientWidth + frameWidth,
+               at.clientHeight + frameHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const ControlSpec& spec : MainControls) {
+    HWND control = GetDlgItem(dialog, spec.id);
+    MoveWindow(control, spec.x, spec.y, spec.width, spec.height, FALSE);
+    ShowWindow(control, SW_SHOW);
+  }
+  SendDlgItemMessageW(dialog, IdCellBar, PBM_SETRANGE32, 0, CellBarRange);
+  SendDlgItemMessageW(dialog, IdQueueBar, PBM_SETRANGE32, 0, QueueBarRange);
+  for (int32_t id : {IdCellBar, IdQueueBar})
+    SendDlgItemMessageW(dialog, id, PBM_SETBKCOLOR, 0, LPARAM(colour_ref(BarBackground)));
+  SendDlgItemMessageW(dialog, IdCellBar, PBM_SETBARCOLOR, 0, LPARAM(colour_ref(CellBarColour)));
+  SendDlgItemMessageW(dialog, IdQueueBar, PBM_SETBARCOLOR, 0, LPARAM(colour_ref(QueueBarColour)));
+}
+
+void set_icons(Shell& s, HWND dialog) {
+  s.smallIcon = static_cast<HICON>(LoadImageW(s.instance, MAKEINTRESOURCEW(VK_ICON), IMAGE_ICON,
+                                              GetSystemMetrics(SM_CXSMICON),
+                                              GetSystemMetrics(SM_CYSMICON), 0));
+  s.bigIcon = static_cast<HICON>(LoadImageW(s.instance, MAKEINTRESOURCEW(VK_ICON), IMAGE_ICON,
+                                            GetSystemMetrics(SM_CXICON),
+                                            GetSystemMetrics(SM_CYICON), 0));
+  SendMessageW(dialog, WM_SETICON, ICON_SMALL, LPARAM(s.smallIcon));
+  SendMessageW(dialog, WM_SETICON, ICON_BIG, LPARAM(s.bigIcon));
+}
+
+BOOL init_dialog(Shell& s, HWND dialog) {
+  s.dialog = s.owner = dialog;
+  s.canvas.dialog = dialog;
+  set_icons(s, dialog);
+  lay_out(dialog);
+  create_canvas(s.canvas, s.instance, dialog);
+  s.app->platform = platform(s);
+  dialog_setup(*s.app);
+  DragAcceptFiles(dialog, TRUE);
+  return TRUE;
+}
+
+// ---------------------------------------------------------------- messages
+
+void paint(Shell& s) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(s.dialog, &ps);
+  if (s.canvas.dc)
+    BitBlt(dc, CanvasLeft, CanvasTop, CanvasWidth, CanvasHeight, s.canvas.dc, 0, 0, SRCCOPY);
+  EndPaint(s.dialog, &ps);
+}
+
+// One local file or folder, taken as File or Folder takes it, while those
+// are enabled and no worker waits in its hand-back (whose dialog would
+// then stand between a new job and its start).
+void drop_files(Shell& s, HDROP drop) {
+  wchar_t wide[PathCapacity + 1];
+  char path[3 * (PathCapacity + 1)];
+  if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1 &&
+      DragQueryFileW(drop, 0, wide, PathCapacity + 1) > 0 && wide_to_utf8(wide, path, sizeof path) &&
+      s.workerBusy.load() == 0 && drop_allowed(*s.app)) {
+    int32_t kind = drop_kind(path);
+    if (kind != NoJob) drop_path(*s.app, path, kind == JobFolder);
+  }
+  DragFinish(drop);
+}
+
+INT_PTR static_colours(HWND control, HDC dc) {
+  const ControlSpec* spec = find_control(GetDlgCtrlID(control));
+  if (spec == nullptr || spec->colour == DefaultColour) return FALSE;
+  return coloured_static(dc, colour_ref(uint32_t(spec->colour)));
+}
+
+// The close box ends the dialog at once: a running job is asked to stop but
+// never waited for, so a blocked intake cannot hold the window open; the
+// process ends when the dialog has.
+void close(Shell& s) {
+  KillTimer(s.dialog, ProgressTimer);
+  KillTimer(s.dialog, PlayTimer);
+  s.app->closing = 1;
+  s.app->solver.cancel.store(1, std::memory_order_relaxed);
+  EndDialog(s.dialog, 0);
+}
+
+INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  Shell* s = reinterpret_cast<Shell*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    return init_dialog(*reinterpret_cast<Shell*>(lParam), dialog);
+  }
+  if (s == nullptr) return FALSE;
+  switch (message) {
+    case WM_CLOSE:
+      close(*s);
+      return TRUE;
+    case WM_DESTROY:
+      release_canvas(s->canvas);
+      return TRUE;
+    case WM_PAINT:
+      paint(*s);
+      return TRUE;
+    case WM_COMMAND: {
+      int32_t id = LOWORD(wParam);
+      if (id == IdLevelEdit) {
+        // Gaining the focus selects the number, so typing replaces it.
+        if (HIWORD(wParam) == EN_SETFOCUS) PostMessageW(HWND(lParam), EM_SETSEL, 0, -1);
+        return TRUE;
+      }
+      return command(*s->app, id) ? TRUE : FALSE;
+    }
+    case WM_TIMER:
+      timer_tick(*s->app, int32_t(wParam));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return static_colours(HWND(lParam), HDC(wParam));
+    case WM_DROPFILES:
+      drop_files(*s, HDROP(wParam));
+      return TRUE;
+    case JobDoneMessage:
+      job_done(*s->app);
+      return TRUE;
+    case CallOnGuiMessage: {
+      const GuiCall& call = *reinterpret_cast<const GuiCall*>(lParam);
+      call.fn(call.arg);
+      return TRUE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+void set_item_text(HWND window, int32_t id, const char* text) {
+  wchar_t wide[LineCapacityW];
+  if (utf8_to_wide(text, wide, LineCapacityW)) SetDlgItemTextW(window, id, wide);
+}
+
+INT_PTR coloured_static(HDC dc, COLORREF colour) {
+  SetTextColor(dc, colour);
+  SetBkMode(dc, TRANSPARENT);
+  return INT_PTR(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+int32_t run_main_dialog(Shell& s) {
+  s.guiThread = GetCurrentThreadId();
+  INT_PTR result = DialogBoxParamW(s.instance, MAKEINTRESOURCEW(VK_MAIN_DIALOG), nullptr,
+                                   main_procedure, LPARAM(&s));
+  if (s.smallIcon) DestroyIcon(s.smallIcon);
+  if (s.bigIcon) DestroyIcon(s.bigIcon);
+  return result == -1 ? 1 : 0;
+}
