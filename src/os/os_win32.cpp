@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "os/os.h"
+#include "os/win32_text.h"
 
 namespace vk {
 
@@ -34,6 +35,358 @@ void os_release(void* memory, size_t) {
 }
 
 // ------------------------------------------------------- files and folders
+//
+// Wide-character calls throughout, so that non-ASCII paths work; handles are
+// HANDLEs in an OsHandle. Links and junctions are both reparse points: a
+// call that must not follow one opens with FILE_FLAG_OPEN_REPARSE_POINT and
+// looks at the attributes of what it opened.
+//
+// Compiled once os.h declares this part (VK_OS_FILES); until then this is
+// the Windows side waiting for it.
+#ifdef VK_OS_FILES
+
+namespace {
+
+constexpr int32_t WidePathCapacity = 4096;
+thread_local int32_t LastError = 0;
+
+struct WidePath {
+  wchar_t text[WidePathCapacity];
+};
+
+// 0 (with ERROR_FILENAME_EXCED_RANGE or ERROR_NO_UNICODE_TRANSLATION as the
+// cause) when the path does not convert.
+int32_t widen(const char* path, WidePath& wide) {
+  if (utf8_to_wide(path, wide.text, WidePathCapacity)) return 1;
+  LastError = ERROR_NO_UNICODE_TRANSLATION;
+  return 0;
+}
+
+int32_t fail() {
+  LastError = int32_t(GetLastError());
+  return 0;
+}
+
+HANDLE handle_of(OsHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+bool is_reparse(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// Opens path itself, never what a reparse point in its last part names.
+HANDLE open_no_follow(const wchar_t* path, DWORD access, DWORD share) {
+  return CreateFileW(path, access, share, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+}  // namespace
+
+int32_t os_error() { return LastError; }
+
+void os_error_text(int32_t error, char* out, int32_t capacity) {
+  wchar_t wide[OsErrorTextCapacity];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           DWORD(error), 0, wide, OsErrorTextCapacity, nullptr);
+  // The system's texts end with a full stop and CR LF; the callers add their own.
+  while (n > 0 && (wide[n - 1] == L'\n' || wide[n - 1] == L'\r' || wide[n - 1] == L'.')) --n;
+  wide[n] = L'\0';
+  if (n == 0 || !wide_to_utf8(wide, out, capacity)) {
+    if (capacity > 0) out[0] = '\0';
+  }
+}
+
+int32_t os_error_is_shortage(int32_t error) {
+  return error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NOT_ENOUGH_MEMORY ||
+         error == ERROR_OUTOFMEMORY || error == ERROR_NO_SYSTEM_RESOURCES ||
+         error == ERROR_COMMITMENT_LIMIT;
+}
+
+int32_t os_path_kind(const char* path, int32_t followLinks) {
+  WidePath wide;
+  if (!widen(path, wide)) return OsMissing;
+  HANDLE h = followLinks
+                 ? CreateFileW(wide.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
+                 : open_no_follow(wide.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (h == INVALID_HANDLE_VALUE) {
+    fail();
+    return OsMissing;
+  }
+  int32_t kind = OsOtherKind;
+  BY_HANDLE_FILE_INFORMATION info;
+  DWORD type = GetFileType(h);
+  if (type == FILE_TYPE_CHAR) kind = OsDevice;
+  else if (type == FILE_TYPE_PIPE) kind = OsPipe;
+  else if (GetFileInformationByHandle(h, &info)) {
+    if (!followLinks && is_reparse(info.dwFileAttributes)) kind = OsLink;
+    else if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) kind = OsFolder;
+    else kind = OsFile;
+  }
+  CloseHandle(h);
+  return kind;
+}
+
+// %LOCALAPPDATA%: the user's own, never shared with other users.
+int32_t os_user_cache_folder(char* out, int32_t capacity) {
+  wchar_t wide[WidePathCapacity];
+  DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", wide, WidePathCapacity);
+  if (n == 0 || n >= WidePathCapacity) return 0;
+  return wide_to_utf8(wide, out, capacity);
+}
+
+int32_t os_open_read(const char* path, OsHandle& file) {
+  WidePath wide;
+  file = OsNoHandle;
+  if (!widen(path, wide)) return 0;
+  HANDLE h = CreateFileW(wide.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fail();
+  file = reinterpret_cast<OsHandle>(h);
+  return 1;
+}
+
+OsHandle os_standard_input() { return reinterpret_cast<OsHandle>(GetStdHandle(STD_INPUT_HANDLE)); }
+
+int32_t os_read(OsHandle file, char* out, int32_t capacity) {
+  DWORD got = 0;
+  if (ReadFile(handle_of(file), out, DWORD(capacity), &got, nullptr)) return int32_t(got);
+  // A pipe whose writer has gone is the end of the input, not an error.
+  if (GetLastError() == ERROR_BROKEN_PIPE) return 0;
+  fail();
+  return -1;
+}
+
+// Binary bytes, as on Linux: no text mode anywhere, so LF stays LF. A
+// reparse point at path makes it fail rather than write through it.
+int32_t os_create_file(const char* path, OsHandle& file) {
+  WidePath wide;
+  file = OsNoHandle;
+  if (!widen(path, wide)) return 0;
+  DWORD attributes = GetFileAttributesW(wide.text);
+  if (attributes != INVALID_FILE_ATTRIBUTES && is_reparse(attributes)) {
+    LastError = ERROR_CANT_ACCESS_FILE;
+    return 0;
+  }
+  HANDLE h = CreateFileW(wide.text, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fail();
+  file = reinterpret_cast<OsHandle>(h);
+  return 1;
+}
+
+int32_t os_write_all(OsHandle file, const char* bytes, int32_t count) {
+  while (count > 0) {
+    DWORD wrote = 0;
+    if (!WriteFile(handle_of(file), bytes, DWORD(count), &wrote, nullptr)) return fail();
+    bytes += wrote;
+    count -= int32_t(wrote);
+  }
+  return 1;
+}
+
+int32_t os_close(OsHandle file) {
+  if (file == OsNoHandle) return 1;
+  return CloseHandle(handle_of(file)) ? 1 : fail();
+}
+
+int32_t os_make_folders(const char* path) {
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  // Each separator in turn, then the whole path; a drive or share root
+  // already stands.
+  for (wchar_t* p = wide.text; ; ++p) {
+    wchar_t c = *p;
+    if (c == L'\\' || c == L'/' || c == L'\0') {
+      *p = L'\0';
+      if (p > wide.text && p[-1] != L':' && !CreateDirectoryW(wide.text, nullptr) &&
+          GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_ACCESS_DENIED)
+        return fail();
+      *p = c;
+    }
+    if (c == L'\0') break;
+  }
+  return GetFileAttributesW(wide.text) != INVALID_FILE_ATTRIBUTES ? 1 : fail();
+}
+
+// The user's temporary folder is the user's own; a fresh name from the
+// process id and a counter, created or retried.
+int32_t os_make_private_folder(const char* prefix, char* out, int32_t capacity) {
+  static volatile LONG counter = 0;
+  wchar_t base[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, base);
+  WidePath wide;
+  if (n == 0 || n > MAX_PATH || !widen(prefix, wide)) return 0;
+  for (int32_t attempt = 0; attempt < 100; ++attempt) {
+    wchar_t path[WidePathCapacity];
+    wsprintfW(path, L"%s%s%lu-%ld", base, wide.text, GetCurrentProcessId(),
+              InterlockedIncrement(&counter));
+    if (CreateDirectoryW(path, nullptr)) return wide_to_utf8(path, out, capacity);
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return fail();
+  }
+  return 0;
+}
+
+// RemoveDirectoryW removes a junction or a folder link itself, never what it
+// names.
+int32_t os_remove_folder(const char* path) {
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  return RemoveDirectoryW(wide.text) ? 1 : fail();
+}
+
+// A file link goes with DeleteFileW; a folder link or junction with
+// RemoveDirectoryW, which takes the reparse point and never the folder it
+// names; a real folder stays.
+int32_t os_remove_file(const char* path) {
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  DWORD attributes = GetFileAttributesW(wide.text);
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND ? 1 : fail();
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    if (!is_reparse(attributes)) {
+      LastError = ERROR_DIRECTORY;
+      return 0;
+    }
+    return RemoveDirectoryW(wide.text) ? 1 : fail();
+  }
+  return DeleteFileW(wide.text) ? 1 : fail();
+}
+
+namespace {
+
+struct ListState {
+  WIN32_FIND_DATAW found;
+};
+
+// The listing keeps its find data in the OsList's name buffer's place: no
+// allocation, one static per thread is enough for the one listing the
+// intake keeps open at a time.
+thread_local ListState TheList;
+
+bool dot_entry(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+}  // namespace
+
+int32_t os_list_open(OsList& list, const char* path) {
+  list = OsList{};
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  size_t n = wcslen(wide.text);
+  if (n + 3 >= size_t(WidePathCapacity)) return 0;
+  if (n > 0 && wide.text[n - 1] != L'\\' && wide.text[n - 1] != L'/') wide.text[n++] = L'\\';
+  wide.text[n++] = L'*';
+  wide.text[n] = L'\0';
+  HANDLE h = FindFirstFileExW(wide.text, FindExInfoBasic, &TheList.found, FindExSearchNameMatch,
+                              nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return fail();
+  list.handle = h;
+  list.pending = 1;
+  return 1;
+}
+
+int32_t os_list_next(OsList& list) {
+  if (list.handle == nullptr) return -1;
+  for (;;) {
+    if (!list.pending) {
+      if (!FindNextFileW(list.handle, &TheList.found))
+        return GetLastError() == ERROR_NO_MORE_FILES ? 0 : (fail(), -1);
+    }
+    list.pending = 0;
+    if (dot_entry(TheList.found.cFileName)) continue;
+    // A name that does not fit is skipped: no file of the store is that long.
+    if (wide_to_utf8(TheList.found.cFileName, list.name, OsNameCapacity)) return 1;
+  }
+}
+
+void os_list_close(OsList& list) {
+  if (list.handle != nullptr) FindClose(list.handle);
+  list.handle = nullptr;
+}
+
+// The folder opened itself (a junction or link is refused), then locked
+// with LockFileEx over one byte far beyond any data: an exclusive lock that
+// fails at once when held, and that the system drops when the process ends.
+int32_t os_lock_folder(const char* path, OsHandle& lock) {
+  lock = OsNoHandle;
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  HANDLE h = open_no_follow(wide.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (h == INVALID_HANDLE_VALUE) return fail();
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info) || is_reparse(info.dwFileAttributes) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    LastError = ERROR_DIRECTORY;
+    CloseHandle(h);
+    return 0;
+  }
+  OVERLAPPED at = {};
+  at.Offset = 0xFFFFFFFF;
+  at.OffsetHigh = 0x7FFFFFFF;
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+    DWORD error = GetLastError();
+    CloseHandle(h);
+    LastError = int32_t(error);
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? OsBusy : 0;
+  }
+  lock = reinterpret_cast<OsHandle>(h);
+  return 1;
+}
+
+void os_unlock_folder(OsHandle& lock) {
+  if (lock == OsNoHandle) return;
+  CloseHandle(handle_of(lock));  // closing drops the lock
+  lock = OsNoHandle;
+}
+
+namespace {
+
+// The volume and file index of what path names, links resolved.
+bool identity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  return ok;
+}
+
+bool same(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+  return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+         a.nFileIndexLow == b.nFileIndexLow;
+}
+
+}  // namespace
+
+// Walks up from path (or the folder it would be made in) by its final
+// path, comparing each step's identity with the folder's.
+int32_t os_path_within(const char* path, const char* folder) {
+  WidePath wide, top;
+  BY_HANDLE_FILE_INFORMATION folderInfo, stepInfo;
+  if (!widen(path, wide) || !widen(folder, top) || !identity(top.text, folderInfo)) return 0;
+  wchar_t step[WidePathCapacity];
+  lstrcpynW(step, wide.text, WidePathCapacity);
+  for (;;) {
+    if (identity(step, stepInfo)) {
+      if (same(stepInfo, folderInfo)) return 1;
+      // Resolved, so that ".." climbs out of what a link names.
+      HANDLE h = CreateFileW(step, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+      if (h == INVALID_HANDLE_VALUE) return 0;
+      DWORD n = GetFinalPathNameByHandleW(h, step, WidePathCapacity, FILE_NAME_NORMALIZED);
+      CloseHandle(h);
+      if (n == 0 || n >= DWORD(WidePathCapacity)) return 0;
+    }
+    wchar_t* cut = wcsrchr(step, L'\\');
+    wchar_t* slash = wcsrchr(step, L'/');
+    if (slash > cut) cut = slash;
+    if (cut == nullptr || cut[1] == L'\0' || cut == step) return 0;
+    *cut = L'\0';
+    if (lstrlenW(step) <= 2) return 0;  // a drive letter alone: the top
+  }
+}
+
+#endif  // VK_OS_FILES
 
 // ------------------------------------------------- signals and the terminal
 

@@ -2,7 +2,13 @@
 // the main dialog's paint handling only copies it to the screen.
 #include "app/win32/resource.h"
 #include "app/win32/shell.h"
-#include "app/win32/text.h"
+#include "os/win32_text.h"
+
+using vk::utf8_to_wide;
+using vk::wide_to_utf8;
+using vk::filter_to_wide;
+using vk::drop_root_backslash;
+using vk::crlf_to_lf;
 
 namespace {
 

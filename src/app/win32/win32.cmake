@@ -24,15 +24,11 @@ set_source_files_properties(win32/vantori-kelmora.rc PROPERTIES
   OBJECT_DEPENDS "${VK_WIN_PICTURES};${CMAKE_CURRENT_SOURCE_DIR}/win32/vantori-kelmora.manifest;${CMAKE_CURRENT_SOURCE_DIR}/win32/resource.h")
 add_dependencies(vk_win_resources vk_win_pictures)
 
-# Text at the system's edges, shared with the tests.
-add_library(vk_win_text STATIC win32/text.cpp)
-target_include_directories(vk_win_text PUBLIC ${PROJECT_SOURCE_DIR}/src)
-
 # The shell: needs the whole core through the dialog logic. Until the core
 # compiles for Windows the shell is still compiled, against the headers
 # alone, and the libraries that would not compile stay out of the build.
 add_library(vk_app_win32 STATIC win32/canvas.cpp win32/main_dialog.cpp win32/side_dialogs.cpp)
-target_link_libraries(vk_app_win32 PUBLIC vk_win_text comctl32 comdlg32 shell32 ole32 gdi32)
+target_link_libraries(vk_app_win32 PUBLIC vk_os comctl32 comdlg32 shell32 ole32 gdi32)
 if(NOT VK_WIN_CORE)
   target_include_directories(vk_app_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
   set_target_properties(vk_batch vk_app PROPERTIES EXCLUDE_FROM_ALL ON)

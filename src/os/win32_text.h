@@ -1,9 +1,11 @@
 // Text at the Windows edges: the program is UTF-8 inside and hands wide
 // characters to every system call. Plain functions over caller buffers;
-// none allocates. Used by the shell and by the Windows OS layer.
+// none allocates. Windows only: used by os_win32.cpp and the Win32 shell.
 #pragma once
 
 #include <cstdint>
+
+namespace vk {
 
 // UTF-8 to UTF-16, terminated. 1 when the whole text fit in capacity wide
 // characters and was valid UTF-8; else 0 and out is empty.
@@ -25,3 +27,5 @@ void drop_root_backslash(wchar_t* path);
 
 // The edit control's CR LF line ends as LF, in place; a lone CR stays.
 void crlf_to_lf(char* text);
+
+}  // namespace vk

@@ -1,10 +1,12 @@
 // Text at the Windows edges: UTF-8 inside, wide characters outside.
-#include "app/win32/text.h"
+#include "os/win32_text.h"
 
 #include <windows.h>
 
 #include <cstring>
 #include <cwchar>
+
+namespace vk {
 
 int32_t utf8_to_wide(const char* text, wchar_t* out, int32_t capacity) {
   if (capacity <= 0) return 0;
@@ -61,3 +63,5 @@ void crlf_to_lf(char* text) {
   }
   *to = '\0';
 }
+
+}  // namespace vk
