@@ -4,12 +4,6 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
-using vk::utf8_to_wide;
-using vk::wide_to_utf8;
-using vk::filter_to_wide;
-using vk::drop_root_backslash;
-using vk::crlf_to_lf;
-
 namespace {
 
 constexpr wchar_t CanvasFace[] = L"MS UI Gothic";
@@ -34,7 +28,7 @@ void draw_text(void* context, int32_t x, int32_t y, int32_t height, uint32_t col
                const char* text) {
   GdiCanvas& c = canvas_of(context);
   wchar_t wide[LineCapacityW];
-  if (!utf8_to_wide(text, wide, LineCapacityW)) return;
+  if (!vk::utf8_to_wide(text, wide, LineCapacityW)) return;
   HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
                            FIXED_PITCH | FF_MODERN, CanvasFace);

@@ -8,12 +8,6 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
-using vk::utf8_to_wide;
-using vk::wide_to_utf8;
-using vk::filter_to_wide;
-using vk::drop_root_backslash;
-using vk::crlf_to_lf;
-
 namespace {
 
 // The application state lives once for the process, as the big tables do.
@@ -34,7 +28,7 @@ int32_t default_store(char* out, int32_t capacity) {
   if (ok) {
     lstrcpyW(wide, local);
     lstrcatW(wide, StoreFolder);
-    ok = wide_to_utf8(wide, out, capacity);
+    ok = vk::wide_to_utf8(wide, out, capacity);
   }
   CoTaskMemFree(local);
   return ok;

@@ -12,12 +12,6 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
-using vk::utf8_to_wide;
-using vk::wide_to_utf8;
-using vk::filter_to_wide;
-using vk::drop_root_backslash;
-using vk::crlf_to_lf;
-
 namespace {
 
 constexpr int32_t LineCapacityW = 1024;  // wide characters of one control text
@@ -32,7 +26,7 @@ void set_text(void* self, int32_t id, const char* text) {
   Shell& s = shell_of(self);
   if (id == MainDialogId) {
     wchar_t wide[LineCapacityW];
-    if (utf8_to_wide(text, wide, LineCapacityW)) SetWindowTextW(s.dialog, wide);
+    if (vk::utf8_to_wide(text, wide, LineCapacityW)) SetWindowTextW(s.dialog, wide);
     return;
   }
   set_item_text(s.dialog, id, text);
@@ -45,7 +39,7 @@ void get_text(void* self, int32_t id, char* out, int32_t capacity) {
   wchar_t wide[LineCapacityW];
   GetDlgItemTextW(s.dialog, id, wide, LineCapacityW);
   char utf8[3 * LineCapacityW];
-  if (!wide_to_utf8(wide, utf8, sizeof utf8)) return;
+  if (!vk::wide_to_utf8(wide, utf8, sizeof utf8)) return;
   lstrcpynA(out, utf8, capacity);
 }
 
@@ -77,8 +71,8 @@ void message_box(void* self, const char* caption, const char* text, int32_t icon
   Shell& s = shell_of(self);
   wchar_t wideCaption[LineCapacityW];
   wchar_t wideText[LineCapacityW];
-  utf8_to_wide(caption, wideCaption, LineCapacityW);
-  utf8_to_wide(text, wideText, LineCapacityW);
+  vk::utf8_to_wide(caption, wideCaption, LineCapacityW);
+  vk::utf8_to_wide(text, wideText, LineCapacityW);
   MessageBoxW(s.owner, wideText, wideCaption, MB_OK | icon_flag(icon));
 }
 
@@ -215,7 +209,7 @@ void drop_files(Shell& s, HDROP drop) {
   wchar_t wide[PathCapacity + 1];
   char path[3 * (PathCapacity + 1)];
   if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1 &&
-      DragQueryFileW(drop, 0, wide, PathCapacity + 1) > 0 && wide_to_utf8(wide, path, sizeof path) &&
+      DragQueryFileW(drop, 0, wide, PathCapacity + 1) > 0 && vk::wide_to_utf8(wide, path, sizeof path) &&
       s.workerBusy.load() == 0 && drop_allowed(*s.app)) {
     int32_t kind = drop_kind(path);
     if (kind != NoJob) drop_path(*s.app, path, kind == JobFolder);
@@ -291,7 +285,7 @@ INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 void set_item_text(HWND window, int32_t id, const char* text) {
   wchar_t wide[LineCapacityW];
-  if (utf8_to_wide(text, wide, LineCapacityW)) SetDlgItemTextW(window, id, wide);
+  if (vk::utf8_to_wide(text, wide, LineCapacityW)) SetDlgItemTextW(window, id, wide);
 }
 
 INT_PTR coloured_static(HDC dc, COLORREF colour) {

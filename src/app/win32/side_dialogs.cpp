@@ -8,12 +8,6 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
-using vk::utf8_to_wide;
-using vk::wide_to_utf8;
-using vk::filter_to_wide;
-using vk::drop_root_backslash;
-using vk::crlf_to_lf;
-
 namespace {
 
 constexpr int32_t FilterCapacity = 512;
@@ -45,8 +39,8 @@ void edit_text(HWND dialog, char* out, int32_t capacity) {
   static char utf8[4 * (TextBufferSize + 1)];
   GetDlgItemTextW(dialog, IdLevelEdit, wide, TextBufferSize + 1);
   out[0] = '\0';
-  if (!wide_to_utf8(wide, utf8, sizeof utf8)) return;
-  crlf_to_lf(utf8);
+  if (!vk::wide_to_utf8(wide, utf8, sizeof utf8)) return;
+  vk::crlf_to_lf(utf8);
   int32_t n = 0;
   while (utf8[n] != '\0' && n < capacity - 1) ++n;
   while (n > 0 && utf8[n] != '\0' && (uint8_t(utf8[n]) & 0xC0) == 0x80) --n;
@@ -168,7 +162,7 @@ struct WidePath {
 
 int32_t hand_path_back(const wchar_t* wide, char* path, int32_t capacity) {
   char utf8[3 * (PathCapacity + 1)];
-  if (!wide_to_utf8(wide, utf8, sizeof utf8) || lstrlenA(utf8) >= capacity) return 0;
+  if (!vk::wide_to_utf8(wide, utf8, sizeof utf8) || lstrlenA(utf8) >= capacity) return 0;
   lstrcpynA(path, utf8, capacity);
   return 1;
 }
@@ -199,33 +193,17 @@ void shell_run_options_dialog(void* self, OptionsDialog& dialog) {
                   LPARAM(&run));
 }
 
-int32_t shell_pick_level_file(void* self, char* path, int32_t capacity, const char* filter) {
-  Shell& s = shell_of(self);
-  WidePath file;
-  wchar_t wideFilter[FilterCapacity];
-  if (!utf8_to_wide(path, file.text, PathCapacity + 1)) file.text[0] = L'\0';
-  if (!filter_to_wide(filter, wideFilter, FilterCapacity)) wideFilter[0] = L'\0';
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = s.owner;
-  ofn.lpstrFilter = wideFilter[0] ? wideFilter : nullptr;
-  ofn.lpstrFile = file.text;
-  ofn.nMaxFile = PathCapacity;
-  ofn.lpstrTitle = L"Select File";
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&ofn)) return 0;
-  return hand_path_back(file.text, path, capacity);
-}
+namespace {
 
-int32_t shell_pick_save_file(void* self, char* path, int32_t capacity, const char* filter,
-                             const char* title) {
-  Shell& s = shell_of(self);
+// The open or the save dialog: path as the initial and the chosen name.
+int32_t file_dialog(Shell& s, char* path, int32_t capacity, const char* filter,
+                    const char* title, DWORD flags, bool save) {
   WidePath file;
   wchar_t wideFilter[FilterCapacity];
   wchar_t wideTitle[64];
-  if (!utf8_to_wide(path, file.text, PathCapacity + 1)) file.text[0] = L'\0';
-  if (!filter_to_wide(filter, wideFilter, FilterCapacity)) wideFilter[0] = L'\0';
-  utf8_to_wide(title, wideTitle, 64);
+  if (!vk::utf8_to_wide(path, file.text, PathCapacity + 1)) file.text[0] = L'\0';
+  if (!vk::filter_to_wide(filter, wideFilter, FilterCapacity)) wideFilter[0] = L'\0';
+  vk::utf8_to_wide(title, wideTitle, 64);
   OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = s.owner;
@@ -233,9 +211,22 @@ int32_t shell_pick_save_file(void* self, char* path, int32_t capacity, const cha
   ofn.lpstrFile = file.text;
   ofn.nMaxFile = PathCapacity;
   ofn.lpstrTitle = wideTitle;
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-  if (!GetSaveFileNameW(&ofn)) return 0;
+  ofn.Flags = flags;
+  if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return 0;
   return hand_path_back(file.text, path, capacity);
+}
+
+}  // namespace
+
+int32_t shell_pick_level_file(void* self, char* path, int32_t capacity, const char* filter) {
+  return file_dialog(shell_of(self), path, capacity, filter, "Select File",
+                     OFN_FILEMUSTEXIST | OFN_HIDEREADONLY, false);
+}
+
+int32_t shell_pick_save_file(void* self, char* path, int32_t capacity, const char* filter,
+                             const char* title) {
+  return file_dialog(shell_of(self), path, capacity, filter, title,
+                     OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY, true);
 }
 
 // The folder browser over the whole namespace, file-system folders only.
@@ -245,8 +236,8 @@ int32_t shell_pick_level_folder(void* self, char* path, int32_t capacity, const 
   Shell& s = shell_of(self);
   WidePath folder;
   wchar_t wideTitle[64];
-  if (!utf8_to_wide(path, folder.text, PathCapacity + 1)) folder.text[0] = L'\0';
-  utf8_to_wide(title, wideTitle, 64);
+  if (!vk::utf8_to_wide(path, folder.text, PathCapacity + 1)) folder.text[0] = L'\0';
+  vk::utf8_to_wide(title, wideTitle, 64);
   // The browser writes at most MAX_PATH characters into its display name.
   static_assert(PathCapacity + 1 >= MAX_PATH, "the display name needs MAX_PATH characters");
   BROWSEINFOW info = {};
@@ -262,6 +253,6 @@ int32_t shell_pick_level_folder(void* self, char* path, int32_t capacity, const 
   if (item == nullptr) return 0;
   SHGetPathFromIDListW(item, folder.text);
   CoTaskMemFree(item);
-  drop_root_backslash(folder.text);
+  vk::drop_root_backslash(folder.text);
   return hand_path_back(folder.text, path, capacity);
 }
