@@ -3,7 +3,7 @@
 # Sourced, not run.
 
 VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool clang libclang-rt-14-dev
-  desktop-file-utils groff-base dpkg-dev"
+  desktop-file-utils groff-base dpkg-dev fonts-ipafont-gothic"
 
 vk_missing_packages() {
   local missing=""

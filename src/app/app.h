@@ -184,8 +184,26 @@ int32_t drop_path(App& app, const char* path, int32_t isFolder);
 // A tick of timer ProgressTimer or PlayTimer.
 void timer_tick(App& app, int32_t timer);
 
+// Sets the enabled state of controls 1001 to 1014 by the enable rules and
+// keeps the keyboard focus safe (focus_after_disable).
 void refresh_enable_state(App& app);
 void compute_enable_table(const App& app, int32_t* enabled);
+// Where the focus goes when the enable table `enabled` has just been
+// applied and control `focused` (0 for none) held it: KeepFocus while that
+// control is still enabled or is none of 1001 to 1014; else the first
+// enabled trace viewer button of Play, "->", "<-" and Top; else 0, no
+// control. Never a loader and never the level number box, so a stray Space
+// or Enter can neither reload a set nor read the level again (which would
+// throw the solution away).
+constexpr int32_t KeepFocus = -1;
+int32_t focus_after_disable(const int32_t* enabled, int32_t focused);
+
+// Ctrl+V on the main dialog: loads the clipboard's text exactly as Text
+// followed by Close would, when the loaders are enabled, the level number
+// box does not hold the focus (there Ctrl+V pastes a number) and the text
+// holds at least one level line. Otherwise it does nothing, so a stray
+// Ctrl+V never empties the loaded set. 1 when it loaded.
+int32_t paste_shortcut(App& app);
 void refresh_progress(App& app);
 void refresh_progress_bars(App& app);
 
@@ -228,6 +246,7 @@ constexpr char SaveDialogTitle[] = "save as";
 constexpr char ReportFilter[] = "*.txt\0*.txt\0";
 constexpr char CannotOpenReport[] = " Can't open output file.";
 constexpr int32_t OptionsLineCapacity = 128;
+constexpr char LocationPrefix[] = "Loaded Levels are stored in ";
 constexpr int32_t LocationCapacity = StorePathCapacity + 40;
 
 // The Options dialog on screen: the ticks as the user leaves them, which
@@ -243,8 +262,9 @@ struct OptionsDialog {
   char title[OptionsLineCapacity];    // 1016
   char setLine[OptionsLineCapacity];  // 1017
   char limits[OptionsLineCapacity];   // 1018
-  char location[LocationCapacity];    // 1019
-  char path[StorePathCapacity];       // 1006, the report path
+  char location[LocationCapacity];    // 1019, its path shortened to fit
+  char locationTip[StorePathCapacity];  // 1019's tooltip: the whole work folder path
+  char path[StorePathCapacity];       // 1006, the report path (read-only)
 };
 
 // The dialog's opening state; clears the batch flag.

@@ -45,9 +45,9 @@ void on_sample(App& app) {
   show_loaded_set(app);
 }
 
-void on_text(App& app) {
-  app.dialogMode = PasteMode;
-  if (!run_text_dialog(app)) return;
+// The pasted text stands in the text buffer: Text's intake on the GUI
+// thread, also for Ctrl+V.
+void load_pasted(App& app) {
   app.jobResult = load_level_set(app.store, SourceText, app.text);
   // A pasted text offers its first level only.
   if (app.store.levelCount != 0) {
@@ -56,6 +56,21 @@ void on_text(App& app) {
   }
   app.text[0] = '\0';
   show_loaded_set(app);
+}
+
+void on_text(App& app) {
+  app.dialogMode = PasteMode;
+  if (!run_text_dialog(app)) return;
+  load_pasted(app);
+}
+
+// Hands the text in app.pasted over into the text buffer, cut to the room
+// the intake leaves for its line end.
+void take_pasted(App& app) {
+  std::size_t length = std::strlen(app.pasted);
+  if (length > std::size_t(PasteCapacity)) length = PasteCapacity;
+  std::memcpy(app.text, app.pasted, length);
+  app.text[length] = '\0';
 }
 
 // File and Folder once their picker has put a path into filePath or
@@ -401,10 +416,28 @@ void compute_enable_table(const App& app, int32_t* on) {
   }
 }
 
+int32_t focus_after_disable(const int32_t* on, int32_t focused) {
+  if (focused < FirstCommandId || focused > LastCommandId) return KeepFocus;
+  if (on[focused - FirstCommandId]) return KeepFocus;
+  // Replay goes on before it goes back; a loader, Go's edit box or a job
+  // button is never chosen.
+  constexpr int32_t Safe[] = {IdPlay, IdForward, IdBack, IdTop};
+  for (int32_t id : Safe)
+    if (on[id - FirstCommandId]) return id;
+  return 0;
+}
+
+// The windowing system moves the focus of a control being disabled on to
+// the next enabled one, often a loader; the focus is noted first and then
+// set where focus_after_disable says.
 void refresh_enable_state(App& app) {
+  const Platform& p = app.platform;
+  int32_t focused = p.focused != nullptr ? p.focused(p.context) : 0;
   compute_enable_table(app, app.enabled);
   for (int32_t k = 0; k < EnableCount; ++k)
-    app.platform.enable(app.platform.context, FirstCommandId + k, app.enabled[k]);
+    p.enable(p.context, FirstCommandId + k, app.enabled[k]);
+  int32_t target = focus_after_disable(app.enabled, focused);
+  if (target != KeepFocus && p.set_focus != nullptr) p.set_focus(p.context, target);
 }
 
 // ---------------------------------------------------------------- progress
@@ -573,11 +606,24 @@ int32_t run_text_dialog(App& app) {
   int32_t closed = app.platform.run_text_dialog(app.platform.context, app.textDialog,
                                                 app.pasted, PasteCapacity + 1);
   if (app.dialogMode != PasteMode || !closed || app.pasted[0] == '\0') return 0;
-  // The intake appends a line end; the buffer keeps room for it.
-  std::size_t length = std::strlen(app.pasted);
-  if (length > std::size_t(PasteCapacity)) length = PasteCapacity;
-  std::memcpy(app.text, app.pasted, length);
-  app.text[length] = '\0';
+  take_pasted(app);
+  return 1;
+}
+
+int32_t paste_shortcut(App& app) {
+  const Platform& p = app.platform;
+  if (p.clipboard_text == nullptr) return 0;
+  int32_t on[EnableCount];
+  compute_enable_table(app, on);
+  if (!on[IdText - FirstCommandId]) return 0;
+  if (p.focused != nullptr && p.focused(p.context) == IdLevelEdit) return 0;
+  // What Close would hand over: the text cut as the text dialog cuts it.
+  app.pasted[0] = '\0';
+  if (!p.clipboard_text(p.context, app.pasted, PasteCapacity + 1)) return 0;
+  app.pasted[PasteCapacity] = '\0';
+  if (!holds_level_line(app.pasted)) return 0;
+  take_pasted(app);
+  load_pasted(app);
   return 1;
 }
 

@@ -65,6 +65,20 @@ void browse(App& app, OptionsDialog& dialog) {
   copy_text(dialog.path, StorePathCapacity, app.settings.reportPath);
 }
 
+// "Loaded Levels are stored in %s" with the work folder, which every load
+// empties: the path shortened in its middle where the line is too narrow
+// for it, so that both its ends stay readable, and whole in the tooltip.
+void show_location(App& app, OptionsDialog& dialog) {
+  const char* path = app.store.workDir;
+  copy_text(dialog.locationTip, StorePathCapacity, path);
+  const Platform& p = app.platform;
+  if (p.elide_path != nullptr)
+    p.elide_path(p.context, OptionsDialogId, OptLocation, LocationPrefix, path, dialog.location,
+                 LocationCapacity);
+  else
+    std::snprintf(dialog.location, sizeof dialog.location, "%s%s", LocationPrefix, path);
+}
+
 }  // namespace
 
 void options_open(App& app, OptionsDialog& dialog) {
@@ -89,8 +103,7 @@ void options_open(App& app, OptionsDialog& dialog) {
   }
   dialog.speed = app.settings.traceSpeed;
   dialog.beginWithEnd = app.settings.beginWithEnd;
-  std::snprintf(dialog.location, sizeof dialog.location, "Loaded Levels are stored in %s",
-                app.store.workDir);
+  show_location(app, dialog);
 }
 
 int32_t options_command(App& app, OptionsDialog& dialog, int32_t id) {

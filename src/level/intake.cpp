@@ -330,6 +330,18 @@ void store_level_line(LevelStore& store, char* line) {
   store_line_bytes(store, line, static_cast<int32_t>(std::strlen(line)));
 }
 
+int32_t holds_level_line(const char* text) {
+  for (const char* line = text; *line != 0;) {
+    size_t length = std::strcspn(line, "\r\n");
+    size_t kept = length;
+    while (kept > 0 && line[kept - 1] == ' ') --kept;
+    if (is_level_line(line, static_cast<int32_t>(kept))) return 1;
+    line += length;
+    while (*line == '\r' || *line == '\n') ++line;
+  }
+  return 0;
+}
+
 void open_level_file(LevelStore& store) {
   close_level_file(store);
   if (store.levelCount == INT32_MAX) {  // more levels than numbers

@@ -196,6 +196,10 @@ int32_t load_sample_set(LevelStore& store, char* textBuffer);
 void clear_level_store(LevelStore& store);
 int32_t split_level_text(LevelStore& store, char* text);
 void store_level_line(LevelStore& store, char* line);
+// 1 when text (lines ending in CR, LF or CR LF, the last one possibly
+// without) holds a line that store_level_line would store as part of a
+// level; what a paste must hold before it may empty the store.
+int32_t holds_level_line(const char* text);
 void open_level_file(LevelStore& store);
 void close_level_file(LevelStore& store);
 int32_t read_level_source_file(LevelStore& store, const char* path);

@@ -529,6 +529,174 @@ TEST_F(Dialog, DropRefusedWhileBusy) {
   refused("batch");
 }
 
+// ---------------------------------------------------------------- focus
+
+// A fresh dialog with two corridors loaded from a file, and, if asked, a
+// 25-move solution of level 1 whose first 5 moves are visible.
+struct FocusRun {
+  TempDir work;
+  TempDir sources;
+  FakeApp f{work.path};
+  FocusRun(int32_t withTrace) {
+    write_file(sources / "pair.txt", std::string(Corridor) + "\n" + Corridor);
+    f.fake.filePick = sources / "pair.txt";
+    f.press(IdFile);
+    f.fake.run_worker();
+    if (!withTrace) return;
+    f.press(IdSolve);
+    f.fake.workerPending = 0;
+    std::strcpy(f.app.text, "rrrrrrRrrrrrrrrrrrrrrrrrr");
+    f.app.solver.solutionLength = 25;
+    f.app.jobResult = Solved;
+    job_done(f.app);
+  }
+};
+
+void start_batch_from_options(FakeApp& f) {
+  f.fake.optionsScript = [](FakePlatform& p, OptionsDialog& d) { p.press_option(d, OptStart); };
+  f.press(IdOption);
+  f.fake.run_worker();
+}
+
+// Whenever the focused button is disabled, the focus moves to an enabled
+// trace viewer button, else to no control: never to a loader or the level
+// number box, where a stray Space or Enter would replace the set or read
+// the level again and throw the solution away.
+TEST(Focus, DisabledFocusedButtonNeverHandsTheFocusToALoader) {
+  struct Case {
+    const char* state;
+    int32_t withTrace;
+    int32_t before;
+    void (*act)(FakeApp& f);
+    int32_t after;
+  };
+  const Case cases[] = {
+      {"end of play at the first hidden move", 1, IdPlay,
+       [](FakeApp& f) {
+         f.press(IdPlay);
+         for (int32_t k = 0; k < 6; ++k) timer_tick(f.app, PlayTimer);
+       },
+       IdBack},
+      {"last visible move by ->", 1, IdForward,
+       [](FakeApp& f) {
+         for (int32_t k = 0; k < 5; ++k) f.press(IdForward);
+       },
+       IdBack},
+      {"play started with the focus on Top", 1, IdTop,
+       [](FakeApp& f) {
+         f.press(IdForward);
+         f.press(IdPlay);
+       },
+       IdPlay},
+      {"Top back at the start", 1, IdTop, [](FakeApp& f) {
+         f.press(IdForward);
+         f.press(IdTop);
+       },
+       IdPlay},
+      {"start of a solve, focus on a loader", 0, IdSample,
+       [](FakeApp& f) { f.press(IdSolve); }, 0},
+      {"start of a solve, focus in the level box", 0, IdLevelEdit,
+       [](FakeApp& f) { f.press(IdSolve); }, 0},
+      {"start of a solve, focus on Solve", 0, IdSolve,
+       [](FakeApp& f) { f.press(IdSolve); }, IdSolve},
+      {"end of a solve", 0, IdSolve,
+       [](FakeApp& f) {
+         f.press(IdSolve);
+         f.fake.run_worker();  // the real search, then the solution dialog
+       },
+       IdSolve},
+      {"end of a canceled solve", 0, IdSolve,
+       [](FakeApp& f) {
+         f.press(IdSolve);
+         f.press(IdSolve);  // Cancel
+         f.fake.run_worker();
+       },
+       IdSolve},
+      {"batch, focus on Option", 1, IdOption, start_batch_from_options, IdOption},
+      {"batch, focus on a viewer button", 1, IdBack, start_batch_from_options, 0},
+      {"Next to the last level", 0, IdNext, [](FakeApp& f) { f.press(IdNext); }, 0},
+      {"a dropped file loading", 1, IdTop,
+       [](FakeApp& f) { drop_path(f.app, f.app.filePath, 0); }, 0},
+  };
+  for (const Case& c : cases) {
+    FocusRun run(c.withTrace);
+    FakeApp& f = run.f;
+    f.fake.focus = c.before;
+    c.act(f);
+    EXPECT_EQ(f.fake.focus, c.after) << c.state;
+    if (f.fake.focus != 0) {
+      EXPECT_EQ(f.fake.on(f.fake.focus), 1) << c.state;
+    }
+  }
+}
+
+TEST(Focus, RuleOverEnableTables) {
+  int32_t on[EnableCount] = {};
+  EXPECT_EQ(focus_after_disable(on, 0), KeepFocus);         // no control has it
+  EXPECT_EQ(focus_after_disable(on, IdCellBar), KeepFocus);  // not a command control
+  EXPECT_EQ(focus_after_disable(on, IdSample), 0);
+  on[IdSample - FirstCommandId] = 1;
+  on[IdOption - FirstCommandId] = 1;
+  EXPECT_EQ(focus_after_disable(on, IdSample), KeepFocus);
+  EXPECT_EQ(focus_after_disable(on, IdNext), 0);  // loaders and Option are no refuge
+  on[IdTop - FirstCommandId] = 1;
+  EXPECT_EQ(focus_after_disable(on, IdNext), IdTop);
+  on[IdForward - FirstCommandId] = 1;
+  EXPECT_EQ(focus_after_disable(on, IdNext), IdForward);
+}
+
+// ---------------------------------------------------------------- Ctrl+V
+
+constexpr char Box[] = "#####\r\n#@$.#\r\n#####";  // no line end at the end
+
+TEST_F(Dialog, CtrlVLoadsTheClipboardAsTextAndClose) {
+  load_file("pair.txt", std::string(Corridor) + "\n" + Corridor);
+  std::strcpy(app.text, "rrr");
+  fake.clipboard = std::string("Title\n") + Box;
+  ASSERT_EQ(paste_shortcut(app), 1);
+  EXPECT_TRUE(fake.dialogsShown.empty());  // no dialog in between
+  EXPECT_EQ(fake.text(IdSetLine), "Text");
+  EXPECT_EQ(fake.text(IdSizeLine), "   [  5 *  3 ( 1) ]");
+  EXPECT_EQ(app.store.levelCount, 1);
+  EXPECT_EQ(app.text[0], '\0');
+
+  // The same text through Text and Close, in a second dialog: the same
+  // texts, enabled states and board.
+  TempDir otherWork;
+  FakeApp button(otherWork.path);
+  button.fake.textReplies.push_back({1, std::string("Title\n") + Box});
+  button.press(IdText);
+  EXPECT_EQ(fake.text(IdSetLine), button.fake.text(IdSetLine));
+  EXPECT_EQ(fake.enable_string(), button.fake.enable_string());
+  EXPECT_EQ(std::memcmp(fake.tiles, button.fake.tiles, sizeof fake.tiles), 0);
+}
+
+TEST_F(Dialog, CtrlVDoesNothingWhenItShouldNot) {
+  load_file("pair.txt", std::string(Corridor) + "\n" + Corridor);
+  auto unchanged = [&](const char* why) {
+    fake.history.clear();
+    EXPECT_EQ(paste_shortcut(app), 0) << why;
+    EXPECT_TRUE(fake.history.empty()) << why;
+    EXPECT_EQ(app.store.levelCount, 2) << why;
+  };
+  fake.clipboard = "";
+  unchanged("no text on the clipboard");
+  fake.clipboard = "a note\n\n   \nTitle: #1\n";
+  unchanged("no level line");
+  fake.clipboard = std::string(PasteCapacity, 'x') + "\n#####\n";
+  unchanged("the level line lies beyond what a paste takes");
+  fake.clipboard = Box;
+  fake.focus = IdLevelEdit;
+  unchanged("the level number box pastes a number itself");
+  fake.focus = 0;
+  f.press(IdSolve);
+  unchanged("a solve runs");
+  fake.workerPending = 0;
+  app.jobResult = SolveCanceled;
+  job_done(app);
+  EXPECT_EQ(paste_shortcut(app), 1);
+}
+
 TEST(Controls, TableAndPlacement) {
   int32_t buttons = 0;
   for (int32_t k = 0; k < ControlCount; ++k) {

@@ -57,6 +57,16 @@ struct FakePlatform {
   int32_t cancelOnProgress = 0;
   int32_t cancelOnSleep = 0;
 
+  // The keyboard focus: the control id holding it, 0 for none. Disabling
+  // the focused control moves it on to the next enabled one in id order,
+  // as the windowing systems do.
+  int32_t focus = 0;
+  std::string clipboard;  // "" holds no text
+  // The Options dialog's location line is this many characters wide;
+  // elide_path records the controls it was asked about.
+  int32_t lineChars = 60;
+  std::vector<std::pair<int32_t, int32_t>> elided;
+
   int32_t workerPending = 0;
   int32_t workersStarted = 0;
   int32_t handBacks = 0;

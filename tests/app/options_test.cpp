@@ -3,6 +3,7 @@
 // the hidden switch and the report file picker.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "fake_platform.h"
@@ -41,6 +42,29 @@ TEST(Options, OpeningWithoutASet) {
   EXPECT_EQ(f.app.settings.traceSpeed, SpeedFast);
   EXPECT_EQ(f.app.batch, 0);
   EXPECT_EQ(f.fake.workersStarted, 0);
+}
+
+// Every load empties the work folder: its line shows both ends of the
+// path even when the whole does not fit, and the tooltip the whole path.
+TEST(Options, WorkFolderLineKeepsBothEndsOfALongPath) {
+  TempDir work;
+  FakeApp f{work.path};
+  std::string path = f.app.store.workDir;
+  f.fake.lineChars = int32_t(std::strlen(LocationPrefix) + path.size());
+  open_options(f, nullptr);
+  EXPECT_EQ(std::string(shown(f).location), LocationPrefix + path);  // it just fits
+  EXPECT_EQ(std::string(shown(f).locationTip), path);
+  ASSERT_EQ(f.fake.elided.size(), 1u);
+  EXPECT_EQ(f.fake.elided[0], std::make_pair(int32_t(OptionsDialogId), int32_t(OptLocation)));
+
+  f.fake.lineChars -= 1;
+  open_options(f, nullptr);
+  std::string line = shown(f).location;
+  EXPECT_EQ(line.size(), std::strlen(LocationPrefix) + path.size() - 1);
+  EXPECT_EQ(line.rfind(LocationPrefix + path.substr(0, 4), 0), 0u) << line;
+  EXPECT_NE(line.find("..."), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.size() - 8), path.substr(path.size() - 8)) << line;
+  EXPECT_EQ(std::string(shown(f).locationTip), path);
 }
 
 TEST(Options, OpeningWithASetAndTheEnableRules) {

@@ -74,6 +74,7 @@ TextDialogWindow::TextDialogWindow(const TextDialog& dialog, QWidget* parent) : 
   // The edit box keeps its own line ends; CR LF shows as one line break.
   edit_->setPlainText(QString::fromLatin1(dialog.body).replace("\r\n", "\n"));
   edit_->setFocus();
+  fit_texts(this);
 }
 
 QString TextDialogWindow::text() const { return edit_->toPlainText(); }
