@@ -92,6 +92,29 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
                           int32_t& beginWithEnd, int (*other)(int argc, char** argv, int i, void* context),
                           void* context);
 
+// ---------------------------------------------------------------- tables
+
+struct SearchTables;
+
+// The --memory line of solve, batch and bench --help.
+#define MemoryOptionHelp                                                                  \
+  "  --memory SIZE     bytes for the search tables, from 16M to 16G (K, M and G\n"       \
+  "                    are 1000, 1000000, 1000000000); 608M by default. f =\n"         \
+  "                    SIZE/608M scales the node table (16800000 f slots), the\n"      \
+  "                    record limit (14000000 f) and each of the 64 queue\n"           \
+  "                    buckets (800000 f entries). Larger tables solve levels\n"       \
+  "                    that fail at the default; the figures of a level that\n"        \
+  "                    the default solves stay the same\n"
+
+// --memory SIZE at argv[i]: stores the size and returns 2; 0 for another
+// argument; -1 after reporting a missing or bad size (usage error).
+int take_memory_option(const char* command, int argc, char** argv, int i, int64_t& bytes);
+
+// Reserves tables of bytes for one of jobs solves at once: 1 on success;
+// 0, after a message on standard error, when jobs such tables exceed the
+// machine's physical memory or the system refuses them.
+int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes, int32_t jobs);
+
 // ---------------------------------------------------------------- progress
 
 #include <atomic>
