@@ -122,6 +122,7 @@ int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes
 #include <mutex>
 #include <thread>
 
+#include "batch/batch.h"
 #include "solver/solver.h"
 
 constexpr int32_t ProgressIntervalMs = 500;    // between two updates of the line
@@ -138,6 +139,12 @@ struct ProgressLine {
   // The report goes to the same terminal: the line is cleared after every
   // solve, before the level's report line is written.
   int32_t clearAfterSolve = 0;
+
+  // A batch of several jobs: every job's level being solved (0 while it
+  // waits) and its figures; the line names each level being solved.
+  int32_t jobCount = 0;
+  const std::atomic<int32_t>* jobLevels[MaxJobs] = {};
+  const Progress* jobFigures[MaxJobs] = {};
 
   std::atomic<int32_t> level{0};    // the level being tried, 0 before the first
   std::atomic<int32_t> solving{0};
