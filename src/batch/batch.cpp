@@ -100,17 +100,37 @@ LocalTime local_time_now() {
                    parts.tm_min};
 }
 
-int32_t run_batch(Batch& batch) {
-  const BatchHooks& hooks = batch.hooks;
-  const int32_t report = batch.settings->reportFlag;
+namespace {
+
+// The opening of a run: the start time, the counters, the cancel flag, the
+// begin hook and the report's header.
+void open_run(Batch& batch) {
   batch.start = local_time_now();
   batch.tried = 0;
   batch.solved = 0;
   batch.lastShown = 0;
   batch.solver->beginWithEnd = batch.settings->beginWithEnd;
   batch.solver->cancel.store(0, std::memory_order_relaxed);
-  if (hooks.begin) hooks.begin(hooks.context);
-  if (report) write_report_header(batch);
+  if (batch.hooks.begin) batch.hooks.begin(batch.hooks.context);
+  if (batch.settings->reportFlag) write_report_header(batch);
+}
+
+// The close: the end time and the report's footer; returns the cancel flag.
+int32_t close_run(Batch& batch) {
+  batch.end = local_time_now();
+  const int32_t canceled = cancel_set(batch);
+  if (batch.settings->reportFlag) {
+    write_report_footer(batch, canceled);
+    close_report_file(batch);
+  }
+  return canceled;
+}
+
+}  // namespace
+
+int32_t run_batch(Batch& batch) {
+  const int32_t report = batch.settings->reportFlag;
+  open_run(batch);
 
   for (batch.current = 1; batch.current <= batch.store->highest; ++batch.current) {
     int32_t levelStatus =
@@ -123,14 +143,7 @@ int32_t run_batch(Batch& batch) {
     if (cancel_set(batch)) break;
     if (status == Solved && can_replay(batch) && !replay(batch)) break;
   }
-
-  batch.end = local_time_now();
-  const int32_t canceled = cancel_set(batch);
-  if (report) {
-    write_report_footer(batch, canceled);
-    close_report_file(batch);
-  }
-  return canceled;
+  return close_run(batch);
 }
 
 namespace {
@@ -237,20 +250,13 @@ constexpr int32_t CancelPollMs = 20;
 }  // namespace
 
 int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
-  const BatchHooks& hooks = batch.hooks;
   const int32_t report = batch.settings->reportFlag;
-  batch.start = local_time_now();
-  batch.tried = 0;
-  batch.solved = 0;
-  batch.lastShown = 0;
-  batch.solver->cancel.store(0, std::memory_order_relaxed);
   for (int32_t j = 0; j < count; j++) {
     jobs[j].solver->beginWithEnd = batch.settings->beginWithEnd;
     jobs[j].solver->cancel.store(0, std::memory_order_relaxed);
     jobs[j].number.store(0, std::memory_order_relaxed);
   }
-  if (hooks.begin) hooks.begin(hooks.context);
-  if (report) write_report_header(batch);
+  open_run(batch);
 
   JobBoard board(batch, jobs, count);
   std::unique_ptr<std::thread[]> threads = std::make_unique<std::thread[]>(size_t(count));
@@ -267,14 +273,7 @@ int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
   }
   for (int32_t j = 0; j < count; j++) threads[j].join();
   batch.current = batch.store->highest + 1;
-
-  batch.end = local_time_now();
-  const int32_t canceled = cancel_set(batch);
-  if (report) {
-    write_report_footer(batch, canceled);
-    close_report_file(batch);
-  }
-  return canceled;
+  return close_run(batch);
 }
 
 void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {
