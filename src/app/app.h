@@ -83,8 +83,6 @@ const ControlSpec* find_control(int32_t id);
 // The progress bars: ranges, and colours 0xRRGGBB.
 constexpr int32_t CellBarRange = 14000;
 constexpr int32_t QueueBarRange = 8000;
-constexpr int32_t CellBarDivisor = 1000;
-constexpr int32_t QueueBarDivisor = 100;
 constexpr uint32_t CellBarColour = 0x008C00;
 constexpr uint32_t QueueBarColour = 0xC80000;
 constexpr uint32_t BarBackground = 0xFFFFF0;

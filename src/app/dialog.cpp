@@ -445,9 +445,14 @@ void refresh_enable_state(App& app) {
 void refresh_progress_bars(App& app) {
   auto nodes = uint32_t(app.solver.progress.nodes.load(std::memory_order_relaxed));
   auto queue = uint32_t(app.solver.progress.queue.load(std::memory_order_relaxed));
-  app.platform.set_progress(app.platform.context, IdCellBar, int32_t(nodes / CellBarDivisor));
+  // Both bars are full at the limits of the tables in use; at the default
+  // size this is nodes / 1000 and queue / 100.
+  const SearchTables* tables = search_tables();
+  TableSize size = table_size(tables ? tables->bytes : DefaultMemory);
+  app.platform.set_progress(app.platform.context, IdCellBar,
+                            int32_t(int64_t(nodes) * CellBarRange / size.nodeLimit));
   app.platform.set_progress(app.platform.context, IdQueueBar,
-                            int32_t(queue / QueueBarDivisor));
+                            int32_t(int64_t(queue) * QueueBarRange / size.bucketCapacity));
 }
 
 void refresh_progress(App& app) {

@@ -92,6 +92,29 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
                           int32_t& beginWithEnd, int (*other)(int argc, char** argv, int i, void* context),
                           void* context);
 
+// ---------------------------------------------------------------- tables
+
+struct SearchTables;
+
+// The --memory line of solve, batch and bench --help.
+#define MemoryOptionHelp                                                                  \
+  "  --memory SIZE     bytes for the search tables, from 16M to 16G (K, M and G\n"       \
+  "                    are 1000, 1000000, 1000000000); 608M by default. f =\n"         \
+  "                    SIZE/608M scales the node table (16800000 f slots), the\n"      \
+  "                    record limit (14000000 f) and each of the 64 queue\n"           \
+  "                    buckets (800000 f entries). Larger tables solve levels\n"       \
+  "                    that fail at the default; the figures of a level that\n"        \
+  "                    the default solves stay the same\n"
+
+// --memory SIZE at argv[i]: stores the size and returns 2; 0 for another
+// argument; -1 after reporting a missing or bad size (usage error).
+int take_memory_option(const char* command, int argc, char** argv, int i, int64_t& bytes);
+
+// Reserves tables of bytes for one of jobs solves at once: 1 on success;
+// 0, after a message on standard error, when jobs such tables exceed the
+// machine's physical memory or the system refuses them.
+int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes, int32_t jobs);
+
 // ---------------------------------------------------------------- progress
 
 #include <atomic>
@@ -99,6 +122,7 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
 #include <mutex>
 #include <thread>
 
+#include "batch/batch.h"
 #include "solver/solver.h"
 
 constexpr int32_t ProgressIntervalMs = 500;    // between two updates of the line
@@ -115,6 +139,12 @@ struct ProgressLine {
   // The report goes to the same terminal: the line is cleared after every
   // solve, before the level's report line is written.
   int32_t clearAfterSolve = 0;
+
+  // A batch of several jobs: every job's level being solved (0 while it
+  // waits) and its figures; the line names each level being solved.
+  int32_t jobCount = 0;
+  const std::atomic<int32_t>* jobLevels[MaxJobs] = {};
+  const Progress* jobFigures[MaxJobs] = {};
 
   std::atomic<int32_t> level{0};    // the level being tried, 0 before the first
   std::atomic<int32_t> solving{0};
