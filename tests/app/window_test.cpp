@@ -354,8 +354,9 @@ TEST_F(Window, BarsShowTheFinalFiguresWithinAPixel) {
     int32_t range;
     int32_t value;
   };
-  const Bar bars[] = {{IdCellBar, CellBarColour, CellBarRange, 301981 / CellBarDivisor},
-                      {IdQueueBar, QueueBarColour, QueueBarRange, 16448 / QueueBarDivisor}};
+  // At the default table size a bar step is 1000 records or 100 queue entries.
+  const Bar bars[] = {{IdCellBar, CellBarColour, CellBarRange, 301981 / 1000},
+                      {IdQueueBar, QueueBarColour, QueueBarRange, 16448 / 100}};
   for (const Bar& bar : bars) {
     QWidget* widget = window->control(bar.id);
     int inner = widget->width() - 2;  // inside the one-pixel border
