@@ -59,7 +59,8 @@ void os_error_text(int32_t error, char* out, int32_t capacity);
 int32_t os_error_is_shortage(int32_t error);
 
 // What stands at path. followLinks 1: a link counts as what it names (a
-// dangling link is OsMissing); 0: a link is OsLink and is never followed.
+// dangling link is OsMissing); 0: a link is OsLink and is never followed,
+// with or without a trailing separator.
 // Links in the path's folders are followed either way.
 int32_t os_path_kind(const char* path, int32_t followLinks);
 

@@ -104,7 +104,9 @@ int32_t os_error_is_shortage(int32_t error) {
 
 int32_t os_path_kind(const char* path, int32_t followLinks) {
   struct stat info;
-  int result = followLinks ? stat(path, &info) : lstat(path, &info);
+  char bare[PATH_MAX];
+  if (!followLinks && !bare_path(path, bare)) return OsMissing;
+  int result = followLinks ? stat(path, &info) : lstat(bare, &info);
   return result == 0 ? kind_of(info.st_mode) : OsMissing;
 }
 

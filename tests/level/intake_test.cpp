@@ -336,7 +336,8 @@ TEST_F(Intake, MissingParentsAreCreatedForTheOwnerOnly) {
   EXPECT_EQ(read_file(deep + "0001.txt"), Small);
 }
 
-TEST_F(Intake, ClearingDeletesFilesAndLinksButKeepsFoldersAndTargets) {
+TEST_F(Intake, TheProgramsOwnFolderLosesFilesAndLinksButKeepsFoldersAndTargets) {
+  store->ownFolder = 1;
   ASSERT_EQ(load_text(Small), 1);
   std::string outside = temp.path + "outside/";
   ASSERT_EQ(mkdir(outside.c_str(), 0700), 0);
@@ -363,14 +364,14 @@ TEST_F(Intake, WorkFolderThatIsALinkOrAFileFails) {
   ASSERT_EQ(symlink(outside.c_str(), link.c_str()), 0);
   ASSERT_EQ(init_level_store(*store, (link + "/").c_str()), 1);
   EXPECT_EQ(load_text(Small), 0);
-  EXPECT_EQ(store->failure, IntakeWorkDir);
+  EXPECT_EQ(store->failure, IntakeWorkDirLink);
   EXPECT_EQ(read_file(outside + "0001.txt"), "precious");
 
   std::string plain = temp.path + "plain";
   write_file(plain, "a file");
   ASSERT_EQ(init_level_store(*store, plain.c_str()), 1);
   EXPECT_EQ(load_text(Small), 0);
-  EXPECT_EQ(store->failure, IntakeWorkDir);
+  EXPECT_EQ(store->failure, IntakeWorkDirNotFolder);
   EXPECT_EQ(read_file(plain), "a file");
 }
 
