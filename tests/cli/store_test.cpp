@@ -166,8 +166,10 @@ TEST(Store, IntakeFailuresAreNeverSilent) {
   ASSERT_EQ(mkdir(pack.c_str(), 0755), 0);
   write_file(pack + "/1.txt", Small);
   for (int limit : {4, 5}) {
-    // In a subshell, so that the shell's own redirections come first.
-    CommandResult few = run_shell("(ulimit -n " + std::to_string(limit) + "; exec " + VK_VANTORI +
+    // In a subshell, so that the shell's own redirections come first, and
+    // without descriptors the test runner may have left open.
+    CommandResult few = run_shell("(exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&-; ulimit -n " +
+                                  std::to_string(limit) + "; exec " + VK_VANTORI +
                                   " levels " + q(pack) + " --work-dir " + q(t / "w") + ")");
     EXPECT_EQ(few.status, 1) << limit;
     EXPECT_NE(few.err.find("Too many open files"), std::string::npos) << few.err;
