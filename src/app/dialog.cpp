@@ -1,12 +1,11 @@
 // The main dialog's logic: start-up, the command table, the enable rules,
 // the information line, solving on the worker thread and its hand-back.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/app.h"
+#include "os/os.h"
 
 namespace {
 
@@ -373,12 +372,13 @@ int32_t drop_kind(const char* path) {
   if (path == nullptr) return NoJob;
   std::size_t length = strnlen(path, PathCapacity + 1);
   if (length == 0 || length > std::size_t(PathCapacity)) return NoJob;
-  // stat follows a symbolic link to what it names, as the intake's open does.
-  struct stat info;
-  if (stat(path, &info) != 0) return NoJob;
-  if (S_ISDIR(info.st_mode)) return JobFolder;
-  if (S_ISREG(info.st_mode)) return JobFile;
-  return NoJob;  // FIFOs, devices and sockets could block or never end
+  // A symbolic link counts as what it names, as for the intake's open.
+  switch (vk::os_path_kind(path, 1)) {
+    case vk::OsFolder: return JobFolder;
+    // A device goes to the intake, which refuses it and says why.
+    case vk::OsFile: case vk::OsDevice: return JobFile;
+    default: return NoJob;  // a FIFO could block, a socket never be read
+  }
 }
 
 int32_t drop_allowed(const App& app) {
@@ -479,6 +479,22 @@ void show_loading(App& app) {
   app.platform.canvas.repaint(app.platform.canvas.context);
 }
 
+namespace {
+
+// The failures that "Load Error!!" alone would leave unexplained get a
+// message box with their reason; a source without levels or one that
+// cannot be read keeps the plain "Load Error!!".
+void explain_load_error(App& app) {
+  int32_t failure = app.store.failure;
+  if (failure == IntakeNoLevels || failure == IntakeSource) return;
+  const char* label = app.store.sourcePath[0] ? app.store.sourcePath : "the text";
+  char text[IntakeTextCapacity];
+  intake_failure_text(app.store, label, text, sizeof text);
+  message(app, text, IconError);
+}
+
+}  // namespace
+
 void show_loaded_set(App& app) {
   app.loading = 0;
   if (app.jobResult == 0) {
@@ -494,6 +510,7 @@ void show_loaded_set(App& app) {
     app.store.levelCount = 0;
     draw_question_screen(app.platform.canvas);
     app.platform.canvas.repaint(app.platform.canvas.context);
+    explain_load_error(app);
   } else {
     refresh_enable_state(app);
     char line[LineCapacity];

@@ -47,6 +47,14 @@ int32_t confirm(App& app, OptionsDialog& dialog) {
 int32_t start_batch(App& app, OptionsDialog& dialog) {
   app.settings.playAfterSolved = dialog.play ? 1 : 0;
   if (dialog.report) {
+    // A report over the source or a level file is refused; the dialog stays.
+    int32_t clash = report_path_clash(app.store, app.settings.reportPath);
+    if (clash != ReportFree) {
+      char text[IntakeTextCapacity];
+      report_clash_text(app.store, clash, app.settings.reportPath, text, sizeof text);
+      app.platform.message_box(app.platform.context, DialogCaption, text, IconError);
+      return 0;
+    }
     if (!open_report_file(app.run, app.settings.reportPath)) {
       app.platform.message_box(app.platform.context, DialogCaption, CannotOpenReport,
                                IconError);

@@ -64,7 +64,8 @@ const CommandHelp BatchHelp = {
     "  Finish. Numbers are right-aligned and widen their field when longer.\n",
     "  0    the batch ran to its end, whatever the levels' results\n"
     "  1    the intake failed, the report file cannot be opened (\" Can't open\n"
-    "       output file.\" and no batch runs), there is no memory for the\n"
+    "       output file.\" and no batch runs), the report would overwrite the\n"
+    "       source or a level file (no batch runs), there is no memory for the\n"
     "       search tables (N times SIZE is more than the machine has, or the\n"
     "       system refuses them), or the report could not be written completely (the\n"
     "       batch runs to its end and one line names the error)\n"
@@ -243,6 +244,8 @@ int cmd_batch(int argc, char** argv) {
   BatchSolver.trace = TextBuffer;
   BatchSolver.beginWithEnd = options.beginWithEnd;
   BatchSettings.beginWithEnd = options.beginWithEnd;
+  if (options.report != nullptr && !report_path_allowed(Store, options.report))
+    return ExitFailure;
   if (!open_report(batch, options)) {
     std::fprintf(stderr, " Can't open output file.\n");
     return ExitFailure;

@@ -74,9 +74,17 @@ struct SourceOptions {
 // argument and -1 for a malformed one (a missing value, a second source).
 int take_source_option(int argc, char** argv, int& i, SourceOptions& options);
 
-// Runs the intake into store. On failure prints "Load Error!!" and a line
-// naming the cause on standard error and returns 0.
+// Runs the intake into store: in the --work-dir folder, or in a private
+// folder made for the run. The store stays locked, and a private folder
+// stays, until the program ends. On failure prints "Load Error!!" and a
+// line naming the cause on standard error and returns 0. A file of a
+// folder source that cannot be read gets a warning line and is skipped.
 int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer);
+
+// 1 when the batch report may be written at report; else prints why not
+// (it would overwrite a level file or the source), naming both paths, and
+// returns 0.
+int report_path_allowed(const LevelStore& store, const char* report);
 
 // Prints "vantori COMMAND: PROBLEM ARGUMENT" and every usage on standard
 // error; returns ExitUsage.

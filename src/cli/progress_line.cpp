@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "cli/cli.h"
 
@@ -115,7 +116,13 @@ void start_progress_line(ProgressLine& line) {
   pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
   line.stop.store(0, std::memory_order_relaxed);
   line.running.store(1, std::memory_order_relaxed);
-  line.thread = std::thread(run_progress_line, &line);
+  // A thread the system cannot start (no memory, a process limit) only
+  // costs the line: the batch runs without it.
+  try {
+    line.thread = std::thread(run_progress_line, &line);
+  } catch (const std::system_error&) {
+    line.running.store(0, std::memory_order_relaxed);
+  }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 

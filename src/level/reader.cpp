@@ -1,11 +1,7 @@
 // The level reader: one level file of the store into the Board, checked,
 // reduced and analysed, with the shared grid searches.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "level/level.h"
+#include "os/os.h"
 
 namespace {
 
@@ -191,19 +187,18 @@ int32_t judge_level(Level& level, const char* text, int32_t length, const TextMe
 
 // Reads the whole file: the first LevelTextCapacity bytes are kept for
 // parsing, every byte is measured and counted.
-int32_t read_level_file(int fd, char* text, int32_t& kept, TextMeasure& m) {
+int32_t read_level_file(vk::OsHandle file, char* text, int32_t& kept, TextMeasure& m) {
   char chunk[ReadChunkSize];
   kept = 0;
   for (;;) {
     bool keeping = kept < LevelTextCapacity;
     char* into = keeping ? text + kept : chunk;
     int32_t room = keeping ? LevelTextCapacity - kept : ReadChunkSize;
-    ssize_t got = read(fd, into, size_t(room));
-    if (got < 0 && errno == EINTR) continue;
+    int32_t got = vk::os_read(file, into, room);
     if (got < 0) return 0;
     if (got == 0) return 1;
-    measure_bytes(m, into, int32_t(got));
-    if (keeping) kept += int32_t(got);
+    measure_bytes(m, into, got);
+    if (keeping) kept += got;
     if (m.ended) return 1;  // nothing behind a zero byte counts
   }
 }
@@ -241,14 +236,14 @@ int32_t read_level(Level& level, const char* workDir, int32_t n) {
   reset_level(level);
   char path[StorePathCapacity];
   level_file_name(workDir, n, path, StorePathCapacity);
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Irregular;
+  vk::OsHandle file = vk::OsNoHandle;
+  if (!vk::os_open_read(path, file)) return Irregular;
 
   char text[LevelTextCapacity];
   int32_t kept = 0;
   TextMeasure m = {};
-  int32_t ok = read_level_file(fd, text, kept, m);
-  close(fd);
+  int32_t ok = read_level_file(file, text, kept, m);
+  vk::os_close(file);
   if (!ok) return Irregular;
   return judge_level(level, text, kept, m);
 }

@@ -185,6 +185,47 @@ TEST_F(Dialog, FailedIntakeShowsTheQuestionMark) {
   EXPECT_EQ(fake.enable_string(), StartUp);
 }
 
+// Failures "Load Error!!" alone would leave unexplained come with a
+// message box that names the paths and the reason.
+TEST_F(Dialog, LoadErrorsSayWhyInAMessageBox) {
+  auto expect_box = [&](const std::string& text) {
+    EXPECT_EQ(fake.text(IdSetLine), "Load Error!!");
+    ASSERT_FALSE(fake.messages.empty());
+    EXPECT_EQ(fake.messages.back().caption, "Vantori Kelmora");
+    EXPECT_EQ(fake.messages.back().text, text);
+    EXPECT_EQ(fake.messages.back().icon, IconError);
+    fake.messages.clear();
+  };
+  // Another process, here another store, uses the work folder.
+  auto other = std::make_unique<LevelStore>();
+  ASSERT_EQ(init_level_store(*other, work.path.c_str()), 1);
+  std::string text = std::string(Corridor) + "\n";
+  text.resize(text.size() + 2, '\0');
+  ASSERT_EQ(load_level_set(*other, SourceText, text.data()), 1);
+  f.press(IdSample);
+  expect_box("work folder " + work.path + " is in use by another process");
+  release_level_store(*other);
+
+  f.press(IdSample);
+  ASSERT_TRUE(fake.messages.empty());
+  fake.filePick = work / "0001.txt";
+  f.press(IdFile);
+  fake.run_worker();
+  expect_box("source " + work / "0001.txt" + " lies in the work folder " + work.path +
+             ", which every load empties");
+  EXPECT_TRUE(file_exists(work / "0002.txt"));  // refused before the clearing
+
+  ASSERT_EQ(drop_path(app, "/dev/null", 0), 1);
+  fake.run_worker();
+  expect_box("source /dev/null is a device, not a file of levels");
+
+  fake.filePick = sources / "missing.txt";  // as before: "Load Error!!" alone
+  f.press(IdFile);
+  fake.run_worker();
+  EXPECT_EQ(fake.text(IdSetLine), "Load Error!!");
+  EXPECT_TRUE(fake.messages.empty());
+}
+
 TEST_F(Dialog, OneLevelSetShowsTheBareName) {
   load_file("single.txt", Corridor);
   EXPECT_EQ(fake.text(IdSetLine), "single");
@@ -475,7 +516,7 @@ TEST_F(Dialog, DropKindOfEachPath) {
   EXPECT_EQ(drop_kind(sources.path.c_str()), JobFolder);
   EXPECT_EQ(drop_kind((sources / "dangling").c_str()), NoJob);
   EXPECT_EQ(drop_kind((sources / "fifo").c_str()), NoJob);  // reading it could hang
-  EXPECT_EQ(drop_kind("/dev/null"), NoJob);
+  EXPECT_EQ(drop_kind("/dev/null"), JobFile);  // refused by the intake, with its reason
   EXPECT_EQ(drop_kind((sources / "missing.txt").c_str()), NoJob);
   EXPECT_EQ(drop_kind(""), NoJob);
   EXPECT_EQ(drop_kind(nullptr), NoJob);

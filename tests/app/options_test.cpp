@@ -137,6 +137,40 @@ TEST(Options, BatchStartWithAnUnopenableReportStays) {
   EXPECT_EQ(f.fake.workersStarted, 0);
 }
 
+// A report over the set's source or into the work folder is refused
+// before it is opened, naming both paths; the dialog stays open.
+TEST(Options, BatchStartRefusesAReportOverTheSourceOrALevel) {
+  TempDir work;
+  TempDir sources;
+  FakeApp f{work.path};
+  const std::string set = "#####\n#@$.#\n#####\n";
+  write_file(sources / "set.txt", set);
+  f.fake.filePick = sources / "set.txt";
+  f.press(IdFile);
+  f.fake.run_worker();
+  ASSERT_EQ(f.app.store.levelCount, 1);
+  auto attempt = [](FakePlatform& p, OptionsDialog& d) {
+    p.tick_option(d, OptReport, 1);
+    EXPECT_EQ(p.press_option(d, OptStart), 0);
+    EXPECT_EQ(d.done, 0);
+  };
+  const std::string reports[] = {sources / "set.txt", work / "0001.txt"};
+  for (const std::string& report : reports) {
+    std::snprintf(f.app.settings.reportPath, StorePathCapacity, "%s", report.c_str());
+    open_options(f, attempt);
+  }
+  ASSERT_EQ(f.fake.messages.size(), 2u);
+  EXPECT_EQ(f.fake.messages[0].text, "report " + sources / "set.txt" +
+                                         " would overwrite the source " + sources / "set.txt");
+  EXPECT_EQ(f.fake.messages[1].text, "report " + work / "0001.txt" + " lies in the work folder " +
+                                         work.path);
+  EXPECT_EQ(f.fake.messages[1].caption, "Vantori Kelmora");
+  EXPECT_EQ(read_file(sources / "set.txt"), set);
+  EXPECT_EQ(read_file(work / "0001.txt"), set);
+  EXPECT_EQ(f.app.batch, 0);
+  EXPECT_EQ(f.fake.workersStarted, 1);  // the intake's only
+}
+
 TEST(Options, HiddenSwitch) {
   TempDir work;
   FakeApp f{work.path};

@@ -147,6 +147,7 @@ QImage expected_board(const QString& workDir, int32_t number) {
   if (!load_sample_set(app->store, app->text)) return {};
   int32_t status = select_level(app->solver, app->level, app->store.workDir, number);
   draw_board(canvas.canvas(), app->view, app->viewer, app->level, status);
+  release_level_store(app->store);  // the next drawing locks the folder again
   return canvas.image;
 }
 
@@ -157,6 +158,7 @@ QString expected_solution(const QString& workDir, int32_t number) {
   if (!app_init(*app, Platform{}, dir.constData())) return {};
   load_sample_set(app->store, app->text);
   select_level(app->solver, app->level, app->store.workDir, number);
+  release_level_store(app->store);
   if (solve(app->solver, app->level) != Solved) return {};
   mask_last_moves(app->text, app->solver.solutionLength);
   static char text[SolutionTextSize];

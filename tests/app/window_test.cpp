@@ -4,6 +4,7 @@
 // folders dropped onto the window.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -270,6 +271,27 @@ TEST_F(Window, ClosingDuringASolveEndsCleanly) {
   window->close();
   EXPECT_FALSE(window->workerBusy());
   EXPECT_EQ(open_text_dialog(), nullptr);
+}
+
+// An intake cannot be cancelled, and one of a named pipe that nobody
+// writes never ends: the close box then ends the process at once instead
+// of waiting for the worker. It runs in a child process, which must be gone
+// within 10 seconds with status 0.
+TEST_F(Window, ClosingDuringABlockedIntakeEndsTheProcessAtOnce) {
+  TempDir sources;
+  std::string fifo = sources / "levels";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EXIT(
+      {
+        alarm(10);  // a close that waits ends the child with SIGALRM
+        if (drop_path(*app, fifo.c_str(), 0) != 1) std::_Exit(2);
+        QTest::qWait(200);
+        if (!window->workerBusy() || !app->loading) std::_Exit(3);
+        window->close();
+        std::_Exit(4);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(window->workerBusy());  // this process never started the intake
 }
 
 // The Options dialog at its dialog-unit places: "BATCH  START" with a

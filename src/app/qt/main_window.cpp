@@ -25,6 +25,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/art.h"
@@ -298,8 +299,12 @@ void MainWindow::repaint_canvas(void* self) {
 void MainWindow::reject() {}
 
 // A job still running is cancelled and allowed to end: the worker's
-// hand-back is served here while the window waits, and shows nothing.
+// hand-back is served here while the window waits, and shows nothing. An
+// intake cannot be cancelled and may wait forever (a pipe nobody writes):
+// nothing needs saving then, so the process ends at once, and the system
+// releases the store's lock.
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (app_.loading) std::_Exit(0);
   progressTimer_.stop();
   playTimer_.stop();
   app_.closing = 1;
