@@ -12,6 +12,8 @@
 #include "solver/solver.h"
 #include "view/view.h"
 
+namespace vk {
+
 // ---------------------------------------------------------------- controls
 
 enum ControlId : int32_t {
@@ -111,7 +113,7 @@ constexpr char HiddenNoticeText[] = "Last 20 moves are hidden.";
 constexpr int32_t GoDigits = 5;         // characters of the edit box Go reads
 constexpr int32_t LineCapacity = 128;   // one information line
 constexpr int32_t FinishSolveWaitMs = 200;
-constexpr int32_t ProgressIntervalMs = 200;
+constexpr int32_t SolveTimerIntervalMs = 200;
 
 struct App {
   Platform platform;
@@ -164,7 +166,7 @@ void show_startup_screen(App& app);
 
 // A button press or edit notification. 1 when the id is one of 1001 to
 // 1014, else 0.
-int32_t command(App& app, int32_t id);
+int32_t dialog_command(App& app, int32_t id);
 
 // A level file or folder dropped onto the window. What it would load:
 // JobFolder for a folder, JobFile for a regular file (a symbolic link
@@ -297,3 +299,5 @@ void job_done(App& app);
 // The batch's closing step on the GUI thread: flags, the Option button's
 // caption, the current level, and the finished or canceled message box.
 void finish_batch(App& app);
+
+}  // namespace vk

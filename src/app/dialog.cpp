@@ -7,6 +7,8 @@
 #include "app/app.h"
 #include "os/os.h"
 
+namespace vk {
+
 namespace {
 
 // ---------------------------------------------------------------- platform
@@ -204,7 +206,7 @@ void gui_show_level(void* arg) {
 }
 
 void gui_start_progress(void* c) {
-  app_of(c).platform.start_timer(app_of(c).platform.context, ProgressTimer, ProgressIntervalMs);
+  app_of(c).platform.start_timer(app_of(c).platform.context, ProgressTimer, SolveTimerIntervalMs);
 }
 
 void gui_stop_progress(void* c) {
@@ -351,7 +353,7 @@ void show_startup_screen(App& app) {
 
 // ---------------------------------------------------------------- commands
 
-int32_t command(App& app, int32_t id) {
+int32_t dialog_command(App& app, int32_t id) {
   if (id < FirstCommandId || id > LastCommandId) return 0;
   Commands[id - FirstCommandId].run(app);
   return 1;
@@ -571,7 +573,7 @@ void begin_solve_display(App& app) {
   app.solver.beginWithEnd = app.settings.beginWithEnd;
   refresh_enable_state(app);
   set_text(app, IdSolve, "Cancel");
-  app.platform.start_timer(app.platform.context, ProgressTimer, ProgressIntervalMs);
+  app.platform.start_timer(app.platform.context, ProgressTimer, SolveTimerIntervalMs);
 }
 
 void finish_solve(App& app) {
@@ -580,7 +582,7 @@ void finish_solve(App& app) {
   app.solving = 0;
   set_text(app, IdSolve, "Solve");
   viewer_reset(app.viewer, app.level, app.text, 0);
-  if (app.jobResult == Solved) {
+  if (app.jobResult == SolveSolved) {
     app.viewer.length = app.solver.solutionLength;
     set_counter_text(app);
     if (app.settings.hideLastMoves && !app.batch)
@@ -596,9 +598,9 @@ void finish_solve(App& app) {
   refresh_progress_bars(app);
   refresh_enable_state(app);
   switch (app.jobResult) {
-    case Unsolvable: message(app, " Impossible.", IconError); break;
-    case TableFull: message(app, " Failed(C).", IconWarning); break;
-    case QueueFull: message(app, " Failed(Q).", IconWarning); break;
+    case SolveImpossible: message(app, " Impossible.", IconError); break;
+    case SolveTableFull: message(app, " Failed(C).", IconWarning); break;
+    case SolveQueueFull: message(app, " Failed(Q).", IconWarning); break;
     case SolveCanceled: message(app, " Canceled.", IconWarning); break;
     default: break;
   }
@@ -703,7 +705,7 @@ void run_job(App& app) {
       app.jobResult = load_level_set(app.store, SourceFolder, app.folderPath);
       break;
     case JobSolve:
-      app.jobResult = solve(app.solver, app.level);
+      app.jobResult = solve_level(app.solver, app.level);
       break;
     case JobBatch:
       run_batch_job(app);
@@ -728,7 +730,7 @@ void job_done(App& app) {
       break;
     case JobSolve:
       finish_solve(app);
-      if (app.jobResult == Solved) {
+      if (app.jobResult == SolveSolved) {
         app.dialogMode = SolutionMode;
         run_text_dialog(app);
       }
@@ -767,3 +769,5 @@ void finish_batch(App& app) {
   finish_batch_text(run, canceled, text);
   message(app, text, IconInformation);
 }
+
+}  // namespace vk

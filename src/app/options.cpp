@@ -6,6 +6,8 @@
 
 #include "app/app.h"
 
+namespace vk {
+
 namespace {
 
 void copy_text(char* out, int32_t capacity, const char* text) {
@@ -151,3 +153,5 @@ int32_t pick_report_file(App& app, char* path, int32_t capacity, const char* fil
   add_default_extension(path, capacity, filter);
   return 1;
 }
+
+}  // namespace vk

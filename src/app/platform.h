@@ -12,6 +12,8 @@
 
 #include "view/view.h"
 
+namespace vk {
+
 enum MessageIcon : int32_t { IconError = 1, IconWarning = 2, IconInformation = 3 };
 
 enum TimerId : int32_t { ProgressTimer = 1, PlayTimer = 2 };
@@ -109,3 +111,5 @@ struct Platform {
   void (*elide_path)(void* context, int32_t dialog, int32_t id, const char* prefix,
                      const char* path, char* out, int32_t capacity);
 };
+
+}  // namespace vk

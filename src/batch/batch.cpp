@@ -15,6 +15,8 @@
 #include "batch/batch.h"
 #include "view/view.h"
 
+namespace vk {
+
 // VK_VERSION comes from the project's version in CMakeLists.txt, which also
 // names the installed package.
 const char VersionText[] = VK_VERSION;
@@ -48,8 +50,8 @@ int32_t try_level(Batch& batch, int32_t levelStatus) {
   batch.lastShown = batch.current;
   if (hooks.showLevel) hooks.showLevel(hooks.context, batch.current, levelStatus);
   if (hooks.startProgress) hooks.startProgress(hooks.context);
-  int32_t status = Unsolvable;
-  if (levelStatus == LevelOk) status = solve(*batch.solver, *batch.level);
+  int32_t status = SolveImpossible;
+  if (levelStatus == LevelOk) status = solve_level(*batch.solver, *batch.level);
   if (hooks.stopProgress) hooks.stopProgress(hooks.context);
   return status;
 }
@@ -57,7 +59,7 @@ int32_t try_level(Batch& batch, int32_t levelStatus) {
 // The result column for a status; a solved level is counted, checked by the
 // hook while its trace is whole, and then masked when asked.
 void status_text(const Solver& solver, int32_t status, char* out) {
-  if (status == Solved)
+  if (status == SolveSolved)
     std::snprintf(out, ResultCapacity, "%5dmoves%s", solver.solutionLength,
                   solver.traceOver ? " TraceOver" : "");
   else
@@ -68,7 +70,7 @@ void result_text(Batch& batch, int32_t status, char* out) {
   Solver& solver = *batch.solver;
   status_text(solver, status, out);
   if (status == SolveCanceled) solver.cancel.store(1, std::memory_order_relaxed);
-  if (status != Solved) return;
+  if (status != SolveSolved) return;
   batch.solved += 1;
   if (batch.hooks.solved) batch.hooks.solved(batch.hooks.context, batch.current);
   if (batch.settings->hideLastMoves) mask_last_moves(solver.trace, solver.solutionLength);
@@ -141,7 +143,7 @@ int32_t run_batch(Batch& batch) {
     result_text(batch, status, result);
     if (report) write_report_level(batch, result);
     if (cancel_set(batch)) break;
-    if (status == Solved && can_replay(batch) && !replay(batch)) break;
+    if (status == SolveSolved && can_replay(batch) && !replay(batch)) break;
   }
   return close_run(batch);
 }
@@ -180,16 +182,16 @@ void solve_for_report(JobBoard& board, BatchJob& job, int32_t number, JobResult&
     out.state = ResultSkipped;
     return;
   }
-  int32_t status = Unsolvable;
+  int32_t status = SolveImpossible;
   if (levelStatus == LevelOk) {
     job.number.store(number, std::memory_order_relaxed);
-    status = solve(solver, *job.level);
+    status = solve_level(solver, *job.level);
     job.number.store(0, std::memory_order_relaxed);
   }
   char result[ResultCapacity];
   status_text(solver, status, result);
   out.status = status;
-  out.badSolution = status == Solved && !replay_solution(*job.level, solver.trace,
+  out.badSolution = status == SolveSolved && !replay_solution(*job.level, solver.trace,
                                                          solver.solutionLength, solver.traceOver);
   format_report_level(out.line, number, *job.level, solver.progress, result);
   out.state = ResultLine;
@@ -231,7 +233,7 @@ int32_t write_done_lines(JobBoard& board, int32_t& written, int32_t report) {
     if (r.state == ResultPending) return board.stopped && written >= board.next;
     if (r.state == ResultSkipped) continue;
     batch.tried += 1;
-    if (r.status == Solved) batch.solved += 1;
+    if (r.status == SolveSolved) batch.solved += 1;
     if (r.badSolution && batch.hooks.badSolution)
       batch.hooks.badSolution(batch.hooks.context, written);
     if (batch.hooks.stopProgress) batch.hooks.stopProgress(batch.hooks.context);
@@ -289,3 +291,5 @@ void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {
                   "\r\n  The report file is incomplete: %s.\r\n", std::strerror(batch.writeError));
   }
 }
+
+}  // namespace vk

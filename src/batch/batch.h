@@ -9,6 +9,8 @@
 #include "level/level.h"
 #include "solver/solver.h"
 
+namespace vk {
+
 // The program's version, as both programs' --version print it, and the
 // title text: the dialog caption and the report's first line.
 extern const char VersionText[];
@@ -142,3 +144,5 @@ void write_report_footer(Batch& batch, int32_t canceled);
 // Closes the report file when the run owns it; a failing close counts as a
 // write error.
 void close_report_file(Batch& batch);
+
+}  // namespace vk

@@ -11,6 +11,8 @@
 
 #include "batch/batch.h"
 
+namespace vk {
+
 namespace {
 
 const char ReportRule[] = "------------------------------------------------------";
@@ -113,3 +115,5 @@ void close_report_file(Batch& batch) {
   batch.reportFd = -1;
   batch.closeReport = 0;
 }
+
+}  // namespace vk

@@ -15,6 +15,8 @@
 #include "batch/batch.h"
 #include "cli/cli.h"
 
+namespace vk {
+
 const char BatchUsage[] =
     "  vantori batch SOURCE|--sample [--work-dir DIR] [--report FILE] [--begin-with-end 0|1]\n"
     "                 [--jobs N] [--memory SIZE]\n";
@@ -270,3 +272,5 @@ int cmd_batch(int argc, char** argv) {
   if (batch.writeError != 0) return ExitFailure;
   return ExitOk;
 }
+
+}  // namespace vk

@@ -8,6 +8,8 @@
 #include "os/os.h"
 #include "solver/solver.h"
 
+namespace vk {
+
 const char BenchUsage[] = "  vantori bench [--quick] [--memory SIZE]\n";
 
 const CommandHelp BenchHelp = {
@@ -216,7 +218,7 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
   int64_t ms = 0;
   if (status == LevelOk) {
     int64_t start = vk::os_clock_ms();
-    result = solve(BenchSolver, BenchBoard);
+    result = solve_level(BenchSolver, BenchBoard);
     ms = vk::os_clock_ms() - start;
   }
   int32_t nodes = BenchSolver.progress.nodes.load();
@@ -225,7 +227,7 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
   std::fflush(stdout);
   totals.nodes += nodes;
   totals.ms += ms;
-  if (status != LevelOk || result != Solved) return true;
+  if (status != LevelOk || result != SolveSolved) return true;
   return replay_solution(BenchBoard, BenchSolver.trace, BenchSolver.solutionLength,
                          BenchSolver.traceOver) != 0;
 }
@@ -277,3 +279,5 @@ int cmd_bench(int argc, char** argv) {
   }
   return ExitOk;
 }
+
+}  // namespace vk

@@ -5,6 +5,14 @@
 #include <cstdint>
 
 #include "level/level.h"
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include "batch/batch.h"
+#include "solver/solver.h"
+
+namespace vk {
 
 // Exit statuses shared by every command.
 constexpr int ExitOk = 0;
@@ -125,19 +133,13 @@ int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes
 
 // ---------------------------------------------------------------- progress
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
-#include "batch/batch.h"
-#include "solver/solver.h"
 
-constexpr int32_t ProgressIntervalMs = 500;    // between two updates of the line
+constexpr int32_t ProgressLineIntervalMs = 500;    // between two updates of the line
 constexpr int32_t ProgressLineCapacity = 128;  // one line, with its padding
 
 // The progress line of vantori batch: while standard error is a terminal, a
-// thread of its own rewrites one line there about every ProgressIntervalMs,
+// thread of its own rewrites one line there about every ProgressLineIntervalMs,
 // "level N of H: S sec, X nodes", from the solver's progress figures. The
 // batch's hooks tell it which level is tried and when a solve runs.
 struct ProgressLine {
@@ -179,3 +181,5 @@ void progress_solve_ends(void* context);
 // Writes a message line to standard error, taking the progress line out of
 // its way first.
 void progress_message(ProgressLine& line, const char* text);
+
+}  // namespace vk

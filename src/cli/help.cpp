@@ -7,6 +7,8 @@
 #include "batch/batch.h"
 #include "cli/cli.h"
 
+namespace vk {
+
 namespace {
 
 const char ProgramUsageTail[] =
@@ -123,3 +125,5 @@ int print_version() {
   std::printf("vantori %s\n", VersionText);
   return flushed_status();
 }
+
+}  // namespace vk

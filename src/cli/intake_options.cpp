@@ -12,6 +12,8 @@
 #include "cli/cli.h"
 #include "os/os.h"
 
+namespace vk {
+
 namespace {
 
 int is_option(const char* argument, const char* name) { return std::strcmp(argument, name) == 0; }
@@ -148,3 +150,5 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
     return bad_usage(command, "a SOURCE or --sample is needed", nullptr);
   return -1;
 }
+
+}  // namespace vk

@@ -13,6 +13,8 @@
 
 #include "cli/cli.h"
 
+namespace vk {
+
 namespace {
 
 // Writes all of text; a terminal that cannot be written is no reason to
@@ -94,7 +96,7 @@ void draw_locked(ProgressLine& line) {
 
 void run_progress_line(ProgressLine* line) {
   std::unique_lock<std::mutex> guard(line->lock);
-  const auto interval = std::chrono::milliseconds(ProgressIntervalMs);
+  const auto interval = std::chrono::milliseconds(ProgressLineIntervalMs);
   while (!line->stop.load(std::memory_order_relaxed)) {
     line->wake.wait_for(guard, interval,
                         [line] { return line->stop.load(std::memory_order_relaxed) != 0; });
@@ -164,3 +166,5 @@ void progress_message(ProgressLine& line, const char* text) {
   std::fputs(text, stderr);
   std::fflush(stderr);
 }
+
+}  // namespace vk

@@ -9,6 +9,8 @@
 #include "solver/solver.h"
 #include "view/view.h"
 
+namespace vk {
+
 const char SolveUsage[] =
     "  vantori solve SOURCE|--sample [--level N] [--work-dir DIR] [--begin-with-end 0|1]"
     " [--all-moves]\n"
@@ -130,10 +132,10 @@ int cmd_solve(int argc, char** argv) {
     if (!reserve_for_command("solve", Tables, options.memory, 1)) return ExitFailure;
     LevelSolver.tables = &Tables;
     int64_t start = vk::os_clock_ms();
-    int32_t result = solve(LevelSolver, CurrentLevel);
+    int32_t result = solve_level(LevelSolver, CurrentLevel);
     elapsed = vk::os_clock_ms() - start;
     word = solve_status_word(result);
-    if (result == Solved) {
+    if (result == SolveSolved) {
       // The whole trace is checked before any of it is hidden.
       badSolution = !replay_solution(CurrentLevel, LevelSolver.trace, LevelSolver.solutionLength,
                                      LevelSolver.traceOver);
@@ -152,3 +154,5 @@ int cmd_solve(int argc, char** argv) {
   }
   return ExitOk;
 }
+
+}  // namespace vk

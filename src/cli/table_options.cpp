@@ -6,6 +6,8 @@
 #include "cli/cli.h"
 #include "solver/solver.h"
 
+namespace vk {
+
 int take_memory_option(const char* command, int argc, char** argv, int i, int64_t& bytes) {
   if (std::strcmp(argv[i], "--memory") != 0) return 0;
   if (i + 1 >= argc || !parse_memory_size(argv[i + 1], bytes)) {
@@ -26,3 +28,5 @@ int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes
   std::fprintf(stderr, "vantori %s: not enough memory for the search tables\n", command);
   return 0;
 }
+
+}  // namespace vk

@@ -15,6 +15,8 @@
 #include "level/level.h"
 #include "os/os.h"
 
+namespace vk {
+
 namespace {
 
 constexpr char WorkFolderName[] = "temp_vantori/";
@@ -630,3 +632,5 @@ int32_t load_sample_set(LevelStore& store, char* textBuffer) {
   textBuffer[0] = 0;
   return result;
 }
+
+}  // namespace vk

@@ -5,6 +5,8 @@
 #include "level/level.h"
 #include "os/os.h"
 
+namespace vk {
+
 void intake_failure_text(const LevelStore& store, const char* sourceLabel, char* out,
                          int32_t capacity) {
   char cause[vk::OsErrorTextCapacity];
@@ -63,3 +65,5 @@ void report_clash_text(const LevelStore& store, int32_t clash, const char* repor
     std::snprintf(out, size_t(capacity), "report %s would overwrite the source %s", report,
                   store.sourcePath);
 }
+
+}  // namespace vk

@@ -11,6 +11,8 @@
 
 #include "os/os.h"
 
+namespace vk {
+
 // ---------------------------------------------------------------- limits
 
 constexpr int32_t MaxArea = 2000;          // cells of a level, width * height
@@ -29,32 +31,32 @@ constexpr int32_t LastGeneration = 2147483647;  // a StampMap's counter wraps he
 
 // ---------------------------------------------------------------- cells
 
-// Bits of a Board cell. A wall is exactly Wall and an outside cell exactly
-// Outside; every other cell combines Goal, Box and Keeper.
+// Bits of a Board cell. A wall is exactly CellWall and an outside cell exactly
+// CellOutside; every other cell combines CellGoal, CellBox and CellKeeper.
 enum CellFlag : int32_t {
-  Floor = 0,
-  Goal = 1,
-  Box = 2,
-  Keeper = 4,
-  Wall = 8,
-  Outside = 16,  // floor the keeper can never reach
+  CellFloor = 0,
+  CellGoal = 1,
+  CellBox = 2,
+  CellKeeper = 4,
+  CellWall = 8,
+  CellOutside = 16,  // floor the keeper can never reach
 };
 
-// Values of the BlockMap (and of the search board, where Box marks a box).
-constexpr int32_t Open = 0;
-constexpr int32_t Blocked = 8;
+// Values of the BlockMap (and of the search board, where CellBox marks a box).
+constexpr int32_t MapOpen = 0;
+constexpr int32_t MapBlocked = 8;
 
 // Directions in their fixed order; every neighbour loop visits them so.
-enum Direction : int32_t { Up = 0, Left = 1, Down = 2, Right = 3 };
+enum Direction : int32_t { DirUp = 0, DirLeft = 1, DirDown = 2, DirRight = 3 };
 constexpr int32_t Directions = 4;
 
 // ---------------------------------------------------------------- status
 
 enum LevelStatus : int32_t {
   LevelOk = 0,
-  SizeOver = 1,
-  BoxesOver = 2,
-  Irregular = 3,
+  LevelSizeOver = 1,
+  LevelBoxesOver = 2,
+  LevelIrregular = 3,
   LevelImpossible = 4,
 };
 
@@ -86,7 +88,7 @@ struct Level {
   int32_t liveBoxes;       // boxes left after frozen ones became walls
   int32_t offset[Directions];  // up, left, down, right: -width, -1, +width, +1
 
-  int32_t BlockMap[MaxArea];     // Blocked or Open
+  int32_t BlockMap[MaxArea];     // MapBlocked or MapOpen
   int32_t GoalMap[MaxArea];      // 1 on open goal cells
   int32_t BoxStartMap[MaxArea];  // 2 on open box start cells
   int32_t NoRestMap[MaxArea];    // 1 where a moved box never rests: tunnels and NoReachMap
@@ -98,7 +100,7 @@ struct Level {
 };
 
 // Reads level n of the store into the level and analyses it. A missing or
-// unreadable level file is Irregular.
+// unreadable level file is LevelIrregular.
 int32_t read_level(Level& level, const char* workDir, int32_t n);
 
 // Parses and analyses a level file's text (the bytes read from the store)
@@ -274,3 +276,5 @@ int32_t scan_level_folder(LevelStore& store, const char* path);
 // The built-in sample set and the names of its levels, 1 to SampleLevels.
 extern const char SampleText[];
 const char* sample_level_name(int32_t n);
+
+}  // namespace vk

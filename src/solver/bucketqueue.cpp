@@ -5,6 +5,8 @@
 // straight to the entry it must empty.
 #include "solver/solver.h"
 
+namespace vk {
+
 // How far ahead of the read cursor a pass prefetches records: each entry
 // costs a look at its record's cost, which lies anywhere in the big table.
 constexpr int32_t PrefetchAhead = 16;
@@ -97,3 +99,5 @@ uint32_t queue_pop(BucketQueue& queue, int32_t bestCost) {
     queue.write = 0;
   }
 }
+
+}  // namespace vk

@@ -4,6 +4,8 @@
 #include "os/os.h"
 #include "solver/solver.h"
 
+namespace vk {
+
 void clear_node_table(NodeTable& table) {
   // A new generation empties every slot at once. Only when the generations
   // run out does the table go back to the system, to come back zeroed
@@ -66,3 +68,5 @@ void fill_node(NodeTable& table, uint32_t slot, const int32_t* boxes, int32_t co
                int32_t keeper, uint32_t parent, int32_t cost) {
   pack_node(table.slots[slot], boxes, count, keeper, parent, cost, table.generation);
 }
+
+}  // namespace vk

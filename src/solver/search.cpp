@@ -12,6 +12,8 @@
 #include "os/os.h"
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 static_assert(int64_t(TableSlots) * int64_t(sizeof(SearchNode)) +
@@ -147,7 +149,7 @@ namespace {
 // boxes' identity order; returns how many goals hold a box at the start.
 int32_t set_up_board(SearchState& s, const Level& level) {
   for (int32_t c = 0; c < MaxArea; c++)
-    s.board[c] = c < level.area && level.BlockMap[c] == Open ? FreeCell : BlockedCell;
+    s.board[c] = c < level.area && level.BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
   int32_t count = 0, onStart = 0;
   for (int32_t c = 0; c < level.area && count < MaxBoxes; c++) {
     if (!level.GoalMap[c]) continue;
@@ -222,20 +224,20 @@ int32_t visit_child(SearchState& s, const Level& level, SearchTables& t, const C
   SearchNode& node = t.table.slots[slot];
   if (!slot_used(t.table, slot)) {
     // A cost that the record cannot hold ends the solve as a full table does.
-    if (s.nodes >= t.nodeLimit || child.cost > CostLimit) return TableFull;
+    if (s.nodes >= t.nodeLimit || child.cost > CostLimit) return SolveTableFull;
     // The queue writes the record's position, so the record comes first; a
     // failed insert ends the solve, and the record dies with it.
     fill_node(t.table, slot, s.boxes, count, child.keeper, parent, child.cost);
-    if (!queue_insert(t.queue, slot, child.cost)) return QueueFull;
+    if (!queue_insert(t.queue, slot, child.cost)) return SolveQueueFull;
     if (++s.nodes == HugePageNodes) ask_for_huge_pages(t);
-    return SearchGoesOn;
+    return SolveGoesOn;
   }
   int32_t old = node_cost(node);
   if (old > child.cost) {
-    if (!queue_rekey(t.queue, slot, child.cost)) return QueueFull;
+    if (!queue_rekey(t.queue, slot, child.cost)) return SolveQueueFull;
     set_cost_parent(node, child.cost, parent);
   }
-  return SearchGoesOn;
+  return SolveGoesOn;
 }
 
 int32_t visit_children(SearchState& s, const Level& level, SearchTables& t, int32_t found,
@@ -249,9 +251,9 @@ int32_t visit_children(SearchState& s, const Level& level, SearchTables& t, int3
     s.board[child.to] = FreeCell;
     s.board[child.from] = BoxCell;
     s.boxes[child.box] = child.from;
-    if (status != SearchGoesOn) return status;
+    if (status != SolveGoesOn) return status;
   }
-  return SearchGoesOn;
+  return SolveGoesOn;
 }
 
 }  // namespace
@@ -326,11 +328,11 @@ SearchTables* search_tables() { return processTables.bytes != 0 ? &processTables
 
 const char* solve_status_word(int32_t status) {
   switch (status) {
-    case Unsolvable: return "Impossible";
-    case TableFull: return "Failed(C)";
-    case QueueFull: return "Failed(Q)";
+    case SolveImpossible: return "Impossible";
+    case SolveTableFull: return "Failed(C)";
+    case SolveQueueFull: return "Failed(Q)";
     case SolveCanceled: return "Canceled";
-    case Solved: return "Solved";
+    case SolveSolved: return "Solved";
     default: return "";
   }
 }
@@ -364,10 +366,10 @@ int32_t pull_run_length(const SearchState& search, const Level& level, int32_t b
   return search.board[keeper] == FreeCell ? n : 0;
 }
 
-int32_t expand(Solver& solver, Level& level, SearchTables& t) {
+int32_t expand_record(Solver& solver, Level& level, SearchTables& t) {
   SearchState& s = solver.search;
   uint32_t r = queue_pop(t.queue, s.bestCost);
-  if (r == NoSlot) return s.bestRecord != NoSlot ? Solved : Unsolvable;
+  if (r == NoSlot) return s.bestRecord != NoSlot ? SolveSolved : SolveImpossible;
   const SearchNode& node = t.table.slots[r];
   int32_t cost = t.queue.cost, keeper = node_keeper(node), count = level.liveBoxes;
   int32_t onStart = 0;
@@ -393,7 +395,7 @@ int32_t expand(Solver& solver, Level& level, SearchTables& t) {
   return status;
 }
 
-int32_t solve(Solver& solver, Level& level) {
+int32_t solve_level(Solver& solver, Level& level) {
   SearchState& s = solver.search;
   s.startMs = vk::os_clock_ms();
   solver.progress.seconds.store(0, std::memory_order_relaxed);
@@ -407,14 +409,14 @@ int32_t solve(Solver& solver, Level& level) {
   s.generation = 0;
   // Without its tables the search cannot hold a single record.
   SearchTables& t = solver.tables ? *solver.tables : processTables;
-  if (t.bytes == 0 && (solver.tables || !reserve_search_tables())) return TableFull;
+  if (t.bytes == 0 && (solver.tables || !reserve_search_tables())) return SolveTableFull;
   clear_node_table(t.table);
   reset_queue(t.queue);
   publish(solver, t);
 
   int32_t onStart = set_up_board(s, level);
   bool startSolved = onStart == level.liveBoxes;
-  if (!solver.beginWithEnd && startSolved) return Solved;
+  if (!solver.beginWithEnd && startSolved) return SolveSolved;
   // From a solved start the only way out and back may lead the box across a
   // tunnel cell, so such a solve stops boxes only where no box can go.
   s.noRest = startSolved ? level.NoReachMap : level.NoRestMap;
@@ -423,16 +425,18 @@ int32_t solve(Solver& solver, Level& level) {
 
   int32_t status;
   for (;;) {
-    status = expand(solver, level, t);
+    status = expand_record(solver, level, t);
     publish(solver, t);
     solver.progress.seconds.store(int32_t((vk::os_clock_ms() - s.startMs) / 1000),
                                   std::memory_order_relaxed);
     if (solver.cancel.load(std::memory_order_relaxed)) return SolveCanceled;
-    if (status != SearchGoesOn) break;
+    if (status != SolveGoesOn) break;
   }
-  if (status == Solved) {
+  if (status == SolveSolved) {
     build_trace(solver, level, t.table);
     solver.solutionLength = s.bestCost;
   }
   return status;
 }
+
+}  // namespace vk

@@ -12,6 +12,8 @@
 
 #include "level/level.h"
 
+namespace vk {
+
 // ---------------------------------------------------------------- limits
 
 // The default tables: 16,800,000 records of 24 bytes and 64 buckets of
@@ -28,12 +30,12 @@ constexpr int64_t SmallestMemory = 16000000;      // --memory 16M
 constexpr int64_t LargestMemory = 16000000000;    // --memory 16G
 
 enum SolveStatus : int32_t {
-  SearchGoesOn = 0,
-  Unsolvable = 4,
-  TableFull = 5,
-  QueueFull = 6,
+  SolveGoesOn = 0,
+  SolveImpossible = 4,
+  SolveTableFull = 5,
+  SolveQueueFull = 6,
   SolveCanceled = 7,
-  Solved = 8,
+  SolveSolved = 8,
 };
 
 // "Impossible", "Failed(C)", "Failed(Q)", "Canceled", "Solved".
@@ -174,7 +176,7 @@ inline int32_t slot_used(const NodeTable& table, uint32_t slot) {
 uint32_t home_slot(const NodeTable& table, int32_t keeper, const int32_t* boxes, int32_t count);
 
 // Probes from home for the record of keeper with the boxes that stand (value
-// Box) on board: returns it, or the first empty slot met. Roots never match.
+// CellBox) on board: returns it, or the first empty slot met. Roots never match.
 uint32_t lookup_node(const NodeTable& table, uint32_t home, int32_t keeper, const int8_t* board,
                      int32_t count);
 
@@ -293,7 +295,7 @@ void clear_solve_results(Solver& solver);
 int32_t select_level(Solver& solver, Level& level, const char* workDir, int32_t n);
 
 // Solves the level just read with status LevelOk; returns a SolveStatus.
-int32_t solve(Solver& solver, Level& level);
+int32_t solve_level(Solver& solver, Level& level);
 
 // Plays the unmasked trace forward from the level's start with ordinary push
 // rules: 1 when every move is legal, and when the trace is whole, it has
@@ -304,10 +306,12 @@ int32_t replay_solution(const Level& level, const char* trace, int32_t moves,
 // Inside solve: one step of the main loop (0 or a final status), the number
 // of cells a pull moves a box (0: impossible), and the move trace of the best
 // record.
-int32_t expand(Solver& solver, Level& level, SearchTables& tables);
+int32_t expand_record(Solver& solver, Level& level, SearchTables& tables);
 int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,
                         int32_t direction);
 void build_trace(Solver& solver, const Level& level, const NodeTable& table);
 
 // boxes_assignable's answer, found as a bipartite matching.
 int32_t boxes_matchable(const Level& level, const int32_t* boxes);
+
+}  // namespace vk

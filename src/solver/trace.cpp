@@ -6,6 +6,8 @@
 
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 const char* const MoveLetters[8] = {"u", "l", "d", "r", "U", "L", "D", "R"};
@@ -100,7 +102,7 @@ void build_trace(Solver& solver, const Level& level, const NodeTable& table) {
   if (solver.trace) solver.trace[0] = '\0';
   // The replay board starts as the start position.
   for (int32_t c = 0; c < level.area; c++)
-    s.board[c] = level.BlockMap[c] != Open ? BlockedCell
+    s.board[c] = level.BlockMap[c] != MapOpen ? BlockedCell
                  : level.BoxStartMap[c]    ? BoxCell
                                            : FreeCell;
   const SearchNode* record = &table.slots[s.bestRecord];
@@ -115,3 +117,5 @@ void build_trace(Solver& solver, const Level& level, const NodeTable& table) {
     record = parent;
   }
 }
+
+}  // namespace vk

@@ -11,6 +11,8 @@
 #include "fake_platform.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // Enable strings list controls 1001 to 1014:
@@ -317,9 +319,9 @@ TEST_F(Dialog, FinishSolveForEachFailure) {
     int32_t icon;
   };
   const Case cases[] = {
-      {Unsolvable, " Impossible.", IconError},
-      {TableFull, " Failed(C).", IconWarning},
-      {QueueFull, " Failed(Q).", IconWarning},
+      {SolveImpossible, " Impossible.", IconError},
+      {SolveTableFull, " Failed(C).", IconWarning},
+      {SolveQueueFull, " Failed(Q).", IconWarning},
       {SolveCanceled, " Canceled.", IconWarning},
   };
   for (const Case& c : cases) {
@@ -343,7 +345,7 @@ TEST_F(Dialog, FinishSolveForEachFailure) {
 TEST_F(Dialog, ZeroMoveSolutionOpensTheDialogAndSolvesAgain) {
   load_file("corridor.txt", Corridor);
   int32_t started = fake.workersStarted;
-  finish_pretended_solve(Solved, "", 0);
+  finish_pretended_solve(SolveSolved, "", 0);
   EXPECT_EQ(fake.text(IdCounter), "   0/   0");
   ASSERT_EQ(fake.dialogsShown.size(), 1u);
   EXPECT_STREQ(fake.dialogsShown[0].headline, "Solved. Mimimum moves are 0 moves.");
@@ -358,7 +360,7 @@ TEST_F(Dialog, SolveTwiceOpensTheSolution) {
   int32_t started = fake.workersStarted;
   f.press(IdSolve);
   fake.run_worker();  // the real search
-  ASSERT_EQ(app.jobResult, Solved);
+  ASSERT_EQ(app.jobResult, SolveSolved);
   EXPECT_EQ(app.solver.solutionLength, 6);
   ASSERT_EQ(fake.dialogsShown.size(), 1u);
   const TextDialog& shown = fake.dialogsShown[0];
@@ -383,7 +385,7 @@ TEST_F(Dialog, SolveTwiceOpensTheSolution) {
 TEST_F(Dialog, MaskingAndTheCounter) {
   load_file("corridor.txt", Corridor);
   // A 25-move solution keeps its first 5 moves.
-  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  finish_pretended_solve(SolveSolved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
   EXPECT_STREQ(app.text, "rrrrr????????????????????");
   EXPECT_EQ(fake.text(IdCounter), "   0/  25");
   EXPECT_EQ(fake.enable_string(), "11110000100111");
@@ -406,7 +408,7 @@ TEST_F(Dialog, MaskingAndTheCounter) {
 
 TEST_F(Dialog, PlayStopsAtTheFirstMaskedMove) {
   load_file("corridor.txt", Corridor);
-  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  finish_pretended_solve(SolveSolved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
   f.press(IdPlay);
   EXPECT_EQ(fake.text(IdPlay), "Pause");
   EXPECT_EQ(fake.timers[PlayTimer], 200);
@@ -425,7 +427,7 @@ TEST_F(Dialog, PlayWithoutMaskingRunsToTheEnd) {
   app.settings.hideLastMoves = 0;
   app.settings.traceSpeed = SpeedFast;
   load_file("corridor.txt", Corridor);
-  finish_pretended_solve(Solved, "rrrrrR", 6);
+  finish_pretended_solve(SolveSolved, "rrrrrR", 6);
   EXPECT_STREQ(app.text, "rrrrrR");
   f.press(IdPlay);
   EXPECT_EQ(fake.timers[PlayTimer], 60);
@@ -434,22 +436,22 @@ TEST_F(Dialog, PlayWithoutMaskingRunsToTheEnd) {
   EXPECT_EQ(fake.text(IdCounter), "   6/   6");
   // The box stands on the goal, the keeper behind it facing right.
   int32_t goal = 1 * app.level.width + 8;  // the goal's cell, column 8
-  EXPECT_EQ(app.viewer.cells[goal], Goal | Box);
+  EXPECT_EQ(app.viewer.cells[goal], CellGoal | CellBox);
   TileRef keeper = fake.tile(app.view.columnOffset + 7, app.view.rowOffset + 1);
   EXPECT_EQ(keeper.row, 1);
-  EXPECT_EQ(keeper.column, 2 * Right);
+  EXPECT_EQ(keeper.column, 2 * DirRight);
   EXPECT_EQ(fake.tile(app.view.columnOffset + 8, app.view.rowOffset + 1).column, TileBoxOnGoal);
   // Step back over the push: the box returns in front of the keeper.
   f.press(IdBack);
-  EXPECT_EQ(app.viewer.cells[goal - 1], Box);
-  EXPECT_EQ(app.viewer.cells[goal - 2], Keeper);
+  EXPECT_EQ(app.viewer.cells[goal - 1], CellBox);
+  EXPECT_EQ(app.viewer.cells[goal - 2], CellKeeper);
   f.press(IdForward);
-  EXPECT_EQ(app.viewer.cells[goal], Goal | Box);
+  EXPECT_EQ(app.viewer.cells[goal], CellGoal | CellBox);
 }
 
 TEST_F(Dialog, StepBackToTheStartShowsTheFrontView) {
   load_file("corridor.txt", Corridor);
-  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  finish_pretended_solve(SolveSolved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
   f.press(IdForward);
   TileRef after = fake.tile(app.view.columnOffset + 2, app.view.rowOffset + 1);
   EXPECT_EQ(after.row, 1);
@@ -557,7 +559,7 @@ TEST_F(Dialog, DropRefusedWhileBusy) {
   fake.workerPending = 0;
   std::strcpy(app.text, "rrrrrrRrrrrrrrrrrrrrrrrrr");
   app.solver.solutionLength = 25;
-  app.jobResult = Solved;
+  app.jobResult = SolveSolved;
   job_done(app);
   EXPECT_EQ(drop_allowed(app), 1);  // idle with a trace
 
@@ -588,7 +590,7 @@ struct FocusRun {
     f.fake.workerPending = 0;
     std::strcpy(f.app.text, "rrrrrrRrrrrrrrrrrrrrrrrrr");
     f.app.solver.solutionLength = 25;
-    f.app.jobResult = Solved;
+    f.app.jobResult = SolveSolved;
     job_done(f.app);
   }
 };
@@ -688,12 +690,12 @@ TEST(Focus, RuleOverEnableTables) {
 
 // ---------------------------------------------------------------- Ctrl+V
 
-constexpr char Box[] = "#####\r\n#@$.#\r\n#####";  // no line end at the end
+constexpr char CellBox[] = "#####\r\n#@$.#\r\n#####";  // no line end at the end
 
 TEST_F(Dialog, CtrlVLoadsTheClipboardAsTextAndClose) {
   load_file("pair.txt", std::string(Corridor) + "\n" + Corridor);
   std::strcpy(app.text, "rrr");
-  fake.clipboard = std::string("Title\n") + Box;
+  fake.clipboard = std::string("Title\n") + CellBox;
   ASSERT_EQ(paste_shortcut(app), 1);
   EXPECT_TRUE(fake.dialogsShown.empty());  // no dialog in between
   EXPECT_EQ(fake.text(IdSetLine), "Text");
@@ -705,7 +707,7 @@ TEST_F(Dialog, CtrlVLoadsTheClipboardAsTextAndClose) {
   // texts, enabled states and board.
   TempDir otherWork;
   FakeApp button(otherWork.path);
-  button.fake.textReplies.push_back({1, std::string("Title\n") + Box});
+  button.fake.textReplies.push_back({1, std::string("Title\n") + CellBox});
   button.press(IdText);
   EXPECT_EQ(fake.text(IdSetLine), button.fake.text(IdSetLine));
   EXPECT_EQ(fake.enable_string(), button.fake.enable_string());
@@ -726,7 +728,7 @@ TEST_F(Dialog, CtrlVDoesNothingWhenItShouldNot) {
   unchanged("no level line");
   fake.clipboard = std::string(PasteCapacity, 'x') + "\n#####\n";
   unchanged("the level line lies beyond what a paste takes");
-  fake.clipboard = Box;
+  fake.clipboard = CellBox;
   fake.focus = IdLevelEdit;
   unchanged("the level number box pastes a number itself");
   fake.focus = 0;
@@ -767,3 +769,5 @@ TEST(Controls, TableAndPlacement) {
 }
 
 }  // namespace
+
+}  // namespace vk

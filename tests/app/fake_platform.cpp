@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace vk {
+
 namespace {
 
 FakePlatform& fake_of(void* context) { return *static_cast<FakePlatform*>(context); }
@@ -43,14 +45,14 @@ Platform FakePlatform::platform() {
   p.start_timer = [](void* c, int32_t timer, int32_t ms) {
     FakePlatform& f = fake_of(c);
     f.timers[timer] = ms;
-    if (timer == ProgressTimer && f.cancelOnProgress && f.app->batch) command(*f.app, IdOption);
+    if (timer == ProgressTimer && f.cancelOnProgress && f.app->batch) dialog_command(*f.app, IdOption);
   };
   p.stop_timer = [](void* c, int32_t timer) { fake_of(c).timers.erase(timer); };
   p.sleep = [](void* c, int32_t ms) {
     FakePlatform& f = fake_of(c);
     f.sleeps.push_back(ms);
     if (f.cancelOnSleep != 0 && int32_t(f.sleeps.size()) == f.cancelOnSleep)
-      command(*f.app, IdOption);
+      dialog_command(*f.app, IdOption);
   };
   p.canvas.context = this;
   p.canvas.copy_tile = [](void* c, int32_t column, int32_t row, int32_t x, int32_t y) {
@@ -163,3 +165,5 @@ FakeApp::FakeApp(const std::string& workDir) {
   app_init(app, fake.platform(), workDir.c_str());
   dialog_setup(app);
 }
+
+}  // namespace vk

@@ -13,6 +13,8 @@
 
 #include "app/app.h"
 
+namespace vk {
+
 struct FakePlatform {
   struct Message {
     std::string caption;
@@ -106,5 +108,7 @@ struct FakeApp {
   std::unique_ptr<App> owned = std::make_unique<App>();
   App& app = *owned;
   explicit FakeApp(const std::string& workDir);
-  int32_t press(int32_t id) { return command(app, id); }
+  int32_t press(int32_t id) { return dialog_command(app, id); }
 };
+
+}  // namespace vk

@@ -9,6 +9,8 @@
 #include "fake_platform.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // Opens Options through the main dialog's button and runs script in it.
@@ -361,3 +363,5 @@ TEST(DesktopBatch, FullDiskReportIsNamedIncompleteInTheFinishBox) {
             std::string::npos)
       << text;
 }
+
+}  // namespace vk

@@ -6,6 +6,8 @@
 #include "batch/batch.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // Runs vantori-kelmora with the arguments and no display of any kind.
@@ -34,3 +36,5 @@ TEST(DesktopProgram, VersionAndHelpNeedNoDisplay) {
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(run_desktop("-h").out, help.out);
 }
+
+}  // namespace vk

@@ -28,6 +28,8 @@
 
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 constexpr int SkipCode = 77;
@@ -159,7 +161,7 @@ QString expected_solution(const QString& workDir, int32_t number) {
   load_sample_set(app->store, app->text);
   select_level(app->solver, app->level, app->store.workDir, number);
   release_level_store(app->store);
-  if (solve(app->solver, app->level) != Solved) return {};
+  if (solve_level(app->solver, app->level) != SolveSolved) return {};
   mask_last_moves(app->text, app->solver.solutionLength);
   static char text[SolutionTextSize];
   solution_text(app->text, app->solver.traceOver, text);
@@ -267,7 +269,10 @@ void run_batch_from_options(const WindowPlace& main, const QString& reportBase) 
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   QApplication application(argc, argv);
   if (argc != 2) {
     std::fprintf(stderr, "usage: app_smoke PATH-TO-vantori-kelmora\n");

@@ -33,6 +33,8 @@
 #include "app/qt/shell.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 bool wait_until(const std::function<bool()>& done, int milliseconds) {
@@ -691,7 +693,10 @@ TEST_F(Window, DropRefusedWhileTheSolutionDialogIsOpen) {
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

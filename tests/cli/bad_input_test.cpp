@@ -12,6 +12,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
@@ -237,3 +239,5 @@ TEST(BadInput, WorkFolderThatIsALinkAFileOrReadOnlyLosesNothing) {
   EXPECT_EQ(locked.status, 1);
   EXPECT_EQ(locked.err, "Load Error!!\ncannot write a level file in " + t.nobodyWork + "/: Permission denied\n");
 }
+
+}  // namespace vk

@@ -15,6 +15,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const char SmallSet[] =
@@ -215,3 +217,5 @@ TEST(BatchCommand, BadJobsAndMemoryAreUsageErrorsAndTooMuchMemoryFails) {
   EXPECT_NE(huge.err.find("do not fit this machine's memory"), std::string::npos) << huge.err;
   EXPECT_EQ(huge.out, "");
 }
+
+}  // namespace vk

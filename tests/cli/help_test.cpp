@@ -10,6 +10,8 @@
 #include "batch/batch.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 struct CommandText {
@@ -155,3 +157,5 @@ TEST(ManPage, DescribesEveryCommandOptionAndSection) {
                             "*       box on goal", "@       keeper", "+       keeper on goal"})
     expect_mentions(page, {entry}, "the level notation");
 }
+
+}  // namespace vk

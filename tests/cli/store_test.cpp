@@ -15,6 +15,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
@@ -272,3 +274,5 @@ TEST(Store, AFileSizeLimitEndsTheReportWithAMessage) {
   EXPECT_EQ(report.rfind("# Vantori Kelmora", 0), 0u);
   EXPECT_EQ(count_lines(report, "    3moves"), 5);
 }
+
+}  // namespace vk

@@ -17,6 +17,8 @@
 #include "support/oracle.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
@@ -570,3 +572,5 @@ TEST(PrivateStore, IsMadeForTheProcessAndRemovedAtItsEnd) {
   release_level_store(*store);
   EXPECT_TRUE(entries(temp.path).empty());
 }
+
+}  // namespace vk

@@ -7,6 +7,8 @@
 
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 struct QueueTest : ::testing::Test {
@@ -182,3 +184,5 @@ TEST_F(QueueTest, RekeyFindsItsEntryInABigBucketWhateverTheRecordsParent) {
 }
 
 }  // namespace
+
+}  // namespace vk

@@ -7,6 +7,8 @@
 
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 struct TableTest : ::testing::Test {
@@ -154,3 +156,5 @@ TEST_F(TableTest, ProbingWrapsFromTheLastSlotToSlotZero) {
 }
 
 }  // namespace
+
+}  // namespace vk

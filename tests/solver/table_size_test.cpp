@@ -12,6 +12,8 @@
 #include "support/oracle.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 struct Outcome {
@@ -34,7 +36,7 @@ struct SizedSolver {
   Outcome run(const std::string& map) {
     if (parse_level(*level, map.data(), int32_t(map.size())) != LevelOk) return Outcome{-1, 0, 0, 0, ""};
     clear_solve_results(*solver);
-    int32_t status = solve(*solver, *level);
+    int32_t status = solve_level(*solver, *level);
     return Outcome{status, solver->progress.nodes.load(), solver->progress.queue.load(),
                solver->solutionLength, solver->trace};
   }
@@ -48,7 +50,7 @@ TEST(TableSize, DoubleTablesGiveEveryFigureOfTheDefault) {
     SCOPED_TRACE("public level " + std::to_string(k + 1));
     Outcome a = small.run(levels[k]);
     Outcome b = large.run(levels[k]);
-    if (a.status != Solved && a.status != Unsolvable) continue;
+    if (a.status != SolveSolved && a.status != SolveImpossible) continue;
     EXPECT_EQ(b.status, a.status);
     EXPECT_EQ(b.nodes, a.nodes);
     if (a.queue < BucketCapacity) {
@@ -69,13 +71,13 @@ TEST(TableSize, ALevelThatFailsInSmallTablesIsSolvedMinimallyAtTheDefault) {
   int32_t proved = 0;
   for (size_t k = 0; k < levels.size() && proved < 2; k++) {
     Outcome failed = tiny.run(levels[k]);
-    if (failed.status != TableFull && failed.status != QueueFull) continue;
+    if (failed.status != SolveTableFull && failed.status != SolveQueueFull) continue;
     if (tiny.level->liveBoxes > 3) continue;
     SCOPED_TRACE("public level " + std::to_string(k + 1));
     EXPECT_EQ(failed.moves, 0);
     EXPECT_EQ(failed.trace, "");
     Outcome solved = normal.run(levels[k]);
-    ASSERT_EQ(solved.status, Solved);
+    ASSERT_EQ(solved.status, SolveSolved);
     EXPECT_TRUE(replay_solution(*normal.level, normal.solver->trace, solved.moves,
                                 normal.solver->traceOver));
     int32_t want = oracle_min_moves(*normal.level, 1);
@@ -99,3 +101,5 @@ TEST(TableSize, ManySolvesInOneTableNeverMeetAnEarlierSolvesRecords) {
 }
 
 }  // namespace
+
+}  // namespace vk

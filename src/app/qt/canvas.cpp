@@ -7,6 +7,8 @@
 #include "app/art.h"
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 QtCanvas& canvas_of(void* context) { return *static_cast<QtCanvas*>(context); }
@@ -83,3 +85,5 @@ Canvas QtCanvas::canvas() {
   c.repaint = repaint_now;
   return c;
 }
+
+}  // namespace vk

@@ -13,6 +13,8 @@
 
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 // A face and the point size it is used at.
@@ -146,3 +148,5 @@ QString elide_middle(const QFont& font, int width, const QString& prefix, const 
   }
   return shown;
 }
+
+}  // namespace vk

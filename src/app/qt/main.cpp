@@ -9,6 +9,8 @@
 #include "app/art.h"
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 // The application state lives once for the process, as the big tables do.
@@ -58,7 +60,10 @@ int answer_own_options(int argc, char** argv, int64_t& memory) {
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   int64_t memory = DefaultMemory;
   int answered = answer_own_options(argc, argv, memory);
   if (answered >= 0) return std::fflush(stdout) == 0 ? answered : 1;

@@ -31,6 +31,8 @@
 #include "app/art.h"
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 MainWindow& window_of(void* self) { return *static_cast<MainWindow*>(self); }
@@ -186,7 +188,7 @@ void MainWindow::create_controls() {
     if (spec.id >= FirstCommandId && spec.id <= LastCommandId) {
       if (auto* button = qobject_cast<QPushButton*>(widget)) {
         int32_t id = spec.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { command(app_, id); });
+        connect(button, &QPushButton::clicked, this, [this, id] { dialog_command(app_, id); });
       }
     }
   }
@@ -581,3 +583,5 @@ void MainWindow::hand_back(void* self) {
   MainWindow& w = window_of(self);
   QMetaObject::invokeMethod(&w, [&w] { job_done(w.app_); }, Qt::BlockingQueuedConnection);
 }
+
+}  // namespace vk

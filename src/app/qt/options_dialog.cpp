@@ -16,6 +16,8 @@
 
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t DialogWidthUnits = 236;
@@ -189,3 +191,5 @@ void run_options_window(App& app, OptionsDialog& dialog, QWidget* owner) {
   OptionsWindow window(app, dialog, owner);
   window.exec();
 }
+
+}  // namespace vk

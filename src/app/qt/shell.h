@@ -19,6 +19,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace vk {
+
 // The fonts: the dialogs' own where installed, else their counterparts
 // IPAPGothic and IPAGothic, else the system's.
 QFont dialog_font();     // "MS UI Gothic" 10 pt, IPAPGothic 10 pt, or the system sans-serif
@@ -163,3 +165,5 @@ class MainWindow : public QDialog {
   std::thread worker_;
   std::atomic<bool> workerBusy_{false};
 };
+
+}  // namespace vk
