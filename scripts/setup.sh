@@ -3,10 +3,10 @@
 # Sourced, not run.
 
 VK_PACKAGES="cmake g++ make libgtest-dev qt6-base-dev xvfb xauth xdotool clang libclang-rt-14-dev
-  desktop-file-utils groff-base dpkg-dev"
+  desktop-file-utils groff-base dpkg-dev fonts-ipafont-gothic"
 # The Windows cross build and Wine to test it, installed without
 # recommendations (64-bit Wine needs no i386 architecture): about 180 MB.
-VK_WIN_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-ipafont-gothic"
+VK_WIN_PACKAGES="g++-mingw-w64-x86-64-posix wine wine64 fonts-wine"
 
 # vk_missing_packages [PACKAGES]: those of the list (default $VK_PACKAGES)
 # that are not installed.

@@ -12,6 +12,8 @@
 #include "solver/solver.h"
 #include "view/view.h"
 
+namespace vk {
+
 // ---------------------------------------------------------------- controls
 
 enum ControlId : int32_t {
@@ -83,8 +85,6 @@ const ControlSpec* find_control(int32_t id);
 // The progress bars: ranges, and colours 0xRRGGBB.
 constexpr int32_t CellBarRange = 14000;
 constexpr int32_t QueueBarRange = 8000;
-constexpr int32_t CellBarDivisor = 1000;
-constexpr int32_t QueueBarDivisor = 100;
 constexpr uint32_t CellBarColour = 0x008C00;
 constexpr uint32_t QueueBarColour = 0xC80000;
 constexpr uint32_t BarBackground = 0xFFFFF0;
@@ -113,7 +113,7 @@ constexpr char HiddenNoticeText[] = "Last 20 moves are hidden.";
 constexpr int32_t GoDigits = 5;         // characters of the edit box Go reads
 constexpr int32_t LineCapacity = 128;   // one information line
 constexpr int32_t FinishSolveWaitMs = 200;
-constexpr int32_t ProgressIntervalMs = 200;
+constexpr int32_t SolveTimerIntervalMs = 200;
 
 struct App {
   Platform platform;
@@ -166,7 +166,7 @@ void show_startup_screen(App& app);
 
 // A button press or edit notification. 1 when the id is one of 1001 to
 // 1014, else 0.
-int32_t command(App& app, int32_t id);
+int32_t dialog_command(App& app, int32_t id);
 
 // A level file or folder dropped onto the window. What it would load:
 // JobFolder for a folder, JobFile for a regular file (a symbolic link
@@ -184,8 +184,26 @@ int32_t drop_path(App& app, const char* path, int32_t isFolder);
 // A tick of timer ProgressTimer or PlayTimer.
 void timer_tick(App& app, int32_t timer);
 
+// Sets the enabled state of controls 1001 to 1014 by the enable rules and
+// keeps the keyboard focus safe (focus_after_disable).
 void refresh_enable_state(App& app);
 void compute_enable_table(const App& app, int32_t* enabled);
+// Where the focus goes when the enable table `enabled` has just been
+// applied and control `focused` (0 for none) held it: KeepFocus while that
+// control is still enabled or is none of 1001 to 1014; else the first
+// enabled trace viewer button of Play, "->", "<-" and Top; else 0, no
+// control. Never a loader and never the level number box, so a stray Space
+// or Enter can neither reload a set nor read the level again (which would
+// throw the solution away).
+constexpr int32_t KeepFocus = -1;
+int32_t focus_after_disable(const int32_t* enabled, int32_t focused);
+
+// Ctrl+V on the main dialog: loads the clipboard's text exactly as Text
+// followed by Close would, when the loaders are enabled, the level number
+// box does not hold the focus (there Ctrl+V pastes a number) and the text
+// holds at least one level line. Otherwise it does nothing, so a stray
+// Ctrl+V never empties the loaded set. 1 when it loaded.
+int32_t paste_shortcut(App& app);
 void refresh_progress(App& app);
 void refresh_progress_bars(App& app);
 
@@ -228,6 +246,7 @@ constexpr char SaveDialogTitle[] = "save as";
 constexpr char ReportFilter[] = "*.txt\0*.txt\0";
 constexpr char CannotOpenReport[] = " Can't open output file.";
 constexpr int32_t OptionsLineCapacity = 128;
+constexpr char LocationPrefix[] = "Loaded Levels are stored in ";
 constexpr int32_t LocationCapacity = StorePathCapacity + 40;
 
 // The Options dialog on screen: the ticks as the user leaves them, which
@@ -243,8 +262,9 @@ struct OptionsDialog {
   char title[OptionsLineCapacity];    // 1016
   char setLine[OptionsLineCapacity];  // 1017
   char limits[OptionsLineCapacity];   // 1018
-  char location[LocationCapacity];    // 1019
-  char path[StorePathCapacity];       // 1006, the report path
+  char location[LocationCapacity];    // 1019, its path shortened to fit
+  char locationTip[StorePathCapacity];  // 1019's tooltip: the whole work folder path
+  char path[StorePathCapacity];       // 1006, the report path (read-only)
 };
 
 // The dialog's opening state; clears the batch flag.
@@ -279,3 +299,5 @@ void job_done(App& app);
 // The batch's closing step on the GUI thread: flags, the Option button's
 // caption, the current level, and the finished or canceled message box.
 void finish_batch(App& app);
+
+}  // namespace vk

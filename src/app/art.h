@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+namespace vk {
+
 constexpr int32_t ArtPaletteSize = 256;
 
 // Colours 0xAARRGGBB; alpha 0 is the icon's transparent background.
@@ -19,3 +21,5 @@ struct ArtImage {
 extern const ArtImage TileSheetArt;  // 216 x 48: 9 x 2 tiles of 24 x 24
 extern const ArtImage SplashArt;     // 69 x 65: the keeper pushing a crate
 extern const ArtImage IconArt;       // 32 x 32
+
+}  // namespace vk

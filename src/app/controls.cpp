@@ -2,6 +2,8 @@
 // window's placement in the work area.
 #include "app/app.h"
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t Blue = 0x0000FF;
@@ -69,3 +71,5 @@ WindowPlacement place_main_window(int32_t frameWidth, int32_t frameHeight, int32
   placement.clientHeight = cy - frameHeight;
   return placement;
 }
+
+}  // namespace vk

@@ -1,12 +1,13 @@
 // The main dialog's logic: start-up, the command table, the enable rules,
 // the information line, solving on the worker thread and its hand-back.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/app.h"
+#include "os/os.h"
+
+namespace vk {
 
 namespace {
 
@@ -45,9 +46,9 @@ void on_sample(App& app) {
   show_loaded_set(app);
 }
 
-void on_text(App& app) {
-  app.dialogMode = PasteMode;
-  if (!run_text_dialog(app)) return;
+// The pasted text stands in the text buffer: Text's intake on the GUI
+// thread, also for Ctrl+V.
+void load_pasted(App& app) {
   app.jobResult = load_level_set(app.store, SourceText, app.text);
   // A pasted text offers its first level only.
   if (app.store.levelCount != 0) {
@@ -56,6 +57,21 @@ void on_text(App& app) {
   }
   app.text[0] = '\0';
   show_loaded_set(app);
+}
+
+void on_text(App& app) {
+  app.dialogMode = PasteMode;
+  if (!run_text_dialog(app)) return;
+  load_pasted(app);
+}
+
+// Hands the text in app.pasted over into the text buffer, cut to the room
+// the intake leaves for its line end.
+void take_pasted(App& app) {
+  std::size_t length = std::strlen(app.pasted);
+  if (length > std::size_t(PasteCapacity)) length = PasteCapacity;
+  std::memcpy(app.text, app.pasted, length);
+  app.text[length] = '\0';
 }
 
 // File and Folder once their picker has put a path into filePath or
@@ -190,7 +206,7 @@ void gui_show_level(void* arg) {
 }
 
 void gui_start_progress(void* c) {
-  app_of(c).platform.start_timer(app_of(c).platform.context, ProgressTimer, ProgressIntervalMs);
+  app_of(c).platform.start_timer(app_of(c).platform.context, ProgressTimer, SolveTimerIntervalMs);
 }
 
 void gui_stop_progress(void* c) {
@@ -337,7 +353,7 @@ void show_startup_screen(App& app) {
 
 // ---------------------------------------------------------------- commands
 
-int32_t command(App& app, int32_t id) {
+int32_t dialog_command(App& app, int32_t id) {
   if (id < FirstCommandId || id > LastCommandId) return 0;
   Commands[id - FirstCommandId].run(app);
   return 1;
@@ -358,12 +374,13 @@ int32_t drop_kind(const char* path) {
   if (path == nullptr) return NoJob;
   std::size_t length = strnlen(path, PathCapacity + 1);
   if (length == 0 || length > std::size_t(PathCapacity)) return NoJob;
-  // stat follows a symbolic link to what it names, as the intake's open does.
-  struct stat info;
-  if (stat(path, &info) != 0) return NoJob;
-  if (S_ISDIR(info.st_mode)) return JobFolder;
-  if (S_ISREG(info.st_mode)) return JobFile;
-  return NoJob;  // FIFOs, devices and sockets could block or never end
+  // A symbolic link counts as what it names, as for the intake's open.
+  switch (vk::os_path_kind(path, 1)) {
+    case vk::OsFolder: return JobFolder;
+    // A device goes to the intake, which refuses it and says why.
+    case vk::OsFile: case vk::OsDevice: return JobFile;
+    default: return NoJob;  // a FIFO could block, a socket never be read
+  }
 }
 
 int32_t drop_allowed(const App& app) {
@@ -401,10 +418,28 @@ void compute_enable_table(const App& app, int32_t* on) {
   }
 }
 
+int32_t focus_after_disable(const int32_t* on, int32_t focused) {
+  if (focused < FirstCommandId || focused > LastCommandId) return KeepFocus;
+  if (on[focused - FirstCommandId]) return KeepFocus;
+  // Replay goes on before it goes back; a loader, Go's edit box or a job
+  // button is never chosen.
+  constexpr int32_t Safe[] = {IdPlay, IdForward, IdBack, IdTop};
+  for (int32_t id : Safe)
+    if (on[id - FirstCommandId]) return id;
+  return 0;
+}
+
+// The windowing system moves the focus of a control being disabled on to
+// the next enabled one, often a loader; the focus is noted first and then
+// set where focus_after_disable says.
 void refresh_enable_state(App& app) {
+  const Platform& p = app.platform;
+  int32_t focused = p.focused != nullptr ? p.focused(p.context) : 0;
   compute_enable_table(app, app.enabled);
   for (int32_t k = 0; k < EnableCount; ++k)
-    app.platform.enable(app.platform.context, FirstCommandId + k, app.enabled[k]);
+    p.enable(p.context, FirstCommandId + k, app.enabled[k]);
+  int32_t target = focus_after_disable(app.enabled, focused);
+  if (target != KeepFocus && p.set_focus != nullptr) p.set_focus(p.context, target);
 }
 
 // ---------------------------------------------------------------- progress
@@ -412,9 +447,14 @@ void refresh_enable_state(App& app) {
 void refresh_progress_bars(App& app) {
   auto nodes = uint32_t(app.solver.progress.nodes.load(std::memory_order_relaxed));
   auto queue = uint32_t(app.solver.progress.queue.load(std::memory_order_relaxed));
-  app.platform.set_progress(app.platform.context, IdCellBar, int32_t(nodes / CellBarDivisor));
+  // Both bars are full at the limits of the tables in use; at the default
+  // size this is nodes / 1000 and queue / 100.
+  const SearchTables* tables = search_tables();
+  TableSize size = table_size(tables ? tables->bytes : DefaultMemory);
+  app.platform.set_progress(app.platform.context, IdCellBar,
+                            int32_t(int64_t(nodes) * CellBarRange / size.nodeLimit));
   app.platform.set_progress(app.platform.context, IdQueueBar,
-                            int32_t(queue / QueueBarDivisor));
+                            int32_t(int64_t(queue) * QueueBarRange / size.bucketCapacity));
 }
 
 void refresh_progress(App& app) {
@@ -441,6 +481,22 @@ void show_loading(App& app) {
   app.platform.canvas.repaint(app.platform.canvas.context);
 }
 
+namespace {
+
+// The failures that "Load Error!!" alone would leave unexplained get a
+// message box with their reason; a source without levels or one that
+// cannot be read keeps the plain "Load Error!!".
+void explain_load_error(App& app) {
+  int32_t failure = app.store.failure;
+  if (failure == IntakeNoLevels || failure == IntakeSource) return;
+  const char* label = app.store.sourcePath[0] ? app.store.sourcePath : "the text";
+  char text[IntakeTextCapacity];
+  intake_failure_text(app.store, label, text, sizeof text);
+  message(app, text, IconError);
+}
+
+}  // namespace
+
 void show_loaded_set(App& app) {
   app.loading = 0;
   if (app.jobResult == 0) {
@@ -456,6 +512,7 @@ void show_loaded_set(App& app) {
     app.store.levelCount = 0;
     draw_question_screen(app.platform.canvas);
     app.platform.canvas.repaint(app.platform.canvas.context);
+    explain_load_error(app);
   } else {
     refresh_enable_state(app);
     char line[LineCapacity];
@@ -516,7 +573,7 @@ void begin_solve_display(App& app) {
   app.solver.beginWithEnd = app.settings.beginWithEnd;
   refresh_enable_state(app);
   set_text(app, IdSolve, "Cancel");
-  app.platform.start_timer(app.platform.context, ProgressTimer, ProgressIntervalMs);
+  app.platform.start_timer(app.platform.context, ProgressTimer, SolveTimerIntervalMs);
 }
 
 void finish_solve(App& app) {
@@ -525,7 +582,7 @@ void finish_solve(App& app) {
   app.solving = 0;
   set_text(app, IdSolve, "Solve");
   viewer_reset(app.viewer, app.level, app.text, 0);
-  if (app.jobResult == Solved) {
+  if (app.jobResult == SolveSolved) {
     app.viewer.length = app.solver.solutionLength;
     set_counter_text(app);
     if (app.settings.hideLastMoves && !app.batch)
@@ -541,9 +598,9 @@ void finish_solve(App& app) {
   refresh_progress_bars(app);
   refresh_enable_state(app);
   switch (app.jobResult) {
-    case Unsolvable: message(app, " Impossible.", IconError); break;
-    case TableFull: message(app, " Failed(C).", IconWarning); break;
-    case QueueFull: message(app, " Failed(Q).", IconWarning); break;
+    case SolveImpossible: message(app, " Impossible.", IconError); break;
+    case SolveTableFull: message(app, " Failed(C).", IconWarning); break;
+    case SolveQueueFull: message(app, " Failed(Q).", IconWarning); break;
     case SolveCanceled: message(app, " Canceled.", IconWarning); break;
     default: break;
   }
@@ -573,11 +630,24 @@ int32_t run_text_dialog(App& app) {
   int32_t closed = app.platform.run_text_dialog(app.platform.context, app.textDialog,
                                                 app.pasted, PasteCapacity + 1);
   if (app.dialogMode != PasteMode || !closed || app.pasted[0] == '\0') return 0;
-  // The intake appends a line end; the buffer keeps room for it.
-  std::size_t length = std::strlen(app.pasted);
-  if (length > std::size_t(PasteCapacity)) length = PasteCapacity;
-  std::memcpy(app.text, app.pasted, length);
-  app.text[length] = '\0';
+  take_pasted(app);
+  return 1;
+}
+
+int32_t paste_shortcut(App& app) {
+  const Platform& p = app.platform;
+  if (p.clipboard_text == nullptr) return 0;
+  int32_t on[EnableCount];
+  compute_enable_table(app, on);
+  if (!on[IdText - FirstCommandId]) return 0;
+  if (p.focused != nullptr && p.focused(p.context) == IdLevelEdit) return 0;
+  // What Close would hand over: the text cut as the text dialog cuts it.
+  app.pasted[0] = '\0';
+  if (!p.clipboard_text(p.context, app.pasted, PasteCapacity + 1)) return 0;
+  app.pasted[PasteCapacity] = '\0';
+  if (!holds_level_line(app.pasted)) return 0;
+  take_pasted(app);
+  load_pasted(app);
   return 1;
 }
 
@@ -635,7 +705,7 @@ void run_job(App& app) {
       app.jobResult = load_level_set(app.store, SourceFolder, app.folderPath);
       break;
     case JobSolve:
-      app.jobResult = solve(app.solver, app.level);
+      app.jobResult = solve_level(app.solver, app.level);
       break;
     case JobBatch:
       run_batch_job(app);
@@ -660,7 +730,7 @@ void job_done(App& app) {
       break;
     case JobSolve:
       finish_solve(app);
-      if (app.jobResult == Solved) {
+      if (app.jobResult == SolveSolved) {
         app.dialogMode = SolutionMode;
         run_text_dialog(app);
       }
@@ -699,3 +769,5 @@ void finish_batch(App& app) {
   finish_batch_text(run, canceled, text);
   message(app, text, IconInformation);
 }
+
+}  // namespace vk

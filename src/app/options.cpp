@@ -6,6 +6,8 @@
 
 #include "app/app.h"
 
+namespace vk {
+
 namespace {
 
 void copy_text(char* out, int32_t capacity, const char* text) {
@@ -47,6 +49,14 @@ int32_t confirm(App& app, OptionsDialog& dialog) {
 int32_t start_batch(App& app, OptionsDialog& dialog) {
   app.settings.playAfterSolved = dialog.play ? 1 : 0;
   if (dialog.report) {
+    // A report over the source or a level file is refused; the dialog stays.
+    int32_t clash = report_path_clash(app.store, app.settings.reportPath);
+    if (clash != ReportFree) {
+      char text[IntakeTextCapacity];
+      report_clash_text(app.store, clash, app.settings.reportPath, text, sizeof text);
+      app.platform.message_box(app.platform.context, DialogCaption, text, IconError);
+      return 0;
+    }
     if (!open_report_file(app.run, app.settings.reportPath)) {
       app.platform.message_box(app.platform.context, DialogCaption, CannotOpenReport,
                                IconError);
@@ -63,6 +73,20 @@ int32_t start_batch(App& app, OptionsDialog& dialog) {
 void browse(App& app, OptionsDialog& dialog) {
   if (!pick_report_file(app, app.settings.reportPath, StorePathCapacity, ReportFilter)) return;
   copy_text(dialog.path, StorePathCapacity, app.settings.reportPath);
+}
+
+// "Loaded Levels are stored in %s" with the work folder, which every load
+// empties: the path shortened in its middle where the line is too narrow
+// for it, so that both its ends stay readable, and whole in the tooltip.
+void show_location(App& app, OptionsDialog& dialog) {
+  const char* path = app.store.workDir;
+  copy_text(dialog.locationTip, StorePathCapacity, path);
+  const Platform& p = app.platform;
+  if (p.elide_path != nullptr)
+    p.elide_path(p.context, OptionsDialogId, OptLocation, LocationPrefix, path, dialog.location,
+                 LocationCapacity);
+  else
+    std::snprintf(dialog.location, sizeof dialog.location, "%s%s", LocationPrefix, path);
 }
 
 }  // namespace
@@ -89,8 +113,7 @@ void options_open(App& app, OptionsDialog& dialog) {
   }
   dialog.speed = app.settings.traceSpeed;
   dialog.beginWithEnd = app.settings.beginWithEnd;
-  std::snprintf(dialog.location, sizeof dialog.location, "Loaded Levels are stored in %s",
-                app.store.workDir);
+  show_location(app, dialog);
 }
 
 int32_t options_command(App& app, OptionsDialog& dialog, int32_t id) {
@@ -130,3 +153,5 @@ int32_t pick_report_file(App& app, char* path, int32_t capacity, const char* fil
   add_default_extension(path, capacity, filter);
   return 1;
 }
+
+}  // namespace vk

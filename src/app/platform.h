@@ -12,6 +12,8 @@
 
 #include "view/view.h"
 
+namespace vk {
+
 enum MessageIcon : int32_t { IconError = 1, IconWarning = 2, IconInformation = 3 };
 
 enum TimerId : int32_t { ProgressTimer = 1, PlayTimer = 2 };
@@ -85,4 +87,29 @@ struct Platform {
   // Called by the worker thread: runs job_done on the GUI thread and
   // returns only when it has finished.
   void (*hand_back)(void* context);
+
+  // The keyboard focus of the main dialog. focused: the id of the control
+  // that holds it (the one that has it when the dialog is active again, if
+  // another window is active now), 0 when no control does. set_focus gives
+  // it to control id, or with id 0 to the dialog itself, so that no control
+  // holds it and Space and Enter press nothing. When a focused control is
+  // disabled the windowing system moves the focus on by itself; the dialog
+  // logic asks before and sets it after. Both may be null: no focus to keep.
+  int32_t (*focused)(void* context);
+  void (*set_focus)(void* context, int32_t id);
+
+  // The clipboard's text, at most capacity - 1 bytes of it, terminated.
+  // 0 when it holds no text. May be null: there is no clipboard.
+  int32_t (*clipboard_text)(void* context, char* out, int32_t capacity);
+
+  // What a one-line static of a dialog shows for prefix followed by path:
+  // the whole of both when they fit the control's width in the font it is
+  // drawn with, else prefix and path with characters taken from the middle
+  // of path and replaced by "...", as few as make it fit. dialog is the
+  // dialog's resource id, id the control's. The result goes to out, at
+  // most capacity - 1 bytes, terminated. May be null: the whole text.
+  void (*elide_path)(void* context, int32_t dialog, int32_t id, const char* prefix,
+                     const char* path, char* out, int32_t capacity);
 };
+
+}  // namespace vk

@@ -7,10 +7,15 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "batch/batch.h"
 #include "view/view.h"
+
+namespace vk {
 
 // VK_VERSION comes from the project's version in CMakeLists.txt, which also
 // names the installed package.
@@ -45,30 +50,28 @@ int32_t try_level(Batch& batch, int32_t levelStatus) {
   batch.lastShown = batch.current;
   if (hooks.showLevel) hooks.showLevel(hooks.context, batch.current, levelStatus);
   if (hooks.startProgress) hooks.startProgress(hooks.context);
-  int32_t status = Unsolvable;
-  if (levelStatus == LevelOk) status = solve(*batch.solver, *batch.level);
+  int32_t status = SolveImpossible;
+  if (levelStatus == LevelOk) status = solve_level(*batch.solver, *batch.level);
   if (hooks.stopProgress) hooks.stopProgress(hooks.context);
   return status;
 }
 
 // The result column for a status; a solved level is counted, checked by the
 // hook while its trace is whole, and then masked when asked.
+void status_text(const Solver& solver, int32_t status, char* out) {
+  if (status == SolveSolved)
+    std::snprintf(out, ResultCapacity, "%5dmoves%s", solver.solutionLength,
+                  solver.traceOver ? " TraceOver" : "");
+  else
+    std::snprintf(out, ResultCapacity, "%s", solve_status_word(status));
+}
+
 void result_text(Batch& batch, int32_t status, char* out) {
   Solver& solver = *batch.solver;
-  switch (status) {
-    case Unsolvable: std::snprintf(out, ResultCapacity, "Impossible"); return;
-    case TableFull: std::snprintf(out, ResultCapacity, "Failed(C)"); return;
-    case QueueFull: std::snprintf(out, ResultCapacity, "Failed(Q)"); return;
-    case SolveCanceled:
-      std::snprintf(out, ResultCapacity, "Canceled");
-      solver.cancel.store(1, std::memory_order_relaxed);
-      return;
-    case Solved: break;
-    default: std::snprintf(out, ResultCapacity, "%s", solve_status_word(status)); return;
-  }
+  status_text(solver, status, out);
+  if (status == SolveCanceled) solver.cancel.store(1, std::memory_order_relaxed);
+  if (status != SolveSolved) return;
   batch.solved += 1;
-  std::snprintf(out, ResultCapacity, "%5dmoves%s", solver.solutionLength,
-                solver.traceOver ? " TraceOver" : "");
   if (batch.hooks.solved) batch.hooks.solved(batch.hooks.context, batch.current);
   if (batch.settings->hideLastMoves) mask_last_moves(solver.trace, solver.solutionLength);
 }
@@ -99,17 +102,37 @@ LocalTime local_time_now() {
                    parts.tm_min};
 }
 
-int32_t run_batch(Batch& batch) {
-  const BatchHooks& hooks = batch.hooks;
-  const int32_t report = batch.settings->reportFlag;
+namespace {
+
+// The opening of a run: the start time, the counters, the cancel flag, the
+// begin hook and the report's header.
+void open_run(Batch& batch) {
   batch.start = local_time_now();
   batch.tried = 0;
   batch.solved = 0;
   batch.lastShown = 0;
   batch.solver->beginWithEnd = batch.settings->beginWithEnd;
   batch.solver->cancel.store(0, std::memory_order_relaxed);
-  if (hooks.begin) hooks.begin(hooks.context);
-  if (report) write_report_header(batch);
+  if (batch.hooks.begin) batch.hooks.begin(batch.hooks.context);
+  if (batch.settings->reportFlag) write_report_header(batch);
+}
+
+// The close: the end time and the report's footer; returns the cancel flag.
+int32_t close_run(Batch& batch) {
+  batch.end = local_time_now();
+  const int32_t canceled = cancel_set(batch);
+  if (batch.settings->reportFlag) {
+    write_report_footer(batch, canceled);
+    close_report_file(batch);
+  }
+  return canceled;
+}
+
+}  // namespace
+
+int32_t run_batch(Batch& batch) {
+  const int32_t report = batch.settings->reportFlag;
+  open_run(batch);
 
   for (batch.current = 1; batch.current <= batch.store->highest; ++batch.current) {
     int32_t levelStatus =
@@ -120,16 +143,139 @@ int32_t run_batch(Batch& batch) {
     result_text(batch, status, result);
     if (report) write_report_level(batch, result);
     if (cancel_set(batch)) break;
-    if (status == Solved && can_replay(batch) && !replay(batch)) break;
+    if (status == SolveSolved && can_replay(batch) && !replay(batch)) break;
   }
+  return close_run(batch);
+}
 
-  batch.end = local_time_now();
-  const int32_t canceled = cancel_set(batch);
-  if (report) {
-    write_report_footer(batch, canceled);
-    close_report_file(batch);
+namespace {
+
+// What a job leaves for the report: the level line, once the level is done.
+enum JobResultState : int32_t { ResultPending = 0, ResultSkipped = 1, ResultLine = 2 };
+struct JobResult {
+  int32_t state = ResultPending;
+  int32_t status = 0;
+  int32_t badSolution = 0;
+  char line[ReportLineCapacity];
+};
+
+// What the jobs share, under lock: the next level to take and the results.
+struct JobBoard {
+  JobBoard(Batch& b, BatchJob* j, int32_t c)
+      : batch(b), jobs(j), count(c),
+        results(std::make_unique<JobResult[]>(size_t(b.store->highest) + 1)) {}
+  Batch& batch;
+  BatchJob* jobs;
+  int32_t count;
+  std::unique_ptr<JobResult[]> results;  // by level number
+  std::mutex lock;
+  std::condition_variable done;
+  int32_t next = 1;      // the lowest level no job has taken
+  int32_t stopped = 0;   // cancelled: no job takes another level
+};
+
+// Reads, solves and checks one level with the job's own level and solver.
+void solve_for_report(JobBoard& board, BatchJob& job, int32_t number, JobResult& out) {
+  Solver& solver = *job.solver;
+  int32_t levelStatus = select_level(solver, *job.level, board.batch.store->workDir, number);
+  if (levelStatus != LevelOk && levelStatus != LevelImpossible) {
+    out.state = ResultSkipped;
+    return;
   }
-  return canceled;
+  int32_t status = SolveImpossible;
+  if (levelStatus == LevelOk) {
+    job.number.store(number, std::memory_order_relaxed);
+    status = solve_level(solver, *job.level);
+    job.number.store(0, std::memory_order_relaxed);
+  }
+  char result[ResultCapacity];
+  status_text(solver, status, result);
+  out.status = status;
+  out.badSolution = status == SolveSolved && !replay_solution(*job.level, solver.trace,
+                                                         solver.solutionLength, solver.traceOver);
+  format_report_level(out.line, number, *job.level, solver.progress, result);
+  out.state = ResultLine;
+}
+
+void run_job(JobBoard* board, BatchJob* job) {
+  const int32_t highest = board->batch.store->highest;
+  for (;;) {
+    int32_t number;
+    {
+      std::lock_guard<std::mutex> guard(board->lock);
+      if (board->stopped || board->next > highest) return;
+      number = board->next++;
+    }
+    JobResult result;
+    solve_for_report(*board, *job, number, result);
+    {
+      std::lock_guard<std::mutex> guard(board->lock);
+      board->results[number] = result;
+    }
+    board->done.notify_all();
+  }
+}
+
+void cancel_jobs(JobBoard& board) {
+  board.stopped = 1;
+  for (int32_t j = 0; j < board.count; j++)
+    board.jobs[j].solver->cancel.store(1, std::memory_order_relaxed);
+}
+
+// Writes the lines of every level done in an unbroken row from written on;
+// returns 1 once the report has its last level line.
+int32_t write_done_lines(JobBoard& board, int32_t& written, int32_t report) {
+  Batch& batch = board.batch;
+  const int32_t highest = batch.store->highest;
+  for (; written <= highest; written++) {
+    const JobResult& r = board.results[written];
+    // Cancelled: a level no job took never gets a line.
+    if (r.state == ResultPending) return board.stopped && written >= board.next;
+    if (r.state == ResultSkipped) continue;
+    batch.tried += 1;
+    if (r.status == SolveSolved) batch.solved += 1;
+    if (r.badSolution && batch.hooks.badSolution)
+      batch.hooks.badSolution(batch.hooks.context, written);
+    if (batch.hooks.stopProgress) batch.hooks.stopProgress(batch.hooks.context);
+    if (report) write_report_line(batch, r.line);
+    if (r.status == SolveCanceled) {
+      written++;
+      return 1;
+    }
+  }
+  return 1;
+}
+
+// How often the writing thread looks at the cancel flag while it waits.
+constexpr int32_t CancelPollMs = 20;
+
+}  // namespace
+
+int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
+  const int32_t report = batch.settings->reportFlag;
+  for (int32_t j = 0; j < count; j++) {
+    jobs[j].solver->beginWithEnd = batch.settings->beginWithEnd;
+    jobs[j].solver->cancel.store(0, std::memory_order_relaxed);
+    jobs[j].number.store(0, std::memory_order_relaxed);
+  }
+  open_run(batch);
+
+  JobBoard board(batch, jobs, count);
+  std::unique_ptr<std::thread[]> threads = std::make_unique<std::thread[]>(size_t(count));
+  for (int32_t j = 0; j < count; j++) threads[j] = std::thread(run_job, &board, &jobs[j]);
+  {
+    std::unique_lock<std::mutex> guard(board.lock);
+    int32_t written = 1;
+    while (!write_done_lines(board, written, report)) {
+      board.done.wait_for(guard, std::chrono::milliseconds(CancelPollMs));
+      if (cancel_set(batch) && !board.stopped) cancel_jobs(board);
+    }
+    // A level line that reads "Canceled" ends the report: stop the others.
+    cancel_jobs(board);
+  }
+  for (int32_t j = 0; j < count; j++) threads[j].join();
+  batch.current = batch.store->highest + 1;
+  return close_run(batch);
 }
 
 void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {
@@ -145,3 +291,5 @@ void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {
                   "\r\n  The report file is incomplete: %s.\r\n", std::strerror(batch.writeError));
   }
 }
+
+}  // namespace vk

@@ -3,10 +3,13 @@
 // through hooks; the command line runs it without them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "level/level.h"
 #include "solver/solver.h"
+
+namespace vk {
 
 // The program's version, as both programs' --version print it, and the
 // title text: the dialog caption and the report's first line.
@@ -64,6 +67,10 @@ struct BatchHooks {
   int32_t (*replayStep)(void* context) = nullptr;
   // Waits between replay steps; without it the thread sleeps.
   void (*sleep)(void* context, int32_t milliseconds) = nullptr;
+  // A run of several jobs checks every solution itself and names, through
+  // this hook, a level whose solution fails the replay check. Called on the
+  // thread that runs the batch, before that level's report line.
+  void (*badSolution)(void* context, int32_t number) = nullptr;
 };
 
 constexpr int32_t ReportLineCapacity = 256;  // longest report line, LF included
@@ -91,6 +98,16 @@ struct Batch {
   LocalTime end{};
 };
 
+// One of the solves a batch runs at once: a level and a solver of its own,
+// the solver with tables and a trace buffer of its own. number is the level
+// being solved, 0 while the job waits; the progress line reads it.
+constexpr int32_t MaxJobs = 64;
+struct BatchJob {
+  Level* level = nullptr;
+  Solver* solver = nullptr;
+  std::atomic<int32_t> number{0};
+};
+
 // Creates or truncates the report file at path for writing and keeps its
 // descriptor for the run; 1 on success, 0 when it cannot be opened.
 int32_t open_report_file(Batch& batch, const char* path);
@@ -103,6 +120,15 @@ void write_report_line(Batch& batch, const char* text);
 // taken from the settings; returns 1 when the run was cancelled, else 0.
 int32_t run_batch(Batch& batch);
 
+// As run_batch with count jobs solving levels at once, each on a thread of
+// its own: the report is the same but for the seconds, its lines in level
+// order, each written as soon as every earlier level is done. The batch's
+// solver gives only the cancel flag, which reaches every running solve; the
+// lowest unfinished level then reads "Canceled" and no later line follows.
+// Nothing is shown or replayed: of the hooks only begin, stopProgress
+// (before each report line) and badSolution are called.
+int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count);
+
 // The closing message: finished or canceled with the start and end times,
 // and a line on an incomplete report. out holds FinishTextCapacity bytes.
 void finish_batch_text(const Batch& batch, int32_t canceled, char* out);
@@ -110,7 +136,13 @@ void finish_batch_text(const Batch& batch, int32_t canceled, char* out);
 // The parts of the report, each written with write_report_line.
 void write_report_header(Batch& batch);
 void write_report_level(Batch& batch, const char* result);
+// A level line of the given level, read into level and solved by a solver
+// with these figures, into line (ReportLineCapacity bytes).
+void format_report_level(char* line, int32_t number, const Level& level,
+                         const Progress& progress, const char* result);
 void write_report_footer(Batch& batch, int32_t canceled);
 // Closes the report file when the run owns it; a failing close counts as a
 // write error.
 void close_report_file(Batch& batch);
+
+}  // namespace vk

@@ -11,6 +11,8 @@
 
 #include "batch/batch.h"
 
+namespace vk {
+
 namespace {
 
 const char ReportRule[] = "------------------------------------------------------";
@@ -79,15 +81,18 @@ void write_report_header(Batch& batch) {
   write_report_line(batch, ReportRule);
 }
 
-void write_report_level(Batch& batch, const char* result) {
-  char line[ReportLineCapacity];
-  const Level& level = *batch.level;
-  const Progress& progress = batch.solver->progress;
-  std::snprintf(line, sizeof line, "%4d[%2d*%2d(%2d)] %4dsec%9d%8d %s", batch.current,
+void format_report_level(char* line, int32_t number, const Level& level,
+                         const Progress& progress, const char* result) {
+  std::snprintf(line, ReportLineCapacity, "%4d[%2d*%2d(%2d)] %4dsec%9d%8d %s", number,
                 level.width, level.height, level.totalBoxes,
                 progress.seconds.load(std::memory_order_relaxed),
                 progress.nodes.load(std::memory_order_relaxed),
                 progress.queue.load(std::memory_order_relaxed), result);
+}
+
+void write_report_level(Batch& batch, const char* result) {
+  char line[ReportLineCapacity];
+  format_report_level(line, batch.current, *batch.level, batch.solver->progress, result);
   write_report_line(batch, line);
 }
 
@@ -110,3 +115,5 @@ void close_report_file(Batch& batch) {
   batch.reportFd = -1;
   batch.closeReport = 0;
 }
+
+}  // namespace vk

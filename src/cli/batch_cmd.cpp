@@ -8,13 +8,18 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "batch/batch.h"
 #include "cli/cli.h"
 
+namespace vk {
+
 const char BatchUsage[] =
-    "  vantori batch SOURCE|--sample [--work-dir DIR] [--report FILE] [--begin-with-end 0|1]\n";
+    "  vantori batch SOURCE|--sample [--work-dir DIR] [--report FILE] [--begin-with-end 0|1]\n"
+    "                 [--jobs N] [--memory SIZE]\n";
 
 const CommandHelp BatchHelp = {
     "batch",
@@ -32,7 +37,13 @@ const CommandHelp BatchHelp = {
     "                    1 (the default): a start that already has every box on\n"
     "                    a goal is searched like any other, for the shortest way\n"
     "                    out and back; 0: such a start counts as solved with 0\n"
-    "                    moves\n",
+    "                    moves\n"
+    "  --jobs N          solve up to N levels at once, 1 to 64, 1 by default; each\n"
+    "                    job has search tables of its own, so the batch takes N\n"
+    "                    times SIZE of memory. The report is the same but for the\n"
+    "                    seconds; its lines come in level order, each as soon as\n"
+    "                    every earlier level is done\n"
+    MemoryOptionHelp,
     "  The report, every line ending in LF:\n"
     "  # TITLE\n"
     "  # LevelSetName: NAME (COUNT levels)\n"
@@ -55,8 +66,10 @@ const CommandHelp BatchHelp = {
     "  Finish. Numbers are right-aligned and widen their field when longer.\n",
     "  0    the batch ran to its end, whatever the levels' results\n"
     "  1    the intake failed, the report file cannot be opened (\" Can't open\n"
-    "       output file.\" and no batch runs), there is no memory for the\n"
-    "       search tables, or the report could not be written completely (the\n"
+    "       output file.\" and no batch runs), the report would overwrite the\n"
+    "       source or a level file (no batch runs), there is no memory for the\n"
+    "       search tables (N times SIZE is more than the machine has, or the\n"
+    "       system refuses them), or the report could not be written completely (the\n"
     "       batch runs to its end and one line names the error)\n"
     "  2    a usage error\n"
     "  3    a solution failed the independent replay check\n"
@@ -72,12 +85,15 @@ struct BatchOptions {
   SourceOptions source;
   const char* report = nullptr;  // nullptr: standard output
   int32_t beginWithEnd = 1;
+  int32_t jobs = 1;
+  int64_t memory = DefaultMemory;
 };
 
 // The one program-wide batch: the signal handler must reach its cancel flag.
 LevelStore Store;
 Level CurrentLevel;
 Solver BatchSolver;
+SearchTables BatchTables;
 Settings BatchSettings;
 char TextBuffer[TextBufferSize + 1];  // the intake's text, then the move trace
 
@@ -95,12 +111,25 @@ constexpr int32_t MessageCapacity = 128;
 
 // Takes --report FILE; the shared loop takes everything else.
 int take_batch_option(int argc, char** argv, int i, void* context) {
+  BatchOptions& options = *static_cast<BatchOptions*>(context);
+  int memory = take_memory_option("batch", argc, argv, i, options.memory);
+  if (memory != 0) return memory;
+  if (std::strcmp(argv[i], "--jobs") == 0) {
+    char* end = nullptr;
+    long jobs = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+    if (end == nullptr || end == argv[i + 1] || *end != '\0' || jobs < 1 || jobs > MaxJobs) {
+      bad_usage("batch", "--jobs takes a number from 1 to 64", nullptr);
+      return -1;
+    }
+    options.jobs = int32_t(jobs);
+    return 2;
+  }
   if (std::strcmp(argv[i], "--report") != 0) return 0;
   if (i + 1 >= argc) {
     bad_usage("batch", "--report needs a file", nullptr);
     return -1;
   }
-  static_cast<BatchOptions*>(context)->report = argv[i + 1];
+  options.report = argv[i + 1];
   return 2;
 }
 
@@ -112,15 +141,43 @@ int parse_options(int argc, char** argv, BatchOptions& options) {
 
 // A solved level's whole trace is played forward once more before it is
 // masked; a trace that does not solve the level is reported, never hidden.
-void check_solution(void* context, int32_t number) {
-  const Solver& solver = BatchSolver;
-  if (replay_solution(CurrentLevel, solver.trace, solver.solutionLength, solver.traceOver))
-    return;
+void report_bad_solution(void* context, int32_t number) {
   BadSolutions += 1;
   char message[MessageCapacity];
   std::snprintf(message, sizeof message,
                 "vantori batch: the solution of level %d fails the replay check\n", number);
   progress_message(*static_cast<ProgressLine*>(context), message);
+}
+
+void check_solution(void* context, int32_t number) {
+  const Solver& solver = BatchSolver;
+  if (!replay_solution(CurrentLevel, solver.trace, solver.solutionLength, solver.traceOver))
+    report_bad_solution(context, number);
+}
+
+// The levels, solvers, tables and trace buffers of a batch of several jobs.
+struct JobSet {
+  std::unique_ptr<Level[]> levels;
+  std::unique_ptr<Solver[]> solvers;
+  std::unique_ptr<SearchTables[]> tables;
+  std::unique_ptr<char[]> traces;
+  BatchJob jobs[MaxJobs];
+};
+
+// Reserves every job's tables; 0 after a message when they cannot be had.
+int32_t make_jobs(JobSet& set, int32_t count, int64_t memory) {
+  set.levels = std::make_unique<Level[]>(size_t(count));
+  set.solvers = std::make_unique<Solver[]>(size_t(count));
+  set.tables = std::make_unique<SearchTables[]>(size_t(count));
+  set.traces = std::make_unique<char[]>(size_t(count) * TextBufferSize);
+  for (int32_t j = 0; j < count; j++) {
+    if (!reserve_for_command("batch", set.tables[j], memory, count)) return 0;
+    set.solvers[j].tables = &set.tables[j];
+    set.solvers[j].trace = &set.traces[size_t(j) * TextBufferSize];
+    set.jobs[j].level = &set.levels[j];
+    set.jobs[j].solver = &set.solvers[j];
+  }
+  return 1;
 }
 
 // A Ctrl-C that came before the run cleared the cancel flag still counts.
@@ -157,8 +214,11 @@ int cmd_batch(int argc, char** argv) {
   if (status >= 0) return status;
 
   if (!run_intake(options.source, Store, TextBuffer)) return ExitFailure;
-  if (!reserve_search_tables()) {
-    std::fprintf(stderr, "vantori batch: not enough memory for the search tables\n");
+  JobSet jobs;
+  if (options.jobs == 1) {
+    if (!reserve_for_command("batch", BatchTables, options.memory, 1)) return ExitFailure;
+    BatchSolver.tables = &BatchTables;
+  } else if (!make_jobs(jobs, options.jobs, options.memory)) {
     return ExitFailure;
   }
 
@@ -177,9 +237,17 @@ int cmd_batch(int argc, char** argv) {
   batch.hooks.startProgress = progress_solve_begins;
   batch.hooks.stopProgress = progress_solve_ends;
   batch.hooks.solved = check_solution;
+  batch.hooks.badSolution = report_bad_solution;
+  for (int32_t j = 0; j < options.jobs && options.jobs > 1; j++) {
+    progress.jobLevels[j] = &jobs.jobs[j].number;
+    progress.jobFigures[j] = &jobs.solvers[j].progress;
+  }
+  progress.jobCount = options.jobs > 1 ? options.jobs : 0;
   BatchSolver.trace = TextBuffer;
   BatchSolver.beginWithEnd = options.beginWithEnd;
   BatchSettings.beginWithEnd = options.beginWithEnd;
+  if (options.report != nullptr && !report_path_allowed(Store, options.report))
+    return ExitFailure;
   if (!open_report(batch, options)) {
     std::fprintf(stderr, " Can't open output file.\n");
     return ExitFailure;
@@ -191,7 +259,8 @@ int cmd_batch(int argc, char** argv) {
   struct sigaction previous {};
   catch_interrupt(previous);
   start_progress_line(progress);
-  run_batch(batch);
+  if (options.jobs > 1) run_batch_jobs(batch, jobs.jobs, options.jobs);
+  else run_batch(batch);
   stop_progress_line(progress);
   sigaction(SIGINT, &previous, nullptr);
 
@@ -203,3 +272,5 @@ int cmd_batch(int argc, char** argv) {
   if (batch.writeError != 0) return ExitFailure;
   return ExitOk;
 }
+
+}  // namespace vk

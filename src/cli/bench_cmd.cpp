@@ -8,7 +8,9 @@
 #include "os/os.h"
 #include "solver/solver.h"
 
-const char BenchUsage[] = "  vantori bench [--quick]\n";
+namespace vk {
+
+const char BenchUsage[] = "  vantori bench [--quick] [--memory SIZE]\n";
 
 const CommandHelp BenchHelp = {
     "bench",
@@ -18,7 +20,8 @@ const CommandHelp BenchHelp = {
     "figures and times. The total node count is the search's signature: any\n"
     "change of search behaviour changes it.\n",
     0,
-    "  --quick           only the levels that solve in a fraction of a second\n",
+    "  --quick           only the levels that solve in a fraction of a second\n"
+    MemoryOptionHelp,
     "  N moves M nodes X queue Q ms T        one line per level\n"
     "  Nodes searched: X\n"
     "  Nodes/second: R\n"
@@ -29,8 +32,8 @@ const CommandHelp BenchHelp = {
     "  last three lines give the total node count, the nodes searched per\n"
     "  second and the total time.\n",
     "  0    the bench ran to its end\n"
-    "  1    there is no memory for the search tables, or standard output could\n"
-    "       not be written\n"
+    "  1    there is no memory for the search tables (more than the machine\n"
+    "       has, or refused), or standard output could not be written\n"
     "  2    a usage error\n"
     "  3    a solution failed the independent replay check\n",
 };
@@ -166,6 +169,7 @@ constexpr int32_t MapCapacity = TextCapacity;
 // Big enough to keep off the stack; the command runs once per process.
 Level BenchBoard;
 Solver BenchSolver;
+SearchTables BenchTables;
 char TextBuffer[TextBufferSize];
 char MapText[MapCapacity + 1];
 
@@ -214,7 +218,7 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
   int64_t ms = 0;
   if (status == LevelOk) {
     int64_t start = vk::os_clock_ms();
-    result = solve(BenchSolver, BenchBoard);
+    result = solve_level(BenchSolver, BenchBoard);
     ms = vk::os_clock_ms() - start;
   }
   int32_t nodes = BenchSolver.progress.nodes.load();
@@ -223,7 +227,7 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
   std::fflush(stdout);
   totals.nodes += nodes;
   totals.ms += ms;
-  if (status != LevelOk || result != Solved) return true;
+  if (status != LevelOk || result != SolveSolved) return true;
   return replay_solution(BenchBoard, BenchSolver.trace, BenchSolver.solutionLength,
                          BenchSolver.traceOver) != 0;
 }
@@ -232,8 +236,13 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
 
 int cmd_bench(int argc, char** argv) {
   int32_t quick = 0;
+  int64_t memory = DefaultMemory;
   for (int i = 1; i < argc; i++) {
-    if (std::strcmp(argv[i], "--quick") == 0) {
+    int taken = take_memory_option("bench", argc, argv, i, memory);
+    if (taken < 0) return ExitUsage;
+    if (taken > 0) {
+      i += taken - 1;
+    } else if (std::strcmp(argv[i], "--quick") == 0) {
       quick = 1;
     } else if (is_help_option(argv[i])) {
       return print_command_help(BenchHelp);
@@ -242,10 +251,8 @@ int cmd_bench(int argc, char** argv) {
       return usage_error();
     }
   }
-  if (!reserve_search_tables()) {
-    std::fprintf(stderr, "vantori bench: not enough memory for the search tables\n");
-    return ExitFailure;
-  }
+  if (!reserve_for_command("bench", BenchTables, memory, 1)) return ExitFailure;
+  BenchSolver.tables = &BenchTables;
   BenchSolver.trace = TextBuffer;
   BenchSolver.beginWithEnd = 1;
   Totals totals;
@@ -272,3 +279,5 @@ int cmd_bench(int argc, char** argv) {
   }
   return ExitOk;
 }
+
+}  // namespace vk

@@ -5,6 +5,14 @@
 #include <cstdint>
 
 #include "level/level.h"
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include "batch/batch.h"
+#include "solver/solver.h"
+
+namespace vk {
 
 // Exit statuses shared by every command.
 constexpr int ExitOk = 0;
@@ -74,9 +82,17 @@ struct SourceOptions {
 // argument and -1 for a malformed one (a missing value, a second source).
 int take_source_option(int argc, char** argv, int& i, SourceOptions& options);
 
-// Runs the intake into store. On failure prints "Load Error!!" and a line
-// naming the cause on standard error and returns 0.
+// Runs the intake into store: in the --work-dir folder, or in a private
+// folder made for the run. The store stays locked, and a private folder
+// stays, until the program ends. On failure prints "Load Error!!" and a
+// line naming the cause on standard error and returns 0. A file of a
+// folder source that cannot be read gets a warning line and is skipped.
 int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer);
+
+// 1 when the batch report may be written at report; else prints why not
+// (it would overwrite a level file or the source), naming both paths, and
+// returns 0.
+int report_path_allowed(const LevelStore& store, const char* report);
 
 // Prints "vantori COMMAND: PROBLEM ARGUMENT" and every usage on standard
 // error; returns ExitUsage.
@@ -92,20 +108,38 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
                           int32_t& beginWithEnd, int (*other)(int argc, char** argv, int i, void* context),
                           void* context);
 
+// ---------------------------------------------------------------- tables
+
+struct SearchTables;
+
+// The --memory line of solve, batch and bench --help.
+#define MemoryOptionHelp                                                                  \
+  "  --memory SIZE     bytes for the search tables, from 16M to 16G (K, M and G\n"       \
+  "                    are 1000, 1000000, 1000000000); 608M by default. f =\n"         \
+  "                    SIZE/608M scales the node table (16800000 f slots), the\n"      \
+  "                    record limit (14000000 f) and each of the 64 queue\n"           \
+  "                    buckets (800000 f entries). Larger tables solve levels\n"       \
+  "                    that fail at the default; the figures of a level that\n"        \
+  "                    the default solves stay the same\n"
+
+// --memory SIZE at argv[i]: stores the size and returns 2; 0 for another
+// argument; -1 after reporting a missing or bad size (usage error).
+int take_memory_option(const char* command, int argc, char** argv, int i, int64_t& bytes);
+
+// Reserves tables of bytes for one of jobs solves at once: 1 on success;
+// 0, after a message on standard error, when jobs such tables exceed the
+// machine's physical memory or the system refuses them.
+int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes, int32_t jobs);
+
 // ---------------------------------------------------------------- progress
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
-#include "solver/solver.h"
 
-constexpr int32_t ProgressIntervalMs = 500;    // between two updates of the line
+constexpr int32_t ProgressLineIntervalMs = 500;    // between two updates of the line
 constexpr int32_t ProgressLineCapacity = 128;  // one line, with its padding
 
 // The progress line of vantori batch: while standard error is a terminal, a
-// thread of its own rewrites one line there about every ProgressIntervalMs,
+// thread of its own rewrites one line there about every ProgressLineIntervalMs,
 // "level N of H: S sec, X nodes", from the solver's progress figures. The
 // batch's hooks tell it which level is tried and when a solve runs.
 struct ProgressLine {
@@ -115,6 +149,12 @@ struct ProgressLine {
   // The report goes to the same terminal: the line is cleared after every
   // solve, before the level's report line is written.
   int32_t clearAfterSolve = 0;
+
+  // A batch of several jobs: every job's level being solved (0 while it
+  // waits) and its figures; the line names each level being solved.
+  int32_t jobCount = 0;
+  const std::atomic<int32_t>* jobLevels[MaxJobs] = {};
+  const Progress* jobFigures[MaxJobs] = {};
 
   std::atomic<int32_t> level{0};    // the level being tried, 0 before the first
   std::atomic<int32_t> solving{0};
@@ -141,3 +181,5 @@ void progress_solve_ends(void* context);
 // Writes a message line to standard error, taking the progress line out of
 // its way first.
 void progress_message(ProgressLine& line, const char* text);
+
+}  // namespace vk

@@ -7,6 +7,8 @@
 #include "batch/batch.h"
 #include "cli/cli.h"
 
+namespace vk {
+
 namespace {
 
 const char ProgramUsageTail[] =
@@ -34,15 +36,20 @@ const char SourceOptionsText[] =
     "                    by the first digits in their names (level 3 from\n"
     "                    map3.txt), or - for standard input, read like a file\n"
     "  --sample          the built-in sample set of six levels instead of SOURCE\n"
-    "  --work-dir DIR    the work folder to fill instead of the default one\n";
+    "  --work-dir DIR    the work folder to fill, which stays, instead of a\n"
+    "                    private one removed at the end of the run\n";
 
 const char WorkFolderText[] =
     "work folder:\n"
-    "  Every intake empties the work folder (its plain files; subfolders stay)\n"
-    "  and stores each level of the source there as its own file, 0001.txt for\n"
-    "  level 1 and so on, lines ending in LF. The default work folder is\n"
-    "  $XDG_CACHE_HOME/temp_vantori/, or ~/.cache/temp_vantori/ when\n"
-    "  XDG_CACHE_HOME is unset or not an absolute path.\n";
+    "  Every intake deletes the level files in the work folder (names of four\n"
+    "  or more digits and .txt; every other file stays) and stores each level\n"
+    "  of the source there as its own file, 0001.txt for level 1 and so on,\n"
+    "  lines ending in LF. Without --work-dir each run uses a private folder in\n"
+    "  $TMPDIR (or /tmp), removed at its end; scripts that read the level files\n"
+    "  afterwards name a folder with --work-dir. One run at a time uses a work\n"
+    "  folder: another run finds it in use and fails. A source in the work\n"
+    "  folder, a device as source, and a report in the work folder or over the\n"
+    "  source are refused.\n";
 
 const char HelpOptionText[] = "  --help            print this help and exit\n";
 
@@ -118,3 +125,5 @@ int print_version() {
   std::printf("vantori %s\n", VersionText);
   return flushed_status();
 }
+
+}  // namespace vk

@@ -1,12 +1,18 @@
 // The source options that levels, solve and batch share, and the intake
 // they run before anything else.
-#include <errno.h>
-#include <sys/stat.h>
-
+//
+// Without --work-dir a run stores its levels in a private folder of its
+// own, made for the run and removed when the program ends, so that runs in
+// parallel and the desktop program never meet. A folder named with
+// --work-dir stays, and is locked for the run.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "cli/cli.h"
+#include "os/os.h"
+
+namespace vk {
 
 namespace {
 
@@ -18,46 +24,46 @@ int is_source_argument(const char* argument) {
   return argument[0] != '-' || argument[1] == 0;
 }
 
-int is_folder(const char* path) {
-  struct stat info;
-  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 const char* source_label(const SourceOptions& options) {
   if (options.sample) return "the sample set";
   if (std::strcmp(options.source, "-") == 0) return "standard input";
   return options.source;
 }
 
-void print_work_dir_cause(const LevelStore& store) {
-  const char* dir = store.workDir;
-  switch (store.failureErrno) {
-    case ELOOP: std::fprintf(stderr, "work folder %s is a symbolic link\n", dir); break;
-    case ENOTDIR: std::fprintf(stderr, "work folder %s is not a folder\n", dir); break;
-    default:
-      std::fprintf(stderr, "cannot create work folder %s: %s\n", dir,
-                   std::strerror(store.failureErrno));
-  }
-}
-
-void print_cause(const SourceOptions& options, const LevelStore& store) {
-  switch (store.failure) {
-    case IntakeWorkDir: print_work_dir_cause(store); break;
-    case IntakeSource:
-      std::fprintf(stderr, "cannot read %s: %s\n", source_label(options),
-                   std::strerror(store.failureErrno));
-      break;
-    case IntakeLevelFile:
-      std::fprintf(stderr, "cannot write a level file in %s: %s\n", store.workDir,
-                   std::strerror(store.failureErrno));
-      break;
-    default: std::fprintf(stderr, "no level in %s\n", source_label(options));
-  }
-}
-
 int intake_failed(const char* cause) {
   std::fprintf(stderr, "Load Error!!\n%s\n", cause);
   return 0;
+}
+
+// The store the run uses, released (a private one removed) however the
+// command returns.
+LevelStore* HeldStore = nullptr;
+
+void release_held_store() {
+  if (HeldStore != nullptr) release_level_store(*HeldStore);
+  HeldStore = nullptr;
+}
+
+int open_store(const SourceOptions& options, LevelStore& store) {
+  if (options.workDir) {
+    if (init_level_store(store, options.workDir)) return 1;
+    return intake_failed("work folder path is empty or too long");
+  }
+  if (init_private_level_store(store)) return 1;
+  char cause[vk::OsErrorTextCapacity];
+  vk::os_error_text(vk::os_error(), cause, sizeof cause);
+  std::fprintf(stderr, "Load Error!!\ncannot make a work folder in the temporary folder: %s\n",
+               cause);
+  return 0;
+}
+
+// A file of a folder source that cannot be read: one line, and the intake
+// goes on without it.
+void warn_skipped(void*, const char* path, int32_t error) {
+  char cause[vk::OsErrorTextCapacity];
+  vk::os_error_text(error, cause, sizeof cause);
+  std::fprintf(stderr, "vantori: warning: cannot read %s: %s; its level stays missing\n", path,
+               cause);
 }
 
 }  // namespace
@@ -81,10 +87,12 @@ int take_source_option(int argc, char** argv, int& i, SourceOptions& options) {
 
 int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer) {
   if (!options.sample && !options.source) return intake_failed("no source given");
-  if (!init_level_store(store, options.workDir)) {
-    return intake_failed(options.workDir ? "work folder path is empty or too long"
-                                         : "no home folder for the work folder");
-  }
+  // A file-size limit is a write error like a full disk, never a silent end.
+  vk::os_ignore_file_size_signal();
+  if (!open_store(options, store)) return 0;
+  if (HeldStore == nullptr) std::atexit(release_held_store);
+  HeldStore = &store;
+  store.skipped = warn_skipped;
   int32_t loaded = 0;
   if (options.sample) {
     loaded = load_sample_set(store, textBuffer);
@@ -94,12 +102,21 @@ int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer
     char path[StorePathCapacity];
     if (std::strlen(options.source) >= sizeof path) return intake_failed("source path too long");
     std::strcpy(path, options.source);
-    int32_t source = is_folder(path) ? SourceFolder : SourceFile;
-    loaded = load_level_set(store, source, path);
+    int32_t folder = vk::os_path_kind(path, 1) == vk::OsFolder;
+    loaded = load_level_set(store, folder ? SourceFolder : SourceFile, path);
   }
   if (loaded) return 1;
-  std::fprintf(stderr, "Load Error!!\n");
-  print_cause(options, store);
+  char cause[IntakeTextCapacity];
+  intake_failure_text(store, source_label(options), cause, sizeof cause);
+  return intake_failed(cause);
+}
+
+int report_path_allowed(const LevelStore& store, const char* report) {
+  int32_t clash = report_path_clash(store, report);
+  if (clash == ReportFree) return 1;
+  char text[IntakeTextCapacity];
+  report_clash_text(store, clash, report, text, sizeof text);
+  std::fprintf(stderr, "vantori batch: %s\n", text);
   return 0;
 }
 
@@ -133,3 +150,5 @@ int parse_command_options(const char* command, int argc, char** argv, SourceOpti
     return bad_usage(command, "a SOURCE or --sample is needed", nullptr);
   return -1;
 }
+
+}  // namespace vk

@@ -5,6 +5,8 @@
 
 #include "cli/cli.h"
 
+namespace vk {
+
 const char LevelsUsage[] = "  vantori levels SOURCE|--sample [--work-dir DIR]\n";
 
 const CommandHelp LevelsHelp = {
@@ -65,3 +67,5 @@ int cmd_levels(int argc, char** argv) {
   if (std::fflush(stdout) != 0) return ExitFailure;
   return ExitOk;
 }
+
+}  // namespace vk

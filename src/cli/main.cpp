@@ -4,6 +4,7 @@
 #include "cli/cli.h"
 
 int main(int argc, char** argv) {
+  using namespace vk;
   if (argc < 2) return usage_error();
   const char* command = argv[1];
   if (is_help_option(command) || std::strcmp(command, "-h") == 0) return print_program_help();

@@ -9,8 +9,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
 
 #include "cli/cli.h"
+
+namespace vk {
 
 namespace {
 
@@ -43,7 +46,29 @@ void clear_locked(ProgressLine& line) {
   line.shown = 0;
 }
 
+// Several jobs: "levels 3 5 of 40: X nodes", the levels being solved and
+// their nodes together; a line too long for the capacity is cut.
+int format_jobs(const ProgressLine& line, char* out, int32_t capacity) {
+  int used = std::snprintf(out, size_t(capacity), "level");
+  int64_t nodes = 0;
+  int32_t solving = 0;
+  for (int32_t j = 0; j < line.jobCount && used < capacity; j++) {
+    int32_t number = line.jobLevels[j]->load(std::memory_order_relaxed);
+    if (number == 0) continue;
+    solving++;
+    nodes += line.jobFigures[j]->nodes.load(std::memory_order_relaxed);
+    used += std::snprintf(out + used, size_t(capacity - used), "%s %d",
+                          solving == 1 ? "" : ",", number);
+  }
+  if (solving == 0) return 0;
+  if (used < capacity)
+    used += std::snprintf(out + used, size_t(capacity - used), " of %d: %lld nodes",
+                          line.highest, static_cast<long long>(nodes));
+  return used < capacity ? used : capacity - 1;
+}
+
 int32_t visible(const ProgressLine& line) {
+  if (line.jobCount > 0) return 1;
   if (line.level.load(std::memory_order_relaxed) == 0) return 0;
   return line.solving.load(std::memory_order_relaxed) || !line.clearAfterSolve;
 }
@@ -54,11 +79,14 @@ int32_t visible(const ProgressLine& line) {
 void draw_locked(ProgressLine& line) {
   if (!visible(line)) return;
   char out[ProgressLineCapacity];
-  int length = std::snprintf(out + 1, ProgressLineCapacity - 2, "level %d of %d: %d sec, %d nodes",
-                             line.level.load(std::memory_order_relaxed), line.highest,
-                             line.figures->seconds.load(std::memory_order_relaxed),
-                             line.figures->nodes.load(std::memory_order_relaxed));
-  if (length < 0) return;
+  int length =
+      line.jobCount > 0
+          ? format_jobs(line, out + 1, ProgressLineCapacity - 2)
+          : std::snprintf(out + 1, ProgressLineCapacity - 2, "level %d of %d: %d sec, %d nodes",
+                          line.level.load(std::memory_order_relaxed), line.highest,
+                          line.figures->seconds.load(std::memory_order_relaxed),
+                          line.figures->nodes.load(std::memory_order_relaxed));
+  if (length <= 0) return;
   if (length > ProgressLineCapacity - 3) length = ProgressLineCapacity - 3;
   out[0] = '\r';
   int32_t used = pad(out, 1 + length, line.shown - length);
@@ -68,7 +96,7 @@ void draw_locked(ProgressLine& line) {
 
 void run_progress_line(ProgressLine* line) {
   std::unique_lock<std::mutex> guard(line->lock);
-  const auto interval = std::chrono::milliseconds(ProgressIntervalMs);
+  const auto interval = std::chrono::milliseconds(ProgressLineIntervalMs);
   while (!line->stop.load(std::memory_order_relaxed)) {
     line->wake.wait_for(guard, interval,
                         [line] { return line->stop.load(std::memory_order_relaxed) != 0; });
@@ -90,7 +118,13 @@ void start_progress_line(ProgressLine& line) {
   pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
   line.stop.store(0, std::memory_order_relaxed);
   line.running.store(1, std::memory_order_relaxed);
-  line.thread = std::thread(run_progress_line, &line);
+  // A thread the system cannot start (no memory, a process limit) only
+  // costs the line: the batch runs without it.
+  try {
+    line.thread = std::thread(run_progress_line, &line);
+  } catch (const std::system_error&) {
+    line.running.store(0, std::memory_order_relaxed);
+  }
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
@@ -132,3 +166,5 @@ void progress_message(ProgressLine& line, const char* text) {
   std::fputs(text, stderr);
   std::fflush(stderr);
 }
+
+}  // namespace vk

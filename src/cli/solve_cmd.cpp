@@ -9,9 +9,12 @@
 #include "solver/solver.h"
 #include "view/view.h"
 
+namespace vk {
+
 const char SolveUsage[] =
     "  vantori solve SOURCE|--sample [--level N] [--work-dir DIR] [--begin-with-end 0|1]"
-    " [--all-moves]\n";
+    " [--all-moves]\n"
+    "                 [--memory SIZE]\n";
 
 const CommandHelp SolveHelp = {
     "solve",
@@ -28,7 +31,8 @@ const CommandHelp SolveHelp = {
     "                    out and back; 0: such a start counts as solved with 0\n"
     "                    moves\n"
     "  --all-moves       print the whole move trace; by default its last moves\n"
-    "                    are shown as ?\n",
+    "                    are shown as ?\n"
+    MemoryOptionHelp,
     "  level: N\n"
     "  result: WORD\n"
     "  moves: M\n"
@@ -43,8 +47,8 @@ const CommandHelp SolveHelp = {
     "  Irregular, Impossible. M is the minimum number of moves (0 unless\n"
     "  solved), X the number of search nodes created, Q the queue-fill\n"
     "  indicator (the fill of the search queue's fullest bucket, at most\n"
-    "  800000), T the solve's wall-clock time in whole milliseconds; X, Q and T\n"
-    "  are 0 when no search ran. traceover is 1 when the solution is longer\n"
+    "  800000 at the default --memory), T the solve's wall-clock time in whole\n"
+    "  milliseconds; X, Q and T are 0 when no search ran. traceover is 1 when the solution is longer\n"
     "  than the 20000 letters the trace holds.\n"
     "  TRACE is the solution in playing order: u l d r a keeper step, U L D R a\n"
     "  push, up, left, down and right. Unless --all-moves is given the last\n"
@@ -52,8 +56,9 @@ const CommandHelp SolveHelp = {
     "  but the first 2 when M is 3 to 21. Nothing follows \"trace: \" when there\n"
     "  is no trace.\n",
     "  0    the command ran, whatever the result\n"
-    "  1    the intake failed, there is no memory for the search tables, or\n"
-    "       standard output could not be written\n"
+    "  1    the intake failed, there is no memory for the search tables (more\n"
+    "       than the machine has, or refused), or standard output could not be\n"
+    "       written\n"
     "  2    a usage error\n"
     "  3    the solution failed the independent replay check\n",
 };
@@ -65,17 +70,21 @@ struct SolveOptions {
   const char* level = nullptr;  // nullptr: level 1
   int32_t beginWithEnd = 1;
   int32_t allMoves = 0;
+  int64_t memory = DefaultMemory;
 };
 
 // Big enough to keep off the stack; the command runs once per process.
 LevelStore Store;
 Level CurrentLevel;
 Solver LevelSolver;
+SearchTables Tables;
 char TextBuffer[TextBufferSize + 1];  // the intake's text, then the move trace
 
 // Takes --level N and --all-moves; the shared loop takes everything else.
 int take_solve_option(int argc, char** argv, int i, void* context) {
   SolveOptions& options = *static_cast<SolveOptions*>(context);
+  int memory = take_memory_option("solve", argc, argv, i, options.memory);
+  if (memory != 0) return memory;
   if (std::strcmp(argv[i], "--all-moves") == 0) {
     options.allMoves = 1;
     return 1;
@@ -120,15 +129,13 @@ int cmd_solve(int argc, char** argv) {
   int64_t elapsed = 0;
   bool badSolution = false;
   if (levelStatus == LevelOk) {
-    if (!reserve_search_tables()) {
-      std::fprintf(stderr, "vantori solve: not enough memory for the search tables\n");
-      return ExitFailure;
-    }
+    if (!reserve_for_command("solve", Tables, options.memory, 1)) return ExitFailure;
+    LevelSolver.tables = &Tables;
     int64_t start = vk::os_clock_ms();
-    int32_t result = solve(LevelSolver, CurrentLevel);
+    int32_t result = solve_level(LevelSolver, CurrentLevel);
     elapsed = vk::os_clock_ms() - start;
     word = solve_status_word(result);
-    if (result == Solved) {
+    if (result == SolveSolved) {
       // The whole trace is checked before any of it is hidden.
       badSolution = !replay_solution(CurrentLevel, LevelSolver.trace, LevelSolver.solutionLength,
                                      LevelSolver.traceOver);
@@ -147,3 +154,5 @@ int cmd_solve(int argc, char** argv) {
   }
   return ExitOk;
 }
+
+}  // namespace vk

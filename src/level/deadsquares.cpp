@@ -2,17 +2,19 @@
 // blind corridors, and the one-cell corridors where a moved box never rests.
 #include "level/level.h"
 
+namespace vk {
+
 namespace {
 
 // BlockMap working values while the analysis runs.
 constexpr int32_t Unproven = 2;      // phase 1: a box not yet shown movable
 constexpr int32_t Unfillable = 1;    // phase 2: a goal not yet shown fillable
 constexpr int32_t KeeperMark = 4;    // phase 3: added on the keeper's start
-constexpr int32_t Unsolvable = 3;    // the analysis's result for a proven dead level
+constexpr int32_t SolveImpossible = 3;    // the analysis's result for a proven dead level
 
 // Cells off the Board count as blocked.
 int32_t block_at(const Level& level, int32_t cell) {
-  return cell >= 0 && cell < level.area ? level.BlockMap[cell] : Blocked;
+  return cell >= 0 && cell < level.area ? level.BlockMap[cell] : MapBlocked;
 }
 
 bool filled(const Level& level, int32_t cell, int32_t generation) {
@@ -24,7 +26,7 @@ bool filled(const Level& level, int32_t cell, int32_t generation) {
 bool box_can_move(const Level& level, int32_t cell, int32_t generation) {
   for (int32_t d = 0; d < Directions; d++) {
     int32_t o = level.offset[d];
-    if (filled(level, cell + o, generation) && block_at(level, cell - o) == Open) return true;
+    if (filled(level, cell + o, generation) && block_at(level, cell - o) == MapOpen) return true;
   }
   return false;
 }
@@ -37,7 +39,7 @@ bool sweep_boxes(Level& level) {
   bool changed = false;
   for (int32_t c = 0; c < level.area; c++) {
     if (level.BlockMap[c] == Unproven && box_can_move(level, c, generation)) {
-      level.BlockMap[c] = Open;
+      level.BlockMap[c] = MapOpen;
       changed = true;
     }
   }
@@ -48,14 +50,14 @@ bool sweep_boxes(Level& level) {
 // and proves the level unsolvable otherwise.
 int32_t freeze_stuck_boxes(Level& level) {
   for (int32_t c = 0; c < level.area; c++) {
-    if ((level.cells[c] & Box) && level.BlockMap[c] == Open) level.BlockMap[c] = Unproven;
+    if ((level.cells[c] & CellBox) && level.BlockMap[c] == MapOpen) level.BlockMap[c] = Unproven;
   }
   while (sweep_boxes(level)) {
   }
   for (int32_t c = 0; c < level.area; c++) {
     if (level.BlockMap[c] != Unproven) continue;
-    if (!(level.cells[c] & Goal)) return Unsolvable;
-    level.BlockMap[c] = Blocked;
+    if (!(level.cells[c] & CellGoal)) return SolveImpossible;
+    level.BlockMap[c] = MapBlocked;
   }
   return 0;
 }
@@ -65,7 +67,7 @@ int32_t freeze_stuck_boxes(Level& level) {
 bool goal_can_fill(const Level& level, int32_t cell) {
   for (int32_t d = 0; d < Directions; d++) {
     int32_t o = level.offset[d];
-    if (block_at(level, cell + o) == Open && block_at(level, cell + 2 * o) == Open) return true;
+    if (block_at(level, cell + o) == MapOpen && block_at(level, cell + 2 * o) == MapOpen) return true;
   }
   return false;
 }
@@ -74,7 +76,7 @@ bool sweep_goals(Level& level) {
   bool changed = false;
   for (int32_t c = 0; c < level.area; c++) {
     if (level.BlockMap[c] == Unfillable && goal_can_fill(level, c)) {
-      level.BlockMap[c] = Open;
+      level.BlockMap[c] = MapOpen;
       changed = true;
     }
   }
@@ -85,14 +87,14 @@ bool sweep_goals(Level& level) {
 // needs to move; an empty such goal can never be filled.
 int32_t freeze_unfillable_goals(Level& level) {
   for (int32_t c = 0; c < level.area; c++) {
-    if ((level.cells[c] & Goal) && level.BlockMap[c] == Open) level.BlockMap[c] = Unfillable;
+    if ((level.cells[c] & CellGoal) && level.BlockMap[c] == MapOpen) level.BlockMap[c] = Unfillable;
   }
   while (sweep_goals(level)) {
   }
   for (int32_t c = 0; c < level.area; c++) {
     if (level.BlockMap[c] != Unfillable) continue;
-    if (!(level.cells[c] & Box)) return Unsolvable;
-    level.BlockMap[c] = Blocked;
+    if (!(level.cells[c] & CellBox)) return SolveImpossible;
+    level.BlockMap[c] = MapBlocked;
   }
   return 0;
 }
@@ -100,13 +102,13 @@ int32_t freeze_unfillable_goals(Level& level) {
 bool sweep_dead_ends(Level& level) {
   bool changed = false;
   for (int32_t c = 0; c < level.area; c++) {
-    if (level.BlockMap[c] != Open) continue;
+    if (level.BlockMap[c] != MapOpen) continue;
     int32_t walls = 0;
     for (int32_t d = 0; d < Directions; d++) {
-      if (block_at(level, c + level.offset[d]) == Blocked) walls++;
+      if (block_at(level, c + level.offset[d]) == MapBlocked) walls++;
     }
     if (walls >= 3) {
-      level.BlockMap[c] = Blocked;
+      level.BlockMap[c] = MapBlocked;
       changed = true;
     }
   }
@@ -118,14 +120,14 @@ bool sweep_dead_ends(Level& level) {
 // start are coded nonzero so that they stop the filling.
 void fill_dead_ends(Level& level) {
   for (int32_t c = 0; c < level.area; c++) {
-    if (level.BlockMap[c] != Open) continue;
-    level.BlockMap[c] = (level.cells[c] & Box) + (level.cells[c] & Goal);
+    if (level.BlockMap[c] != MapOpen) continue;
+    level.BlockMap[c] = (level.cells[c] & CellBox) + (level.cells[c] & CellGoal);
   }
   level.BlockMap[level.KeeperStart] += KeeperMark;
   while (sweep_dead_ends(level)) {
   }
   for (int32_t c = 0; c < level.area; c++) {
-    if (level.BlockMap[c] != Blocked) level.BlockMap[c] = Open;
+    if (level.BlockMap[c] != MapBlocked) level.BlockMap[c] = MapOpen;
   }
 }
 
@@ -138,8 +140,8 @@ void mark_line(Level& level, int32_t base, int32_t along, int32_t across, int32_
   int32_t length = 0;
   for (int32_t i = 1; i < count; i++) {
     int32_t c = base + i * along;
-    bool corridor = level.BlockMap[c] == Open && block_at(level, c - across) != Open &&
-                    block_at(level, c + across) != Open;
+    bool corridor = level.BlockMap[c] == MapOpen && block_at(level, c - across) != MapOpen &&
+                    block_at(level, c + across) != MapOpen;
     if (corridor) {
       if (inRun) {
         level.NoRestMap[c] = 1;
@@ -161,16 +163,16 @@ void mark_line(Level& level, int32_t base, int32_t along, int32_t across, int32_
       if (level.BoxStartMap[r] != 0) level.NoRestMap[r] = 0;
     }
     // An end cell stays a rest when a box can leave the run beyond it.
-    if (block_at(level, c + along) == Open) level.NoRestMap[last] = 0;
-    if (block_at(level, first - 2 * along) == Open) level.NoRestMap[first] = 0;
+    if (block_at(level, c + along) == MapOpen) level.NoRestMap[last] = 0;
+    if (block_at(level, first - 2 * along) == MapOpen) level.NoRestMap[first] = 0;
   }
 }
 
 }  // namespace
 
 int32_t analyse_dead_squares(Level& level) {
-  if (freeze_stuck_boxes(level) != 0) return Unsolvable;
-  if (freeze_unfillable_goals(level) != 0) return Unsolvable;
+  if (freeze_stuck_boxes(level) != 0) return SolveImpossible;
+  if (freeze_unfillable_goals(level) != 0) return SolveImpossible;
   fill_dead_ends(level);
   return 0;
 }
@@ -188,3 +190,5 @@ void mark_tunnels(Level& level) {
     }
   }
 }
+
+}  // namespace vk

@@ -2,38 +2,42 @@
 // or the sample set into the level store, one file per level in the work
 // folder, named by the level's number.
 //
-// Only POSIX calls on fixed buffers: nothing here allocates (beyond what
-// the C library keeps for an open directory stream).
-#include <dirent.h>
-#include <errno.h>
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// The store belongs to one process at a time: the first intake locks the
+// work folder, and a folder another process uses is refused before
+// anything in it is touched. Only names an intake writes are ever deleted
+// from a folder the user named; the program's own default folder loses
+// every plain file and link. The system is reached through os.h only, on
+// fixed buffers: nothing here allocates.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "level/level.h"
+#include "os/os.h"
+
+namespace vk {
 
 namespace {
 
 constexpr char WorkFolderName[] = "temp_vantori/";
 constexpr char CacheFolderName[] = ".cache/";
-constexpr mode_t WorkDirMode = 0700;
-constexpr mode_t LevelFileMode = 0600;
-// Deleting entries while a directory is listed may hide others from the
+constexpr char PrivateFolderPrefix[] = "vantori-";
+constexpr char LevelFileSuffix[] = ".txt";
+constexpr int32_t LevelNumberDigits = 4;  // at least, as "%04d" writes them
+// Deleting entries while a folder is listed may hide others from the
 // listing; a few passes make sure nothing is left.
 constexpr int32_t ClearPasses = 4;
 constexpr char LevelChars[] = " .$*@+#";
 constexpr char TextSetName[] = "Text";
 constexpr char SampleSetName[] = "Sample";
+// The cause carries no system error: the intake found it itself.
+constexpr int32_t NoError = 0;
 
-void set_failure(LevelStore& store, int32_t failure, int error) {
+void set_failure(LevelStore& store, int32_t failure, int32_t error, const char* path = nullptr) {
   if (store.failure != IntakeOk) return;  // the first cause is the real one
   store.failure = failure;
   store.failureErrno = error;
+  std::snprintf(store.failurePath, sizeof store.failurePath, "%s", path ? path : "");
 }
 
 // Copies at most capacity - 1 bytes of length into out and terminates it.
@@ -56,89 +60,66 @@ int32_t join_path(char* out, int32_t capacity, const char* base, const char* tai
   return 1;
 }
 
-// The work folder path without its trailing '/': with one, the kernel
-// follows a link in the last component even under O_NOFOLLOW.
-void bare_dir_path(const char* dir, char* out) {
-  size_t length = std::strlen(dir);
-  while (length > 1 && dir[length - 1] == '/') --length;
-  std::memcpy(out, dir, length);
-  out[length] = 0;
+// Whether the clearing may delete this entry of the work folder.
+int32_t deletable(const LevelStore& store, const char* name) {
+  return store.ownFolder || is_level_file_name(name);
 }
 
-int open_bare_dir(const char* bare) {
-  return open(bare, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
-// Creates every missing folder above bare; failures show in the final mkdir.
-void make_parents(char* bare) {
-  for (char* p = bare + 1; *p; ++p) {
-    if (*p != '/') continue;
-    *p = 0;
-    mkdir(bare, WorkDirMode);
-    *p = '/';
-  }
-}
-
-int32_t is_dot_entry(const char* name) {
-  return name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0));
-}
-
-// One listing pass; returns the number of entries deleted. A link is
-// deleted as a link: fstatat does not follow it and unlinkat removes the
-// name, never its target.
-int32_t clear_pass(DIR* dir, int dirFd) {
+// One listing pass; returns the number of entries deleted, or -1 when one
+// stays or the listing fails (the failure is set). Folders are never
+// touched; a link goes as a link, its target stays.
+int32_t clear_pass(LevelStore& store, vk::OsList& list) {
   int32_t deleted = 0;
-  while (struct dirent* entry = readdir(dir)) {
-    if (is_dot_entry(entry->d_name)) continue;
-    struct stat info;
-    if (fstatat(dirFd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-    if (S_ISDIR(info.st_mode)) continue;
-    if (unlinkat(dirFd, entry->d_name, 0) == 0) ++deleted;
+  char path[FailurePathCapacity];
+  for (;;) {
+    int32_t next = vk::os_list_next(list);
+    if (next < 0) {
+      set_failure(store, IntakeWorkDir, vk::os_error(), store.workDir);
+      return -1;
+    }
+    if (next == 0) return deleted;
+    if (!deletable(store, list.name)) continue;
+    std::snprintf(path, sizeof path, "%s%s", store.workDir, list.name);
+    int32_t kind = vk::os_path_kind(path, 0);
+    if (kind == vk::OsFolder || kind == vk::OsMissing) continue;
+    if (!vk::os_remove_file(path)) {
+      set_failure(store, IntakeClear, vk::os_error(), path);
+      return -1;
+    }
+    ++deleted;
   }
-  return deleted;
 }
 
-// Deletes every entry of the open work folder that is not a folder, and
-// closes it. Deletion failures are ignored.
-void clear_dir_fd(int dirFd) {
-  DIR* dir = fdopendir(dirFd);
-  if (!dir) {
-    close(dirFd);
+// Tells why the work folder could not be locked.
+void lock_failed(LevelStore& store, int32_t result, int32_t error) {
+  if (result == vk::OsBusy) {
+    set_failure(store, IntakeBusy, NoError, store.workDir);
     return;
   }
-  for (int32_t pass = 0; pass < ClearPasses; ++pass) {
-    if (pass > 0) rewinddir(dir);
-    if (clear_pass(dir, dirFd) == 0) break;
-  }
-  closedir(dir);
+  int32_t kind = vk::os_path_kind(store.workDir, 0);
+  if (kind == vk::OsLink) set_failure(store, IntakeWorkDirLink, NoError, store.workDir);
+  else if (kind != vk::OsFolder && kind != vk::OsMissing)
+    set_failure(store, IntakeWorkDirNotFolder, NoError, store.workDir);
+  else set_failure(store, IntakeWorkDir, error, store.workDir);
 }
 
-// Creates the work folder, or empties it when it exists. Fails when it
-// cannot be created or is a link or no folder at all.
+// Creates the work folder when it is missing and locks it, unless this
+// store holds it already. Fails when it cannot be created, is a link or no
+// folder at all, or another process uses it.
 int32_t prepare_work_dir(LevelStore& store) {
-  char bare[StorePathCapacity];
-  bare_dir_path(store.workDir, bare);
-  if (bare[0] == 0) {
-    set_failure(store, IntakeWorkDir, ENOENT);
+  if (store.lock != vk::OsNoHandle) return 1;
+  if (store.workDir[0] == 0) {
+    set_failure(store, IntakeWorkDir, NoError, store.workDir);
     return 0;
   }
-  make_parents(bare);
-  if (mkdir(bare, WorkDirMode) == 0) return 1;
-  if (errno != EEXIST) {
-    set_failure(store, IntakeWorkDir, errno);
+  if (!vk::os_make_folders(store.workDir)) {
+    set_failure(store, IntakeWorkDir, vk::os_error(), store.workDir);
     return 0;
   }
-  int dirFd = open_bare_dir(bare);
-  if (dirFd < 0) {
-    int error = errno;
-    // The kernel may say "not a folder" for a link; tell the two apart.
-    struct stat info;
-    if (lstat(bare, &info) == 0 && S_ISLNK(info.st_mode)) error = ELOOP;
-    set_failure(store, IntakeWorkDir, error);
-    return 0;
-  }
-  clear_dir_fd(dirFd);
-  return 1;
+  int32_t result = vk::os_lock_folder(store.workDir, store.lock);
+  if (result == 1) return 1;
+  lock_failed(store, result, vk::os_error());
+  return 0;
 }
 
 void reset_intake(LevelStore& store) {
@@ -151,6 +132,8 @@ void reset_intake(LevelStore& store) {
   store.abort = 0;
   store.failure = IntakeOk;
   store.failureErrno = 0;
+  store.failurePath[0] = 0;
+  store.readErrno = 0;
 }
 
 // ---------------------------------------------------------------- lines
@@ -160,18 +143,6 @@ int32_t is_level_line(const char* line, int32_t length) {
   for (int32_t i = 0; i < length; ++i) {
     // memchr, not strchr: a NUL byte must not match the terminator.
     if (!std::memchr(LevelChars, line[i], sizeof LevelChars - 1)) return 0;
-  }
-  return 1;
-}
-
-// Writes all bytes, going on after short writes; 0 on an error.
-int32_t write_all(int fd, const char* bytes, int32_t length) {
-  while (length > 0) {
-    ssize_t n = write(fd, bytes, static_cast<size_t>(length));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return 0;
-    bytes += n;
-    length -= static_cast<int32_t>(n);
   }
   return 1;
 }
@@ -189,8 +160,8 @@ void store_line_bytes(LevelStore& store, const char* line, int32_t length) {
     if (store.abort) return;
   }
   // A level file cut short would read as another level: stop instead.
-  if (!write_all(store.fd, line, length) || !write_all(store.fd, "\n", 1)) {
-    set_failure(store, IntakeLevelFile, errno);
+  if (!vk::os_write_all(store.file, line, length) || !vk::os_write_all(store.file, "\n", 1)) {
+    set_failure(store, IntakeLevelFile, vk::os_error(), store.workDir);
     store.abort = 1;
   }
 }
@@ -216,7 +187,7 @@ int32_t split_level_bytes(LevelStore& store, char* text, int32_t length) {
 // ---------------------------------------------------------------- chunks
 
 struct SourceReader {
-  int fd;
+  vk::OsHandle file;
   int32_t ended;  // read gave 0: never read again (a terminal would wait)
 };
 
@@ -224,11 +195,10 @@ struct SourceReader {
 int32_t read_full(SourceReader& in, char* out, int32_t want) {
   int32_t got = 0;
   while (got < want && !in.ended) {
-    ssize_t n = read(in.fd, out + got, static_cast<size_t>(want - got));
-    if (n < 0 && errno == EINTR) continue;
+    int32_t n = vk::os_read(in.file, out + got, want - got);
     if (n < 0) return -1;
     if (n == 0) in.ended = 1;
-    got += static_cast<int32_t>(n);
+    got += n;
   }
   return got;
 }
@@ -266,8 +236,10 @@ int32_t keep_tail(char* chunk, int32_t length, int32_t offset) {
   return kept;
 }
 
+// The source cannot be opened or read: the error is kept for the caller,
+// which knows whether it ends the intake.
 int32_t read_failed(LevelStore& store) {
-  set_failure(store, IntakeSource, errno);
+  store.readErrno = vk::os_error();
   return 0;
 }
 
@@ -277,26 +249,22 @@ int32_t read_failed(LevelStore& store) {
 
 int32_t default_work_dir(char* out, int32_t capacity) {
   out[0] = 0;
-  const char* cache = std::getenv("XDG_CACHE_HOME");
-  // Only an absolute cache path counts; a relative one is to be ignored.
-  if (cache && cache[0] == '/') return join_path(out, capacity, cache, WorkFolderName);
-  const char* home = std::getenv("HOME");
-  if (!home || home[0] == 0) {
-    struct passwd* user = getpwuid(getuid());
-    home = user ? user->pw_dir : nullptr;
-  }
-  if (!home || home[0] == 0) return 0;
   char cacheDir[StorePathCapacity];
-  if (!join_path(cacheDir, StorePathCapacity, home, CacheFolderName)) return 0;
+  if (!vk::os_user_cache_folder(cacheDir, StorePathCapacity)) return 0;
   return join_path(out, capacity, cacheDir, WorkFolderName);
 }
 
 int32_t init_level_store(LevelStore& store, const char* workDir) {
-  store.fd = -1;
+  close_level_file(store);
+  vk::os_unlock_folder(store.lock);
+  store.file = vk::OsNoHandle;
   store.fileOpen = 0;
   reset_intake(store);
+  store.sourcePath[0] = 0;
   store.chunk[0] = 0;
   store.workDir[0] = 0;
+  store.ownFolder = workDir == nullptr;
+  store.temporary = 0;
   constexpr int32_t room = StorePathCapacity - LevelFileNameRoom;  // longest path
   if (workDir == nullptr) return default_work_dir(store.workDir, room + 1);
   size_t length = std::strlen(workDir);
@@ -309,15 +277,55 @@ int32_t init_level_store(LevelStore& store, const char* workDir) {
   return 1;
 }
 
+int32_t init_private_level_store(LevelStore& store) {
+  char folder[StorePathCapacity];
+  if (!vk::os_make_private_folder(PrivateFolderPrefix, folder, StorePathCapacity - LevelFileNameRoom))
+    return 0;
+  if (!init_level_store(store, folder)) {
+    vk::os_remove_folder(folder);
+    return 0;
+  }
+  store.ownFolder = 1;  // made for this process: everything in it is ours
+  store.temporary = 1;
+  return 1;
+}
+
+void release_level_store(LevelStore& store) {
+  close_level_file(store);
+  if (store.temporary) {
+    clear_level_store(store);
+    vk::os_remove_folder(store.workDir);
+    store.temporary = 0;
+  }
+  vk::os_unlock_folder(store.lock);
+}
+
 void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity) {
   std::snprintf(out, static_cast<size_t>(capacity), "%s%04d.txt", workDir, n);
 }
 
-void clear_level_store(LevelStore& store) {
-  char bare[StorePathCapacity];
-  bare_dir_path(store.workDir, bare);
-  int dirFd = open_bare_dir(bare);
-  if (dirFd >= 0) clear_dir_fd(dirFd);
+int32_t is_level_file_name(const char* name) {
+  int32_t digits = 0;
+  while (name[digits] >= '0' && name[digits] <= '9') ++digits;
+  return digits >= LevelNumberDigits && std::strcmp(name + digits, LevelFileSuffix) == 0;
+}
+
+int32_t clear_level_store(LevelStore& store) {
+  vk::OsList list;
+  if (!vk::os_list_open(list, store.workDir)) {
+    set_failure(store, IntakeWorkDir, vk::os_error(), store.workDir);
+    return 0;
+  }
+  int32_t deleted = 1;
+  for (int32_t pass = 0; pass < ClearPasses && deleted > 0; ++pass) {
+    if (pass > 0) {
+      vk::os_list_close(list);
+      if (!vk::os_list_open(list, store.workDir)) break;
+    }
+    deleted = clear_pass(store, list);
+  }
+  vk::os_list_close(list);
+  return deleted >= 0;
 }
 
 // ---------------------------------------------------------------- lines
@@ -330,10 +338,22 @@ void store_level_line(LevelStore& store, char* line) {
   store_line_bytes(store, line, static_cast<int32_t>(std::strlen(line)));
 }
 
+int32_t holds_level_line(const char* text) {
+  for (const char* line = text; *line != 0;) {
+    size_t length = std::strcspn(line, "\r\n");
+    size_t kept = length;
+    while (kept > 0 && line[kept - 1] == ' ') --kept;
+    if (is_level_line(line, static_cast<int32_t>(kept))) return 1;
+    line += length;
+    while (*line == '\r' || *line == '\n') ++line;
+  }
+  return 0;
+}
+
 void open_level_file(LevelStore& store) {
   close_level_file(store);
   if (store.levelCount == INT32_MAX) {  // more levels than numbers
-    set_failure(store, IntakeLevelFile, EOVERFLOW);
+    set_failure(store, IntakeLevelFile, NoError, store.workDir);
     store.abort = 1;
     return;
   }
@@ -348,21 +368,22 @@ void open_level_file(LevelStore& store) {
   // Sized for any workDir buffer, though init_level_store leaves the room.
   char name[StorePathCapacity + LevelFileNameRoom];
   level_file_name(store.workDir, number, name, sizeof name);
-  // O_NOFOLLOW: a link planted under a level file's name is never written through.
-  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, LevelFileMode);
-  if (fd < 0) {
-    set_failure(store, IntakeLevelFile, errno);
+  // A link planted under a level file's name is never written through.
+  if (!vk::os_create_file(name, store.file)) {
+    set_failure(store, IntakeLevelFile, vk::os_error(), store.workDir);
     store.abort = 1;
     return;
   }
-  store.fd = fd;
   store.fileOpen = 1;
 }
 
 void close_level_file(LevelStore& store) {
   if (!store.fileOpen) return;
-  close(store.fd);
-  store.fd = -1;
+  if (!vk::os_close(store.file) && !store.abort) {  // a write that failed late
+    set_failure(store, IntakeLevelFile, vk::os_error(), store.workDir);
+    store.abort = 1;
+  }
+  store.file = vk::OsNoHandle;
   store.fileOpen = 0;
 }
 
@@ -373,9 +394,9 @@ void close_level_file(LevelStore& store) {
 // the rest is read, so a pipe works like a file. A chunk without any line
 // end is either one line ending in its last byte, a CR, or the start of a
 // line longer than a chunk, which is dropped up to its line end.
-int32_t read_level_source_fd(LevelStore& store, int fd) {
+int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file) {
   char* chunk = store.chunk;
-  SourceReader in{fd, 0};
+  SourceReader in{file, 0};
   int32_t kept = 0;       // bytes of the previous chunk at the front
   int32_t skipping = 0;   // inside a line longer than a chunk
   int32_t pendingCr = 0;  // a line ended in a CR whose LF may come next
@@ -430,10 +451,10 @@ int32_t read_level_source_fd(LevelStore& store, int fd) {
 }
 
 int32_t read_level_source_file(LevelStore& store, const char* path) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return read_failed(store);
-  int32_t result = read_level_source_fd(store, fd);
-  close(fd);
+  vk::OsHandle file = vk::OsNoHandle;
+  if (!vk::os_open_read(path, file)) return read_failed(store);
+  int32_t result = read_level_source_fd(store, file);
+  vk::os_close(file);
   return result;
 }
 
@@ -451,45 +472,55 @@ int32_t folder_file_number(const char* name) {
   return number;
 }
 
-int32_t is_plain_file(int dirFd, const char* name) {
-  struct stat info;
-  return fstatat(dirFd, name, &info, 0) == 0 && S_ISREG(info.st_mode);
+// A file of a folder source that cannot be read stays a missing number:
+// what was stored of it goes, and the hook names it. A shortage of the
+// process or the system is no fault of the file: it ends the intake.
+void folder_file_failed(LevelStore& store, const char* path, int32_t number) {
+  int32_t error = store.readErrno;
+  store.readErrno = 0;
+  if (vk::os_error_is_shortage(error)) {
+    set_failure(store, IntakeSource, error, path);
+    store.abort = 1;
+    return;
+  }
+  char name[FailurePathCapacity];
+  level_file_name(store.workDir, number, name, sizeof name);
+  vk::os_remove_file(name);
+  if (store.skipped) store.skipped(store.skippedContext, path, error);
 }
 
-// Reads one file of a folder source into level number; a file that cannot
-// be opened is skipped. A level never runs on into the next file.
-void read_folder_file(LevelStore& store, int dirFd, const char* name, int32_t number) {
-  int fd = openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return;
+// Reads one file of a folder source into level number. A level never runs
+// on into the next file.
+void read_folder_file(LevelStore& store, const char* path, int32_t number) {
   store.fileNumber = number;
-  read_level_source_fd(store, fd);
-  close(fd);
+  int32_t read = read_level_source_file(store, path);
   close_level_file(store);
+  if (!read && !store.abort) folder_file_failed(store, path, number);
 }
 
 }  // namespace
 
 int32_t scan_level_folder(LevelStore& store, const char* path) {
-  int dirFd = open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd < 0) return read_failed(store);
-  DIR* dir = fdopendir(dirFd);
-  if (!dir) {
-    read_failed(store);
-    close(dirFd);
-    return 0;
-  }
+  vk::OsList list;
+  if (!vk::os_list_open(list, path)) return read_failed(store);
+  char file[FailurePathCapacity];
   int32_t result = 1;
-  while (struct dirent* entry = readdir(dir)) {
-    int32_t number = folder_file_number(entry->d_name);
-    if (number == 0 || !is_plain_file(dirFd, entry->d_name)) continue;
-    read_folder_file(store, dirFd, entry->d_name, number);
+  for (;;) {
+    int32_t next = vk::os_list_next(list);
+    if (next < 0) result = read_failed(store);
+    if (next <= 0) break;
+    int32_t number = folder_file_number(list.name);
+    if (number == 0 || !join_path(file, sizeof file, path, list.name)) continue;
+    // Folders, pipes and devices are skipped: only plain files hold levels.
+    if (vk::os_path_kind(file, 1) != vk::OsFile) continue;
+    read_folder_file(store, file, number);
     if (store.abort) {
       result = 0;
       break;
     }
   }
   store.fileNumber = 0;
-  closedir(dir);
+  vk::os_list_close(list);
   return result;
 }
 
@@ -528,7 +559,7 @@ int32_t take_text(LevelStore& store, char* text) {
 
 int32_t take_file(LevelStore& store, const char* path) {
   if (std::strcmp(path, "-") == 0) {
-    if (!read_level_source_fd(store, STDIN_FILENO)) return 0;
+    if (!read_level_source_fd(store, vk::os_standard_input())) return 0;
     copy_cut(store.setName, SetNameCapacity + 1, TextSetName, sizeof TextSetName - 1);
     return 1;
   }
@@ -548,18 +579,48 @@ int32_t take_source(LevelStore& store, int32_t source, char* textOrPath) {
     case SourceText: return take_text(store, textOrPath);
     case SourceFile: return take_file(store, textOrPath);
     case SourceFolder: return take_folder(store, textOrPath);
-    default: set_failure(store, IntakeBadSource, 0); return 0;
+    default: set_failure(store, IntakeBadSource, NoError); return 0;
   }
+}
+
+int32_t is_path_source(int32_t source, const char* textOrPath) {
+  return (source == SourceFile && std::strcmp(textOrPath, "-") != 0) || source == SourceFolder;
+}
+
+// Refuses, before the store is cleared, a source the clearing could
+// delete and one whose reading might never end.
+int32_t source_allowed(LevelStore& store, int32_t source) {
+  const char* path = store.sourcePath;
+  if (path[0] == 0) return 1;
+  if (vk::os_path_within(path, store.workDir)) {
+    set_failure(store, IntakeSourceInStore, NoError, path);
+    return 0;
+  }
+  if (source == SourceFile && vk::os_path_kind(path, 1) == vk::OsDevice) {
+    set_failure(store, IntakeDevice, NoError, path);
+    return 0;
+  }
+  return 1;
+}
+
+// Why the source cannot be read, once the intake has given up on it.
+void note_read_failure(LevelStore& store) {
+  if (store.readErrno != 0) set_failure(store, IntakeSource, store.readErrno, store.sourcePath);
 }
 
 }  // namespace
 
 int32_t load_level_set(LevelStore& store, int32_t source, char* textOrPath) {
   reset_intake(store);
-  int32_t taken = prepare_work_dir(store) && take_source(store, source, textOrPath);
+  store.sourcePath[0] = 0;
+  if (is_path_source(source, textOrPath))
+    copy_cut(store.sourcePath, StorePathCapacity, textOrPath, std::strlen(textOrPath));
+  int32_t taken = prepare_work_dir(store) && source_allowed(store, source) &&
+                  clear_level_store(store) && take_source(store, source, textOrPath);
   close_level_file(store);
-  if (taken && store.levelCount != 0) return 1;
-  set_failure(store, IntakeNoLevels, 0);
+  if (taken && store.levelCount != 0 && !store.abort) return 1;
+  note_read_failure(store);
+  set_failure(store, IntakeNoLevels, NoError);
   return 0;
 }
 
@@ -571,3 +632,5 @@ int32_t load_sample_set(LevelStore& store, char* textBuffer) {
   textBuffer[0] = 0;
   return result;
 }
+
+}  // namespace vk

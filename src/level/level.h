@@ -9,6 +9,10 @@
 
 #include <cstdint>
 
+#include "os/os.h"
+
+namespace vk {
+
 // ---------------------------------------------------------------- limits
 
 constexpr int32_t MaxArea = 2000;          // cells of a level, width * height
@@ -27,32 +31,32 @@ constexpr int32_t LastGeneration = 2147483647;  // a StampMap's counter wraps he
 
 // ---------------------------------------------------------------- cells
 
-// Bits of a Board cell. A wall is exactly Wall and an outside cell exactly
-// Outside; every other cell combines Goal, Box and Keeper.
+// Bits of a Board cell. A wall is exactly CellWall and an outside cell exactly
+// CellOutside; every other cell combines CellGoal, CellBox and CellKeeper.
 enum CellFlag : int32_t {
-  Floor = 0,
-  Goal = 1,
-  Box = 2,
-  Keeper = 4,
-  Wall = 8,
-  Outside = 16,  // floor the keeper can never reach
+  CellFloor = 0,
+  CellGoal = 1,
+  CellBox = 2,
+  CellKeeper = 4,
+  CellWall = 8,
+  CellOutside = 16,  // floor the keeper can never reach
 };
 
-// Values of the BlockMap (and of the search board, where Box marks a box).
-constexpr int32_t Open = 0;
-constexpr int32_t Blocked = 8;
+// Values of the BlockMap (and of the search board, where CellBox marks a box).
+constexpr int32_t MapOpen = 0;
+constexpr int32_t MapBlocked = 8;
 
 // Directions in their fixed order; every neighbour loop visits them so.
-enum Direction : int32_t { Up = 0, Left = 1, Down = 2, Right = 3 };
+enum Direction : int32_t { DirUp = 0, DirLeft = 1, DirDown = 2, DirRight = 3 };
 constexpr int32_t Directions = 4;
 
 // ---------------------------------------------------------------- status
 
 enum LevelStatus : int32_t {
   LevelOk = 0,
-  SizeOver = 1,
-  BoxesOver = 2,
-  Irregular = 3,
+  LevelSizeOver = 1,
+  LevelBoxesOver = 2,
+  LevelIrregular = 3,
   LevelImpossible = 4,
 };
 
@@ -84,7 +88,7 @@ struct Level {
   int32_t liveBoxes;       // boxes left after frozen ones became walls
   int32_t offset[Directions];  // up, left, down, right: -width, -1, +width, +1
 
-  int32_t BlockMap[MaxArea];     // Blocked or Open
+  int32_t BlockMap[MaxArea];     // MapBlocked or MapOpen
   int32_t GoalMap[MaxArea];      // 1 on open goal cells
   int32_t BoxStartMap[MaxArea];  // 2 on open box start cells
   int32_t NoRestMap[MaxArea];    // 1 where a moved box never rests: tunnels and NoReachMap
@@ -96,7 +100,7 @@ struct Level {
 };
 
 // Reads level n of the store into the level and analyses it. A missing or
-// unreadable level file is Irregular.
+// unreadable level file is LevelIrregular.
 int32_t read_level(Level& level, const char* workDir, int32_t n);
 
 // Parses and analyses a level file's text (the bytes read from the store)
@@ -134,74 +138,143 @@ enum LevelSource : int32_t { SourceText = 1, SourceFile = 2, SourceFolder = 3 };
 // number an int can give, ".txt" and the terminator.
 constexpr int32_t LevelFileNameRoom = 15;
 
-// Why the last intake stored nothing; with failureErrno where a call failed.
+// Why the last intake stored nothing; with failureErrno where a call failed
+// and failurePath where one file or folder is to blame.
 enum IntakeFailure : int32_t {
   IntakeOk = 0,
-  IntakeWorkDir = 1,      // cannot be created, is a link, or is not a folder
-  IntakeSource = 2,       // the file or folder cannot be opened or read
-  IntakeLevelFile = 3,    // a level file cannot be created or written
-  IntakeNoLevels = 4,     // the source holds no level line
-  IntakeBadSource = 5,    // not a LevelSource value
+  IntakeWorkDir = 1,        // the work folder cannot be created, locked or listed
+  IntakeSource = 2,         // the file or folder cannot be opened or read
+  IntakeLevelFile = 3,      // a level file cannot be created or written
+  IntakeNoLevels = 4,       // the source holds no level line
+  IntakeBadSource = 5,      // not a LevelSource value
+  IntakeWorkDirLink = 6,    // the work folder is a symbolic link
+  IntakeWorkDirNotFolder = 7,  // something else stands at the work folder's path
+  IntakeBusy = 8,           // another process uses the work folder
+  IntakeClear = 9,          // an old level file cannot be deleted (failurePath)
+  IntakeSourceInStore = 10,  // the source is the work folder or lies in it
+  IntakeDevice = 11,        // the source is a device, which may never end
 };
+
+constexpr int32_t FailurePathCapacity = StorePathCapacity + vk::OsNameCapacity;  // a folder and one entry
+constexpr int32_t IntakeTextCapacity = 2 * FailurePathCapacity + 160;
+
+// A file of a folder source that cannot be read: its path and the
+// system's error number. The intake goes on without it.
+using SkippedFileHook = void (*)(void* context, const char* path, int32_t error);
 
 struct LevelStore {
   // Where the level files live, with a trailing '/'.
   char workDir[StorePathCapacity];
+  // 1: the folder is the program's own, and every plain file and link in it
+  // goes at an intake. 0: a folder the user named, where only the names an
+  // intake writes (four or more digits, then ".txt") are ever deleted.
+  int32_t ownFolder = 0;
+  // 1: a private folder made for this process, removed by release_level_store.
+  int32_t temporary = 0;
+  // The exclusive lock on the work folder, taken by the first intake and
+  // held until release_level_store or the end of the process.
+  vk::OsHandle lock = vk::OsNoHandle;
 
   // Level set values, the intake's results.
   char setName[SetNameCapacity + 1];
   int32_t levelCount;
   int32_t highest;
   int32_t isSample;  // set only by load_sample_set
+  // The file or folder the set came from; empty for text and standard input.
+  char sourcePath[StorePathCapacity];
 
   // Intake working state, reset by every intake.
   int32_t fileNumber;  // from the current folder file's name, else 0
-  int fd;              // the level file being written
-  int32_t fileOpen;
+  vk::OsHandle file = vk::OsNoHandle;  // the level file being written
+  int32_t fileOpen = 0;
   int32_t abort;       // a level file could not be created or written
   int32_t failure;     // IntakeFailure of the last intake
   int32_t failureErrno;
+  char failurePath[FailurePathCapacity];
+  int32_t readErrno;   // the last source read that failed, 0 if none
   char chunk[ChunkSize + 2];  // room for a terminator and one appended LF
+
+  SkippedFileHook skipped = nullptr;  // optional
+  void* skippedContext = nullptr;
 };
 
 // The per-user work folder of this platform, with a trailing '/':
 // $XDG_CACHE_HOME/temp_vantori/ or ~/.cache/temp_vantori/. 0 if none.
 int32_t default_work_dir(char* out, int32_t capacity);
 
-// Sets the store's work folder (nullptr: the default one; a missing
-// trailing '/' is added) and empties the set values. 0 when the path is
-// empty, leaves no LevelFileNameRoom, or no default can be found. Every
-// store goes through this once before its first intake.
+// Sets the store's work folder and empties the set values; a lock the
+// store held is released. nullptr: the default folder, the program's own;
+// any other path is a folder the user named (a missing trailing '/' is
+// added). 0 when the path is empty, leaves no LevelFileNameRoom, or no
+// default can be found. Every store goes through this once before its
+// first intake.
 int32_t init_level_store(LevelStore& store, const char* workDir);
+
+// Sets the store up in a new private folder for this process alone (made
+// in the system's folder for temporary files), removed again by
+// release_level_store. 0 when it cannot be made.
+int32_t init_private_level_store(LevelStore& store);
+
+// Ends the store's use by this process: closes a level file, releases the
+// lock, and removes a private folder with the level files in it.
+void release_level_store(LevelStore& store);
 
 // Name of level n's file: workDir + "%04d.txt".
 void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity);
 
+// 1 when name is one an intake writes: four or more digits, then ".txt".
+int32_t is_level_file_name(const char* name);
+
 // 1 when at least one level file was stored. For SourceText, text is a
 // writable buffer with one byte to spare behind its terminator; it is
 // consumed. For SourceFile and SourceFolder it is a path; "-" as a file is
-// standard input.
+// standard input. The work folder is locked first: a folder another
+// process uses, a source in the work folder or a device fails the intake
+// before anything is deleted.
 int32_t load_level_set(LevelStore& store, int32_t source, char* textOrPath);
 
 // The Sample button's intake: copies the sample text into textBuffer
 // (TextBufferSize bytes), loads it, names the set "Sample", empties the buffer.
 int32_t load_sample_set(LevelStore& store, char* textBuffer);
 
-// The steps of an intake, public for tests. clear_level_store deletes every
-// entry of the work folder that is not a folder. split_level_text hands
-// each line of a text to store_level_line and returns 1 when the text ended
-// with a line end and nothing aborted. The readers return 0 when the source
-// cannot be opened or read or the intake aborted; read_level_source_fd also
-// reads pipes and leaves the descriptor open.
-void clear_level_store(LevelStore& store);
+// One line on why the last intake failed, naming the paths concerned;
+// sourceLabel names the source as the user gave it. out holds
+// IntakeTextCapacity bytes.
+void intake_failure_text(const LevelStore& store, const char* sourceLabel, char* out,
+                         int32_t capacity);
+
+// Where a batch report may not go: the work folder or into it (a level
+// would be overwritten), or the set's source file or into its source
+// folder. Judged by file identity with links resolved.
+enum ReportClash : int32_t { ReportFree = 0, ReportInStore = 1, ReportOnSource = 2 };
+int32_t report_path_clash(const LevelStore& store, const char* report);
+// One line naming the report path and the path it clashes with.
+void report_clash_text(const LevelStore& store, int32_t clash, const char* report, char* out,
+                       int32_t capacity);
+
+// The steps of an intake, public for tests. clear_level_store deletes the
+// entries of the work folder that the store's rule allows (never a folder,
+// never a link's target) and returns 0, with the failure set, when one of
+// them stays. split_level_text hands each line of a text to
+// store_level_line and returns 1 when the text ended with a line end and
+// nothing aborted. The readers return 0 when the source cannot be opened
+// or read or the intake aborted; read_level_source_fd also reads pipes and
+// leaves the handle open.
+int32_t clear_level_store(LevelStore& store);
 int32_t split_level_text(LevelStore& store, char* text);
 void store_level_line(LevelStore& store, char* line);
+// 1 when text (lines ending in CR, LF or CR LF, the last one possibly
+// without) holds a line that store_level_line would store as part of a
+// level; what a paste must hold before it may empty the store.
+int32_t holds_level_line(const char* text);
 void open_level_file(LevelStore& store);
 void close_level_file(LevelStore& store);
 int32_t read_level_source_file(LevelStore& store, const char* path);
-int32_t read_level_source_fd(LevelStore& store, int fd);
+int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file);
 int32_t scan_level_folder(LevelStore& store, const char* path);
 
 // The built-in sample set and the names of its levels, 1 to SampleLevels.
 extern const char SampleText[];
 const char* sample_level_name(int32_t n);
+
+}  // namespace vk

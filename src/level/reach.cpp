@@ -2,6 +2,8 @@
 // and the test that a state's boxes can each be traced to their own start.
 #include "level/level.h"
 
+namespace vk {
+
 namespace {
 
 // Each entry adds at least one new side bit to its cell, so a cell enters
@@ -16,10 +18,10 @@ struct ReachEntry {
 // The keeper's reach with a box on boxCell, as the sides of the box it can
 // stand on.
 int32_t keeper_sides(Level& level, int32_t boxCell, int32_t keeperCell) {
-  level.BlockMap[boxCell] = Box;
+  level.BlockMap[boxCell] = CellBox;
   int32_t generation = next_generation(level.reachStamp);
   flood_fill(level, level.BlockMap, keeperCell, level.reachStamp.stamps, generation);
-  level.BlockMap[boxCell] = Open;
+  level.BlockMap[boxCell] = MapOpen;
   int32_t sides = 0;
   for (int32_t d = 0; d < Directions; d++) {
     int32_t n = boxCell + level.offset[d];
@@ -29,7 +31,7 @@ int32_t keeper_sides(Level& level, int32_t boxCell, int32_t keeperCell) {
 }
 
 bool is_open(const Level& level, int32_t cell) {
-  return cell >= 0 && cell < level.area && level.BlockMap[cell] == Open;
+  return cell >= 0 && cell < level.area && level.BlockMap[cell] == MapOpen;
 }
 
 }  // namespace
@@ -66,7 +68,7 @@ void build_reach_masks(Level& level) {
   }
   int32_t k = 0;
   for (int32_t b = 0; b < level.area; b++) {
-    if (level.BoxStartMap[b] != Box) continue;
+    if (level.BoxStartMap[b] != CellBox) continue;
     for (int32_t c = 0; c < level.area; c++) sides[c] = 0;
     box_reach(level, sides, b, level.KeeperStart);
     for (int32_t c = 0; c < level.area; c++) {
@@ -79,7 +81,7 @@ void build_reach_masks(Level& level) {
   // No box ever comes to rest where none can be pushed; these marks are
   // also kept apart from the tunnel marks for solves that must ignore those.
   for (int32_t c = 0; c < level.area; c++) {
-    if (level.BlockMap[c] != Open || reached[c]) continue;
+    if (level.BlockMap[c] != MapOpen || reached[c]) continue;
     level.NoReachMap[c] = 1;
     level.NoRestMap[c] = 1;
   }
@@ -103,3 +105,5 @@ int32_t boxes_assignable(const Level& level, const int32_t* boxes) {
   for (int32_t i = 0; i < count; i++) masks[i] = level.ReachMask[boxes[i]];
   return assign_from(masks, count, 0, 0);
 }
+
+}  // namespace vk

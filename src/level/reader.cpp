@@ -1,11 +1,9 @@
 // The level reader: one level file of the store into the Board, checked,
 // reduced and analysed, with the shared grid searches.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "level/level.h"
+#include "os/os.h"
+
+namespace vk {
 
 namespace {
 
@@ -40,13 +38,13 @@ bool is_level_char(char c) {
 
 int32_t flags_of(char c) {
   switch (c) {
-    case '#': return Wall;
-    case '.': return Goal;
-    case '$': return Box;
-    case '*': return Box | Goal;
-    case '@': return Keeper;
-    case '+': return Keeper | Goal;
-    default: return Floor;
+    case '#': return CellWall;
+    case '.': return CellGoal;
+    case '$': return CellBox;
+    case '*': return CellBox | CellGoal;
+    case '@': return CellKeeper;
+    case '+': return CellKeeper | CellGoal;
+    default: return CellFloor;
   }
 }
 
@@ -76,14 +74,14 @@ void measure_bytes(TextMeasure& m, const char* bytes, int32_t count) {
 }
 
 void set_offsets(Level& level) {
-  level.offset[Up] = -level.width;
-  level.offset[Left] = -1;
-  level.offset[Down] = level.width;
-  level.offset[Right] = 1;
+  level.offset[DirUp] = -level.width;
+  level.offset[DirLeft] = -1;
+  level.offset[DirDown] = level.width;
+  level.offset[DirRight] = 1;
 }
 
 void reset_level(Level& level) {
-  for (int32_t c = 0; c < MaxArea; c++) level.cells[c] = Floor;
+  for (int32_t c = 0; c < MaxArea; c++) level.cells[c] = CellFloor;
   level.width = 0;
   level.height = 0;
   level.area = 0;
@@ -110,9 +108,9 @@ CharCounts parse_rows(Level& level, const char* text, int32_t length) {
       int32_t cell = row * level.width + column;
       int32_t flags = flags_of(text[pos]);
       level.cells[cell] |= flags;
-      if (flags & Box) counts.boxes++;
-      if (flags & Goal) counts.goals++;
-      if (flags & Keeper) {
+      if (flags & CellBox) counts.boxes++;
+      if (flags & CellGoal) counts.goals++;
+      if (flags & CellKeeper) {
         counts.keepers++;
         level.KeeperStart = cell;
       }
@@ -130,10 +128,10 @@ int32_t mark_outside(Level& level, const int32_t* region) {
   for (int32_t c = 0; c < level.area; c++) {
     if (region[c]) continue;
     int32_t v = level.cells[c];
-    if (v == Box || v == Goal) return Irregular;
-    if (v == Floor) {
-      level.cells[c] = Outside;
-      level.BlockMap[c] = Blocked;
+    if (v == CellBox || v == CellGoal) return LevelIrregular;
+    if (v == CellFloor) {
+      level.cells[c] = CellOutside;
+      level.BlockMap[c] = MapBlocked;
     }
   }
   return LevelOk;
@@ -144,12 +142,12 @@ void collect_live_cells(Level& level) {
   for (int32_t c = 0; c < level.area; c++) {
     level.GoalMap[c] = 0;
     level.BoxStartMap[c] = 0;
-    if (level.BlockMap[c] != Open) continue;
-    if (level.cells[c] & Box) {
-      level.BoxStartMap[c] = Box;
+    if (level.BlockMap[c] != MapOpen) continue;
+    if (level.cells[c] & CellBox) {
+      level.BoxStartMap[c] = CellBox;
       level.liveBoxes++;
     }
-    if (level.cells[c] & Goal) level.GoalMap[c] = 1;
+    if (level.cells[c] & CellGoal) level.GoalMap[c] = 1;
   }
 }
 
@@ -162,27 +160,27 @@ int32_t judge_level(Level& level, const char* text, int32_t length, const TextMe
     // Only the size and the box count mean anything; the cell count stays
     // 0 so that nothing walks cells this Board does not have.
     level.totalBoxes = clamp32(m.boxes);
-    return SizeOver;
+    return LevelSizeOver;
   }
   level.area = level.height * level.width;
 
   CharCounts counts = parse_rows(level, text, length);
   level.totalBoxes = counts.boxes;
-  if (counts.boxes == 0) return Irregular;
-  if (counts.goals != counts.boxes) return Irregular;
-  if (counts.keepers != 1) return Irregular;
+  if (counts.boxes == 0) return LevelIrregular;
+  if (counts.goals != counts.boxes) return LevelIrregular;
+  if (counts.keepers != 1) return LevelIrregular;
 
   set_offsets(level);
-  for (int32_t c = 0; c < level.area; c++) level.BlockMap[c] = level.cells[c] & Wall;
+  for (int32_t c = 0; c < level.area; c++) level.BlockMap[c] = level.cells[c] & CellWall;
 
   int32_t region[MaxArea];
-  if (find_keeper_region(level, level.BlockMap, region, level.KeeperStart)) return Irregular;
-  if (mark_outside(level, region) != LevelOk) return Irregular;
+  if (find_keeper_region(level, level.BlockMap, region, level.KeeperStart)) return LevelIrregular;
+  if (mark_outside(level, region) != LevelOk) return LevelIrregular;
 
   if (analyse_dead_squares(level) != 0) return LevelImpossible;
 
   collect_live_cells(level);
-  if (level.liveBoxes > MaxBoxes) return BoxesOver;
+  if (level.liveBoxes > MaxBoxes) return LevelBoxesOver;
 
   mark_tunnels(level);
   build_reach_masks(level);
@@ -191,19 +189,18 @@ int32_t judge_level(Level& level, const char* text, int32_t length, const TextMe
 
 // Reads the whole file: the first LevelTextCapacity bytes are kept for
 // parsing, every byte is measured and counted.
-int32_t read_level_file(int fd, char* text, int32_t& kept, TextMeasure& m) {
+int32_t read_level_file(vk::OsHandle file, char* text, int32_t& kept, TextMeasure& m) {
   char chunk[ReadChunkSize];
   kept = 0;
   for (;;) {
     bool keeping = kept < LevelTextCapacity;
     char* into = keeping ? text + kept : chunk;
     int32_t room = keeping ? LevelTextCapacity - kept : ReadChunkSize;
-    ssize_t got = read(fd, into, size_t(room));
-    if (got < 0 && errno == EINTR) continue;
+    int32_t got = vk::os_read(file, into, room);
     if (got < 0) return 0;
     if (got == 0) return 1;
-    measure_bytes(m, into, int32_t(got));
-    if (keeping) kept += int32_t(got);
+    measure_bytes(m, into, got);
+    if (keeping) kept += got;
     if (m.ended) return 1;  // nothing behind a zero byte counts
   }
 }
@@ -212,9 +209,9 @@ int32_t read_level_file(int fd, char* text, int32_t& kept, TextMeasure& m) {
 
 const char* level_status_word(int32_t status) {
   switch (status) {
-    case SizeOver: return "Size Over";
-    case BoxesOver: return "Boxes Over";
-    case Irregular: return "Irregular";
+    case LevelSizeOver: return "Size Over";
+    case LevelBoxesOver: return "Boxes Over";
+    case LevelIrregular: return "Irregular";
     case LevelImpossible: return "Impossible";
     default: return "";
   }
@@ -241,15 +238,15 @@ int32_t read_level(Level& level, const char* workDir, int32_t n) {
   reset_level(level);
   char path[StorePathCapacity];
   level_file_name(workDir, n, path, StorePathCapacity);
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return Irregular;
+  vk::OsHandle file = vk::OsNoHandle;
+  if (!vk::os_open_read(path, file)) return LevelIrregular;
 
   char text[LevelTextCapacity];
   int32_t kept = 0;
   TextMeasure m = {};
-  int32_t ok = read_level_file(fd, text, kept, m);
-  close(fd);
-  if (!ok) return Irregular;
+  int32_t ok = read_level_file(file, text, kept, m);
+  vk::os_close(file);
+  if (!ok) return LevelIrregular;
   return judge_level(level, text, kept, m);
 }
 
@@ -297,3 +294,5 @@ int32_t find_keeper_region(const Level& level, const int32_t* walls, int32_t* re
   }
   return 0;
 }
+
+}  // namespace vk

@@ -2,6 +2,8 @@
 // storeroom, and their names as the level selector shows them.
 #include "level/level.h"
 
+namespace vk {
+
 // LF line ends, one empty line between levels.
 const char SampleText[] =
     // 1: two boxes
@@ -77,3 +79,5 @@ const char* sample_level_name(int32_t n) {
   if (n < 1 || n > SampleLevels) return "";
   return SampleNames[n - 1];
 }
+
+}  // namespace vk

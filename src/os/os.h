@@ -23,8 +23,158 @@ int64_t os_clock_ms();
 void* os_reserve(size_t bytes);
 void os_release(void* memory, size_t bytes);
 
+// Hands the pages of [memory, memory + bytes), a range from os_reserve, back
+// to the system: the range stays reserved and usable, costs nothing until
+// it is touched again, and then reads as zero. On Windows: decommit and
+// commit the range again (VirtualFree MEM_DECOMMIT, VirtualAlloc MEM_COMMIT).
+void os_discard(void* memory, size_t bytes);
+
+// Asks for huge pages (Linux: madvise MADV_HUGEPAGE, for transparent huge
+// pages in "madvise" mode) on a range from os_reserve that is walked at
+// random. Only a hint: pages already touched may stay small, and where the
+// system has no such pages (or on Windows, where they need a privilege and
+// a reservation of their own) it does nothing.
+void os_advise_huge(void* memory, size_t bytes);
+
+// The machine's physical memory in bytes, 0 when the system does not say.
+// On Windows: GlobalMemoryStatusEx, ullTotalPhys.
+int64_t os_physical_memory();
+
 // ------------------------------------------------------- files and folders
+//
+// Paths are the system's own, terminated by a NUL; a trailing separator is
+// allowed wherever a folder is named. Handles are plain integers: a file
+// descriptor here, a HANDLE on Windows. Every call that fails leaves its
+// cause for os_error() on the calling thread. None of them allocates.
+
+using OsHandle = intptr_t;
+constexpr OsHandle OsNoHandle = -1;
+constexpr int32_t OsNameCapacity = 256;       // one folder entry's name, terminated
+constexpr int32_t OsErrorTextCapacity = 128;  // the system's text of one error
+constexpr int32_t OsBusy = 2;                 // os_lock_folder: another process holds it
+
+// What stands at a path.
+enum OsPathKind : int32_t {
+  OsMissing = 0,  // nothing, or it cannot be looked at
+  OsFile = 1,     // a regular file
+  OsFolder = 2,
+  OsLink = 3,     // a symbolic link (only when links are not followed)
+  OsDevice = 4,   // a character or block device
+  OsPipe = 5,     // a named pipe (FIFO)
+  OsOtherKind = 6,
+};
+
+// The system's error number of the calling thread's last failed call.
+int32_t os_error();
+
+// The system's own text for error, cut to capacity - 1 bytes, terminated.
+void os_error_text(int32_t error, char* out, int32_t capacity);
+
+// 1 when error is a shortage of the process or the system (too many open
+// files, no memory, no kernel resources) rather than a property of one
+// file or folder; 0 otherwise.
+int32_t os_error_is_shortage(int32_t error);
+
+// What stands at path. followLinks 1: a link counts as what it names (a
+// dangling link is OsMissing); 0: a link is OsLink and is never followed,
+// with or without a trailing separator.
+// Links in the path's folders are followed either way.
+int32_t os_path_kind(const char* path, int32_t followLinks);
+
+// The user's folder for cached files: $XDG_CACHE_HOME when it is an
+// absolute path, else .cache in the home folder ($HOME, or the user
+// database's entry when HOME is unset or empty). 1, or 0 when there is no
+// home folder or the path does not fit capacity.
+int32_t os_user_cache_folder(char* out, int32_t capacity);
+
+// Opens an existing file for reading, following links; others may read it
+// too. Never makes a terminal the controlling one. A named pipe blocks here
+// until a writer opens it. 1 and the handle in file, or 0.
+int32_t os_open_read(const char* path, OsHandle& file);
+
+// The process's standard input, for os_read; never closed.
+OsHandle os_standard_input();
+
+// Reads up to capacity bytes, retrying interrupted calls. Returns the count
+// read, 0 at the end of the file, -1 on an error.
+int32_t os_read(OsHandle file, char* out, int32_t capacity);
+
+// Creates the file, or truncates the one there, for writing, readable and
+// writable by the owner only. Never writes through a link: a link at path
+// makes it fail. 1 and the handle in file, or 0.
+int32_t os_create_file(const char* path, OsHandle& file);
+
+// Writes all count bytes, going on after short writes and interrupted
+// calls. 1 when all were written, 0 on an error (a full disk, a file-size
+// limit: the bytes before stay written).
+int32_t os_write_all(OsHandle file, const char* bytes, int32_t count);
+
+// Closes a handle from os_open_read or os_create_file. 1, or 0 when the
+// system reports an error (a write that failed late). OsNoHandle: nothing.
+int32_t os_close(OsHandle file);
+
+// Creates the folder path and every missing folder above it, each
+// accessible to the owner only. 1 when path was created or something
+// already stands there (the caller looks at what), 0 when it cannot be
+// created.
+int32_t os_make_folders(const char* path);
+
+// Creates a new, empty folder of the owner's alone in the system's folder
+// for temporary files, named prefix and a unique tail, and writes its path
+// (without a trailing separator) to out. 1, or 0 when it cannot be made or
+// its path does not fit capacity.
+int32_t os_make_private_folder(const char* prefix, char* out, int32_t capacity);
+
+// Removes the folder path when it is empty. Never removes a link's target
+// nor anything inside. 1 when removed, 0 otherwise.
+int32_t os_remove_folder(const char* path);
+
+// Removes the file or the link at path: a link itself goes, never what it
+// names; a folder is never removed. 1 when removed or already gone, 0 when
+// it stays.
+int32_t os_remove_file(const char* path);
+
+// A folder listing in progress; the caller owns it, nothing is allocated
+// beyond what the system keeps for an open listing.
+struct OsList {
+  void* handle = nullptr;
+  int32_t pending = 0;            // name already holds an entry not yet handed out
+  char name[OsNameCapacity] = {};  // the entry os_list_next handed out
+};
+
+// Starts listing the folder path, following links. 1, or 0.
+int32_t os_list_open(OsList& list, const char* path);
+
+// The next entry's name (never "." or "..") into list.name, in the order
+// the system lists them: 1. 0 at the end, -1 on an error.
+int32_t os_list_next(OsList& list);
+
+// Ends the listing; harmless on one that failed to open.
+void os_list_close(OsList& list);
+
+// Opens the folder path, never following a link in its last part, and
+// takes an exclusive advisory lock on it without waiting. The lock is held
+// until os_unlock_folder or the end of the process, however it ends; it
+// keeps out other processes and other locks of this process alike.
+// Returns 1 with the handle in lock; OsBusy when another holder has it;
+// 0 when the folder cannot be opened (a link or no folder: see
+// os_path_kind) or locked.
+int32_t os_lock_folder(const char* path, OsHandle& lock);
+
+// Releases a lock from os_lock_folder and sets lock to OsNoHandle.
+void os_unlock_folder(OsHandle& lock);
+
+// 1 when path, with every link resolved, is the folder or lies anywhere
+// below it, judged by file identity (device and file number), never by the
+// text of the paths; a path that does not exist yet is judged by the
+// folder it would be made in. 0 otherwise, also when either cannot be
+// looked at.
+int32_t os_path_within(const char* path, const char* folder);
 
 // ------------------------------------------------- signals and the terminal
+
+// A write beyond the process's file-size limit fails with an error, as on
+// a full disk, instead of ending the process with a signal.
+void os_ignore_file_size_signal();
 
 }  // namespace vk

@@ -3,16 +3,18 @@
 // shares no code with the search, so a fault there cannot hide itself here.
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 enum ReplayCell : int8_t { ReplayFloor = 0, ReplayBox = 1, ReplayWall = 2 };
 
 int32_t letter_direction(char c) {
   switch (c) {
-    case 'u': case 'U': return Up;
-    case 'l': case 'L': return Left;
-    case 'd': case 'D': return Down;
-    case 'r': case 'R': return Right;
+    case 'u': case 'U': return DirUp;
+    case 'l': case 'L': return DirLeft;
+    case 'd': case 'D': return DirDown;
+    case 'r': case 'R': return DirRight;
     default: return -1;
   }
 }
@@ -27,9 +29,9 @@ struct ReplayBoard {
 int32_t step_from(const ReplayBoard& b, int32_t cell, int32_t d) {
   int32_t column = cell % b.width;
   switch (d) {
-    case Up: return cell >= b.width ? cell - b.width : -1;
-    case Left: return column > 0 ? cell - 1 : -1;
-    case Down: return cell + b.width < b.area ? cell + b.width : -1;
+    case DirUp: return cell >= b.width ? cell - b.width : -1;
+    case DirLeft: return column > 0 ? cell - 1 : -1;
+    case DirDown: return cell + b.width < b.area ? cell + b.width : -1;
     default: return column + 1 < b.width ? cell + 1 : -1;
   }
 }
@@ -44,8 +46,8 @@ int32_t replay_solution(const Level& level, const char* trace, int32_t moves,
   // Walls, outside floor and boxes frozen on their goals stop the keeper.
   for (int32_t c = 0; c < b.area; c++) {
     int32_t v = level.cells[c];
-    bool wall = v == Wall || v == Outside || ((v & Box) && level.BlockMap[c] != Open);
-    b.cells[c] = wall ? ReplayWall : (v & Box) ? ReplayBox : ReplayFloor;
+    bool wall = v == CellWall || v == CellOutside || ((v & CellBox) && level.BlockMap[c] != MapOpen);
+    b.cells[c] = wall ? ReplayWall : (v & CellBox) ? ReplayBox : ReplayFloor;
   }
   int32_t keeper = level.KeeperStart, length = 0;
   for (; trace[length] != '\0'; length++) {
@@ -68,6 +70,8 @@ int32_t replay_solution(const Level& level, const char* trace, int32_t moves,
   if (traceOver) return length == TraceCapacity ? 1 : 0;
   if (length != moves) return 0;
   for (int32_t c = 0; c < b.area; c++)
-    if (b.cells[c] == ReplayBox && !(level.cells[c] & Goal)) return 0;
+    if (b.cells[c] == ReplayBox && !(level.cells[c] & CellGoal)) return 0;
   return 1;
 }
+
+}  // namespace vk

@@ -6,6 +6,8 @@
 
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 const char* const MoveLetters[8] = {"u", "l", "d", "r", "U", "L", "D", "R"};
@@ -66,7 +68,7 @@ void emit_walk(TraceWriter& w, int32_t from, int32_t to) {
 
 bool holds_cell(const SearchNode& node, int32_t count, int32_t cell) {
   for (int32_t i = 0; i < count; i++)
-    if (node.boxes[i] == cell) return true;
+    if (node_box(node, i) == cell) return true;
   return false;
 }
 
@@ -77,8 +79,8 @@ int32_t emit_push_run(TraceWriter& w, const SearchNode& n, const SearchNode& q, 
   // The two states differ in exactly one box: old cell O, new cell E.
   int32_t from = -1, to = -1;
   for (int32_t i = 0; i < count; i++) {
-    if (!holds_cell(q, count, n.boxes[i])) from = n.boxes[i];
-    if (!holds_cell(n, count, q.boxes[i])) to = q.boxes[i];
+    if (!holds_cell(q, count, node_box(n, i))) from = node_box(n, i);
+    if (!holds_cell(n, count, node_box(q, i))) to = node_box(q, i);
   }
   int32_t d = 0;
   while (d < Directions && w.level.offset[d] != from - keeper) d++;
@@ -100,7 +102,7 @@ void build_trace(Solver& solver, const Level& level, const NodeTable& table) {
   if (solver.trace) solver.trace[0] = '\0';
   // The replay board starts as the start position.
   for (int32_t c = 0; c < level.area; c++)
-    s.board[c] = level.BlockMap[c] != Open ? BlockedCell
+    s.board[c] = level.BlockMap[c] != MapOpen ? BlockedCell
                  : level.BoxStartMap[c]    ? BoxCell
                                            : FreeCell;
   const SearchNode* record = &table.slots[s.bestRecord];
@@ -115,3 +117,5 @@ void build_trace(Solver& solver, const Level& level, const NodeTable& table) {
     record = parent;
   }
 }
+
+}  // namespace vk

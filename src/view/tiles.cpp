@@ -5,6 +5,8 @@
 
 #include "view/view.h"
 
+namespace vk {
+
 namespace {
 
 // The keeper scrolls the view when it comes this close to an edge.
@@ -79,17 +81,17 @@ void follow_keeper(BoardView& view, const TraceViewer& viewer, int32_t scroll) {
   int32_t column = viewer.keeper % viewer.width + view.columnOffset;
   int32_t row = viewer.keeper / viewer.width + view.rowOffset;
   switch (scroll) {
-    case Up:
+    case DirUp:
       if (view.rowOffset < 0 && row < ScrollMargin) view.rowOffset += 1;
       break;
-    case Left:
+    case DirLeft:
       if (view.columnOffset < 0 && column < ScrollMargin) view.columnOffset += 1;
       break;
-    case Down:
+    case DirDown:
       if (view.rowOffset + viewer.height > ViewportRows && row > ViewportRows - ScrollMargin)
         view.rowOffset -= 1;
       break;
-    case Right:
+    case DirRight:
       if (view.columnOffset + viewer.width > ViewportColumns &&
           column > ViewportColumns - ScrollMargin)
         view.columnOffset -= 1;
@@ -115,19 +117,19 @@ const char* const StartupHiddenLines[6] = {
 };
 
 int32_t backdrop_tile(int32_t status) {
-  if (status == BoxesOver) return TileGrey;
-  if (status == Irregular) return TileFloor;
+  if (status == LevelBoxesOver) return TileGrey;
+  if (status == LevelIrregular) return TileFloor;
   return TileSpeckled;
 }
 
 TileRef cell_tile(const TraceViewer& viewer, int32_t cell, int32_t facing, int32_t status) {
   int32_t value = viewer.cells[cell];
-  if (facing != 0 && (value & Keeper) != 0) return {2 * (facing - 1) + (value & Goal), 1};
-  if (value == Outside) return {backdrop_tile(status), 0};
-  if (value == Wall) {
+  if (facing != 0 && (value & CellKeeper) != 0) return {2 * (facing - 1) + (value & CellGoal), 1};
+  if (value == CellOutside) return {backdrop_tile(status), 0};
+  if (value == CellWall) {
     int32_t below = cell + viewer.width;
     bool lastRow = cell / viewer.width == viewer.height - 1;
-    if (!lastRow && viewer.cells[below] == Wall) return {TileWall, 0};
+    if (!lastRow && viewer.cells[below] == CellWall) return {TileWall, 0};
     return {TileWall, 1};
   }
   return {value, 0};
@@ -170,7 +172,7 @@ void draw_wait_screen(const Canvas& canvas) {
 void draw_board(const Canvas& canvas, BoardView& view, TraceViewer& viewer, const Level& level,
                 int32_t status) {
   fill_backdrop(canvas, backdrop_tile(status));
-  if (status == SizeOver) {
+  if (status == LevelSizeOver) {
     draw_tile_picture(canvas, SizeOverPicture);
     canvas.repaint(canvas.context);
     return;
@@ -179,7 +181,7 @@ void draw_board(const Canvas& canvas, BoardView& view, TraceViewer& viewer, cons
   int32_t keeperRow = 0;
   int32_t keeperColumn = 0;
   for (int32_t i = 0; i < viewer.area; ++i) {
-    if ((viewer.cells[i] & Keeper) != 0) {
+    if ((viewer.cells[i] & CellKeeper) != 0) {
       keeperRow = i / viewer.width;
       keeperColumn = i % viewer.width;
       break;
@@ -220,3 +222,5 @@ void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLa
   canvas.copy_splash(canvas.context, SplashX, SplashY);
   canvas.repaint(canvas.context);
 }
+
+}  // namespace vk

@@ -7,6 +7,8 @@
 
 #include "level/level.h"
 
+namespace vk {
+
 constexpr int32_t HiddenMoves = 20;       // moves masked at the end of a solution
 constexpr int32_t SolutionLineLength = 30;  // letters per line of the solution text
 // 20,000 letters in lines of 30 with CR LF, "[TraceOver]" CR LF and a NUL.
@@ -200,3 +202,5 @@ void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLa
 // The welcome screen's texts, for the shell and the tests.
 constexpr int32_t StartupLineCapacity = 96;
 extern const char* const StartupHiddenLines[6];
+
+}  // namespace vk

@@ -5,6 +5,8 @@
 
 #include "view/view.h"
 
+namespace vk {
+
 namespace {
 
 // A solution this long or longer keeps all but its last HiddenMoves visible.
@@ -21,13 +23,13 @@ int32_t letter_direction(char c, int32_t& push) {
   push = 0;
   switch (c) {
     case 'U': push = 1; [[fallthrough]];
-    case 'u': return Up;
+    case 'u': return DirUp;
     case 'L': push = 1; [[fallthrough]];
-    case 'l': return Left;
+    case 'l': return DirLeft;
     case 'D': push = 1; [[fallthrough]];
-    case 'd': return Down;
+    case 'd': return DirDown;
     case 'R': push = 1; [[fallthrough]];
-    case 'r': return Right;
+    case 'r': return DirRight;
     default: return -1;
   }
 }
@@ -118,12 +120,12 @@ ViewStep viewer_step_forward(TraceViewer& viewer) {
   int32_t direction = letter_direction(viewer.trace[viewer.position], push);
   if (direction < 0) return step;
   int32_t offset = viewer.offset[direction];
-  viewer.cells[viewer.keeper] -= Keeper;
+  viewer.cells[viewer.keeper] -= CellKeeper;
   viewer.keeper += offset;
-  viewer.cells[viewer.keeper] += Keeper;
+  viewer.cells[viewer.keeper] += CellKeeper;
   if (push) {
-    viewer.cells[viewer.keeper] -= Box;
-    viewer.cells[viewer.keeper + offset] += Box;
+    viewer.cells[viewer.keeper] -= CellBox;
+    viewer.cells[viewer.keeper + offset] += CellBox;
   }
   viewer.position += 1;
   step.moved = 1;
@@ -145,12 +147,12 @@ ViewStep viewer_step_back(TraceViewer& viewer) {
   int32_t offset = viewer.offset[direction];
   if (push) {
     // The box goes back onto the square the keeper stands on.
-    viewer.cells[viewer.keeper + offset] -= Box;
-    viewer.cells[viewer.keeper] += Box;
+    viewer.cells[viewer.keeper + offset] -= CellBox;
+    viewer.cells[viewer.keeper] += CellBox;
   }
-  viewer.cells[viewer.keeper] -= Keeper;
+  viewer.cells[viewer.keeper] -= CellKeeper;
   viewer.keeper -= offset;
-  viewer.cells[viewer.keeper] += Keeper;
+  viewer.cells[viewer.keeper] += CellKeeper;
   step.moved = 1;
   step.facing = viewer.position != 0 ? direction + 1 : 0;
   step.scroll = (direction + 2) % Directions;
@@ -160,3 +162,5 @@ ViewStep viewer_step_back(TraceViewer& viewer) {
 void viewer_counter_text(const TraceViewer& viewer, char* out) {
   std::snprintf(out, ViewerCounterSize, "%4d/%4d", viewer.position, viewer.length);
 }
+
+}  // namespace vk

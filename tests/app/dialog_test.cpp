@@ -11,6 +11,8 @@
 #include "fake_platform.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // Enable strings list controls 1001 to 1014:
@@ -185,6 +187,47 @@ TEST_F(Dialog, FailedIntakeShowsTheQuestionMark) {
   EXPECT_EQ(fake.enable_string(), StartUp);
 }
 
+// Failures "Load Error!!" alone would leave unexplained come with a
+// message box that names the paths and the reason.
+TEST_F(Dialog, LoadErrorsSayWhyInAMessageBox) {
+  auto expect_box = [&](const std::string& text) {
+    EXPECT_EQ(fake.text(IdSetLine), "Load Error!!");
+    ASSERT_FALSE(fake.messages.empty());
+    EXPECT_EQ(fake.messages.back().caption, "Vantori Kelmora");
+    EXPECT_EQ(fake.messages.back().text, text);
+    EXPECT_EQ(fake.messages.back().icon, IconError);
+    fake.messages.clear();
+  };
+  // Another process, here another store, uses the work folder.
+  auto other = std::make_unique<LevelStore>();
+  ASSERT_EQ(init_level_store(*other, work.path.c_str()), 1);
+  std::string text = std::string(Corridor) + "\n";
+  text.resize(text.size() + 2, '\0');
+  ASSERT_EQ(load_level_set(*other, SourceText, text.data()), 1);
+  f.press(IdSample);
+  expect_box("work folder " + work.path + " is in use by another process");
+  release_level_store(*other);
+
+  f.press(IdSample);
+  ASSERT_TRUE(fake.messages.empty());
+  fake.filePick = work / "0001.txt";
+  f.press(IdFile);
+  fake.run_worker();
+  expect_box("source " + work / "0001.txt" + " lies in the work folder " + work.path +
+             ", which every load empties");
+  EXPECT_TRUE(file_exists(work / "0002.txt"));  // refused before the clearing
+
+  ASSERT_EQ(drop_path(app, "/dev/null", 0), 1);
+  fake.run_worker();
+  expect_box("source /dev/null is a device, not a file of levels");
+
+  fake.filePick = sources / "missing.txt";  // as before: "Load Error!!" alone
+  f.press(IdFile);
+  fake.run_worker();
+  EXPECT_EQ(fake.text(IdSetLine), "Load Error!!");
+  EXPECT_TRUE(fake.messages.empty());
+}
+
 TEST_F(Dialog, OneLevelSetShowsTheBareName) {
   load_file("single.txt", Corridor);
   EXPECT_EQ(fake.text(IdSetLine), "single");
@@ -276,9 +319,9 @@ TEST_F(Dialog, FinishSolveForEachFailure) {
     int32_t icon;
   };
   const Case cases[] = {
-      {Unsolvable, " Impossible.", IconError},
-      {TableFull, " Failed(C).", IconWarning},
-      {QueueFull, " Failed(Q).", IconWarning},
+      {SolveImpossible, " Impossible.", IconError},
+      {SolveTableFull, " Failed(C).", IconWarning},
+      {SolveQueueFull, " Failed(Q).", IconWarning},
       {SolveCanceled, " Canceled.", IconWarning},
   };
   for (const Case& c : cases) {
@@ -302,7 +345,7 @@ TEST_F(Dialog, FinishSolveForEachFailure) {
 TEST_F(Dialog, ZeroMoveSolutionOpensTheDialogAndSolvesAgain) {
   load_file("corridor.txt", Corridor);
   int32_t started = fake.workersStarted;
-  finish_pretended_solve(Solved, "", 0);
+  finish_pretended_solve(SolveSolved, "", 0);
   EXPECT_EQ(fake.text(IdCounter), "   0/   0");
   ASSERT_EQ(fake.dialogsShown.size(), 1u);
   EXPECT_STREQ(fake.dialogsShown[0].headline, "Solved. Mimimum moves are 0 moves.");
@@ -317,7 +360,7 @@ TEST_F(Dialog, SolveTwiceOpensTheSolution) {
   int32_t started = fake.workersStarted;
   f.press(IdSolve);
   fake.run_worker();  // the real search
-  ASSERT_EQ(app.jobResult, Solved);
+  ASSERT_EQ(app.jobResult, SolveSolved);
   EXPECT_EQ(app.solver.solutionLength, 6);
   ASSERT_EQ(fake.dialogsShown.size(), 1u);
   const TextDialog& shown = fake.dialogsShown[0];
@@ -342,7 +385,7 @@ TEST_F(Dialog, SolveTwiceOpensTheSolution) {
 TEST_F(Dialog, MaskingAndTheCounter) {
   load_file("corridor.txt", Corridor);
   // A 25-move solution keeps its first 5 moves.
-  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  finish_pretended_solve(SolveSolved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
   EXPECT_STREQ(app.text, "rrrrr????????????????????");
   EXPECT_EQ(fake.text(IdCounter), "   0/  25");
   EXPECT_EQ(fake.enable_string(), "11110000100111");
@@ -365,7 +408,7 @@ TEST_F(Dialog, MaskingAndTheCounter) {
 
 TEST_F(Dialog, PlayStopsAtTheFirstMaskedMove) {
   load_file("corridor.txt", Corridor);
-  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  finish_pretended_solve(SolveSolved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
   f.press(IdPlay);
   EXPECT_EQ(fake.text(IdPlay), "Pause");
   EXPECT_EQ(fake.timers[PlayTimer], 200);
@@ -384,7 +427,7 @@ TEST_F(Dialog, PlayWithoutMaskingRunsToTheEnd) {
   app.settings.hideLastMoves = 0;
   app.settings.traceSpeed = SpeedFast;
   load_file("corridor.txt", Corridor);
-  finish_pretended_solve(Solved, "rrrrrR", 6);
+  finish_pretended_solve(SolveSolved, "rrrrrR", 6);
   EXPECT_STREQ(app.text, "rrrrrR");
   f.press(IdPlay);
   EXPECT_EQ(fake.timers[PlayTimer], 60);
@@ -393,22 +436,22 @@ TEST_F(Dialog, PlayWithoutMaskingRunsToTheEnd) {
   EXPECT_EQ(fake.text(IdCounter), "   6/   6");
   // The box stands on the goal, the keeper behind it facing right.
   int32_t goal = 1 * app.level.width + 8;  // the goal's cell, column 8
-  EXPECT_EQ(app.viewer.cells[goal], Goal | Box);
+  EXPECT_EQ(app.viewer.cells[goal], CellGoal | CellBox);
   TileRef keeper = fake.tile(app.view.columnOffset + 7, app.view.rowOffset + 1);
   EXPECT_EQ(keeper.row, 1);
-  EXPECT_EQ(keeper.column, 2 * Right);
+  EXPECT_EQ(keeper.column, 2 * DirRight);
   EXPECT_EQ(fake.tile(app.view.columnOffset + 8, app.view.rowOffset + 1).column, TileBoxOnGoal);
   // Step back over the push: the box returns in front of the keeper.
   f.press(IdBack);
-  EXPECT_EQ(app.viewer.cells[goal - 1], Box);
-  EXPECT_EQ(app.viewer.cells[goal - 2], Keeper);
+  EXPECT_EQ(app.viewer.cells[goal - 1], CellBox);
+  EXPECT_EQ(app.viewer.cells[goal - 2], CellKeeper);
   f.press(IdForward);
-  EXPECT_EQ(app.viewer.cells[goal], Goal | Box);
+  EXPECT_EQ(app.viewer.cells[goal], CellGoal | CellBox);
 }
 
 TEST_F(Dialog, StepBackToTheStartShowsTheFrontView) {
   load_file("corridor.txt", Corridor);
-  finish_pretended_solve(Solved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
+  finish_pretended_solve(SolveSolved, "rrrrrrRrrrrrrrrrrrrrrrrrr", 25);
   f.press(IdForward);
   TileRef after = fake.tile(app.view.columnOffset + 2, app.view.rowOffset + 1);
   EXPECT_EQ(after.row, 1);
@@ -475,7 +518,7 @@ TEST_F(Dialog, DropKindOfEachPath) {
   EXPECT_EQ(drop_kind(sources.path.c_str()), JobFolder);
   EXPECT_EQ(drop_kind((sources / "dangling").c_str()), NoJob);
   EXPECT_EQ(drop_kind((sources / "fifo").c_str()), NoJob);  // reading it could hang
-  EXPECT_EQ(drop_kind("/dev/null"), NoJob);
+  EXPECT_EQ(drop_kind("/dev/null"), JobFile);  // refused by the intake, with its reason
   EXPECT_EQ(drop_kind((sources / "missing.txt").c_str()), NoJob);
   EXPECT_EQ(drop_kind(""), NoJob);
   EXPECT_EQ(drop_kind(nullptr), NoJob);
@@ -516,7 +559,7 @@ TEST_F(Dialog, DropRefusedWhileBusy) {
   fake.workerPending = 0;
   std::strcpy(app.text, "rrrrrrRrrrrrrrrrrrrrrrrrr");
   app.solver.solutionLength = 25;
-  app.jobResult = Solved;
+  app.jobResult = SolveSolved;
   job_done(app);
   EXPECT_EQ(drop_allowed(app), 1);  // idle with a trace
 
@@ -527,6 +570,174 @@ TEST_F(Dialog, DropRefusedWhileBusy) {
   app.batch = 1;
   refresh_enable_state(app);
   refused("batch");
+}
+
+// ---------------------------------------------------------------- focus
+
+// A fresh dialog with two corridors loaded from a file, and, if asked, a
+// 25-move solution of level 1 whose first 5 moves are visible.
+struct FocusRun {
+  TempDir work;
+  TempDir sources;
+  FakeApp f{work.path};
+  FocusRun(int32_t withTrace) {
+    write_file(sources / "pair.txt", std::string(Corridor) + "\n" + Corridor);
+    f.fake.filePick = sources / "pair.txt";
+    f.press(IdFile);
+    f.fake.run_worker();
+    if (!withTrace) return;
+    f.press(IdSolve);
+    f.fake.workerPending = 0;
+    std::strcpy(f.app.text, "rrrrrrRrrrrrrrrrrrrrrrrrr");
+    f.app.solver.solutionLength = 25;
+    f.app.jobResult = SolveSolved;
+    job_done(f.app);
+  }
+};
+
+void start_batch_from_options(FakeApp& f) {
+  f.fake.optionsScript = [](FakePlatform& p, OptionsDialog& d) { p.press_option(d, OptStart); };
+  f.press(IdOption);
+  f.fake.run_worker();
+}
+
+// Whenever the focused button is disabled, the focus moves to an enabled
+// trace viewer button, else to no control: never to a loader or the level
+// number box, where a stray Space or Enter would replace the set or read
+// the level again and throw the solution away.
+TEST(Focus, DisabledFocusedButtonNeverHandsTheFocusToALoader) {
+  struct Case {
+    const char* state;
+    int32_t withTrace;
+    int32_t before;
+    void (*act)(FakeApp& f);
+    int32_t after;
+  };
+  const Case cases[] = {
+      {"end of play at the first hidden move", 1, IdPlay,
+       [](FakeApp& f) {
+         f.press(IdPlay);
+         for (int32_t k = 0; k < 6; ++k) timer_tick(f.app, PlayTimer);
+       },
+       IdBack},
+      {"last visible move by ->", 1, IdForward,
+       [](FakeApp& f) {
+         for (int32_t k = 0; k < 5; ++k) f.press(IdForward);
+       },
+       IdBack},
+      {"play started with the focus on Top", 1, IdTop,
+       [](FakeApp& f) {
+         f.press(IdForward);
+         f.press(IdPlay);
+       },
+       IdPlay},
+      {"Top back at the start", 1, IdTop, [](FakeApp& f) {
+         f.press(IdForward);
+         f.press(IdTop);
+       },
+       IdPlay},
+      {"start of a solve, focus on a loader", 0, IdSample,
+       [](FakeApp& f) { f.press(IdSolve); }, 0},
+      {"start of a solve, focus in the level box", 0, IdLevelEdit,
+       [](FakeApp& f) { f.press(IdSolve); }, 0},
+      {"start of a solve, focus on Solve", 0, IdSolve,
+       [](FakeApp& f) { f.press(IdSolve); }, IdSolve},
+      {"end of a solve", 0, IdSolve,
+       [](FakeApp& f) {
+         f.press(IdSolve);
+         f.fake.run_worker();  // the real search, then the solution dialog
+       },
+       IdSolve},
+      {"end of a canceled solve", 0, IdSolve,
+       [](FakeApp& f) {
+         f.press(IdSolve);
+         f.press(IdSolve);  // Cancel
+         f.fake.run_worker();
+       },
+       IdSolve},
+      {"batch, focus on Option", 1, IdOption, start_batch_from_options, IdOption},
+      {"batch, focus on a viewer button", 1, IdBack, start_batch_from_options, 0},
+      {"Next to the last level", 0, IdNext, [](FakeApp& f) { f.press(IdNext); }, 0},
+      {"a dropped file loading", 1, IdTop,
+       [](FakeApp& f) { drop_path(f.app, f.app.filePath, 0); }, 0},
+  };
+  for (const Case& c : cases) {
+    FocusRun run(c.withTrace);
+    FakeApp& f = run.f;
+    f.fake.focus = c.before;
+    c.act(f);
+    EXPECT_EQ(f.fake.focus, c.after) << c.state;
+    if (f.fake.focus != 0) {
+      EXPECT_EQ(f.fake.on(f.fake.focus), 1) << c.state;
+    }
+  }
+}
+
+TEST(Focus, RuleOverEnableTables) {
+  int32_t on[EnableCount] = {};
+  EXPECT_EQ(focus_after_disable(on, 0), KeepFocus);         // no control has it
+  EXPECT_EQ(focus_after_disable(on, IdCellBar), KeepFocus);  // not a command control
+  EXPECT_EQ(focus_after_disable(on, IdSample), 0);
+  on[IdSample - FirstCommandId] = 1;
+  on[IdOption - FirstCommandId] = 1;
+  EXPECT_EQ(focus_after_disable(on, IdSample), KeepFocus);
+  EXPECT_EQ(focus_after_disable(on, IdNext), 0);  // loaders and Option are no refuge
+  on[IdTop - FirstCommandId] = 1;
+  EXPECT_EQ(focus_after_disable(on, IdNext), IdTop);
+  on[IdForward - FirstCommandId] = 1;
+  EXPECT_EQ(focus_after_disable(on, IdNext), IdForward);
+}
+
+// ---------------------------------------------------------------- Ctrl+V
+
+constexpr char CellBox[] = "#####\r\n#@$.#\r\n#####";  // no line end at the end
+
+TEST_F(Dialog, CtrlVLoadsTheClipboardAsTextAndClose) {
+  load_file("pair.txt", std::string(Corridor) + "\n" + Corridor);
+  std::strcpy(app.text, "rrr");
+  fake.clipboard = std::string("Title\n") + CellBox;
+  ASSERT_EQ(paste_shortcut(app), 1);
+  EXPECT_TRUE(fake.dialogsShown.empty());  // no dialog in between
+  EXPECT_EQ(fake.text(IdSetLine), "Text");
+  EXPECT_EQ(fake.text(IdSizeLine), "   [  5 *  3 ( 1) ]");
+  EXPECT_EQ(app.store.levelCount, 1);
+  EXPECT_EQ(app.text[0], '\0');
+
+  // The same text through Text and Close, in a second dialog: the same
+  // texts, enabled states and board.
+  TempDir otherWork;
+  FakeApp button(otherWork.path);
+  button.fake.textReplies.push_back({1, std::string("Title\n") + CellBox});
+  button.press(IdText);
+  EXPECT_EQ(fake.text(IdSetLine), button.fake.text(IdSetLine));
+  EXPECT_EQ(fake.enable_string(), button.fake.enable_string());
+  EXPECT_EQ(std::memcmp(fake.tiles, button.fake.tiles, sizeof fake.tiles), 0);
+}
+
+TEST_F(Dialog, CtrlVDoesNothingWhenItShouldNot) {
+  load_file("pair.txt", std::string(Corridor) + "\n" + Corridor);
+  auto unchanged = [&](const char* why) {
+    fake.history.clear();
+    EXPECT_EQ(paste_shortcut(app), 0) << why;
+    EXPECT_TRUE(fake.history.empty()) << why;
+    EXPECT_EQ(app.store.levelCount, 2) << why;
+  };
+  fake.clipboard = "";
+  unchanged("no text on the clipboard");
+  fake.clipboard = "a note\n\n   \nTitle: #1\n";
+  unchanged("no level line");
+  fake.clipboard = std::string(PasteCapacity, 'x') + "\n#####\n";
+  unchanged("the level line lies beyond what a paste takes");
+  fake.clipboard = CellBox;
+  fake.focus = IdLevelEdit;
+  unchanged("the level number box pastes a number itself");
+  fake.focus = 0;
+  f.press(IdSolve);
+  unchanged("a solve runs");
+  fake.workerPending = 0;
+  app.jobResult = SolveCanceled;
+  job_done(app);
+  EXPECT_EQ(paste_shortcut(app), 1);
 }
 
 TEST(Controls, TableAndPlacement) {
@@ -558,3 +769,5 @@ TEST(Controls, TableAndPlacement) {
 }
 
 }  // namespace
+
+}  // namespace vk

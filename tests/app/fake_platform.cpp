@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace vk {
+
 namespace {
 
 FakePlatform& fake_of(void* context) { return *static_cast<FakePlatform*>(context); }
@@ -24,7 +26,16 @@ Platform FakePlatform::platform() {
   p.get_text = [](void* c, int32_t id, char* out, int32_t capacity) {
     copy_out(fake_of(c).text(id), out, capacity);
   };
-  p.enable = [](void* c, int32_t id, int32_t on) { fake_of(c).enabled[id] = on; };
+  p.enable = [](void* c, int32_t id, int32_t on) {
+    FakePlatform& f = fake_of(c);
+    f.enabled[id] = on;
+    if (on || f.focus != id) return;
+    f.focus = 0;
+    for (int32_t k = 1; k < EnableCount && f.focus == 0; ++k) {
+      int32_t next = FirstCommandId + (id - FirstCommandId + k) % EnableCount;
+      if (f.on(next) == 1) f.focus = next;
+    }
+  };
   p.set_check = [](void* c, int32_t id, int32_t on) { fake_of(c).checks[id] = on; };
   p.get_check = [](void* c, int32_t id) { return fake_of(c).checks[id]; };
   p.set_progress = [](void* c, int32_t id, int32_t position) { fake_of(c).progress[id] = position; };
@@ -34,14 +45,14 @@ Platform FakePlatform::platform() {
   p.start_timer = [](void* c, int32_t timer, int32_t ms) {
     FakePlatform& f = fake_of(c);
     f.timers[timer] = ms;
-    if (timer == ProgressTimer && f.cancelOnProgress && f.app->batch) command(*f.app, IdOption);
+    if (timer == ProgressTimer && f.cancelOnProgress && f.app->batch) dialog_command(*f.app, IdOption);
   };
   p.stop_timer = [](void* c, int32_t timer) { fake_of(c).timers.erase(timer); };
   p.sleep = [](void* c, int32_t ms) {
     FakePlatform& f = fake_of(c);
     f.sleeps.push_back(ms);
     if (f.cancelOnSleep != 0 && int32_t(f.sleeps.size()) == f.cancelOnSleep)
-      command(*f.app, IdOption);
+      dialog_command(*f.app, IdOption);
   };
   p.canvas.context = this;
   p.canvas.copy_tile = [](void* c, int32_t column, int32_t row, int32_t x, int32_t y) {
@@ -105,6 +116,28 @@ Platform FakePlatform::platform() {
     f.handBacks += 1;
     job_done(*f.app);
   };
+  p.focused = [](void* c) { return fake_of(c).focus; };
+  p.set_focus = [](void* c, int32_t id) { fake_of(c).focus = id; };
+  p.clipboard_text = [](void* c, char* out, int32_t capacity) {
+    FakePlatform& f = fake_of(c);
+    if (f.clipboard.empty()) return 0;
+    copy_out(f.clipboard, out, capacity);
+    return 1;
+  };
+  p.elide_path = [](void* c, int32_t dialog, int32_t id, const char* prefix, const char* path,
+                    char* out, int32_t capacity) {
+    FakePlatform& f = fake_of(c);
+    f.elided.push_back({dialog, id});
+    std::string head = prefix;
+    std::string whole = path;
+    int32_t room = f.lineChars - int32_t(head.size());
+    if (int32_t(whole.size()) > room) {
+      int32_t keep = room - 3;
+      whole = whole.substr(0, size_t(keep / 2)) + "..." +
+              whole.substr(whole.size() - size_t(keep - keep / 2));
+    }
+    copy_out(head + whole, out, capacity);
+  };
   return p;
 }
 
@@ -132,3 +165,5 @@ FakeApp::FakeApp(const std::string& workDir) {
   app_init(app, fake.platform(), workDir.c_str());
   dialog_setup(app);
 }
+
+}  // namespace vk

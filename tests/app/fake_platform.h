@@ -13,6 +13,8 @@
 
 #include "app/app.h"
 
+namespace vk {
+
 struct FakePlatform {
   struct Message {
     std::string caption;
@@ -57,6 +59,16 @@ struct FakePlatform {
   int32_t cancelOnProgress = 0;
   int32_t cancelOnSleep = 0;
 
+  // The keyboard focus: the control id holding it, 0 for none. Disabling
+  // the focused control moves it on to the next enabled one in id order,
+  // as the windowing systems do.
+  int32_t focus = 0;
+  std::string clipboard;  // "" holds no text
+  // The Options dialog's location line is this many characters wide;
+  // elide_path records the controls it was asked about.
+  int32_t lineChars = 60;
+  std::vector<std::pair<int32_t, int32_t>> elided;
+
   int32_t workerPending = 0;
   int32_t workersStarted = 0;
   int32_t handBacks = 0;
@@ -96,5 +108,7 @@ struct FakeApp {
   std::unique_ptr<App> owned = std::make_unique<App>();
   App& app = *owned;
   explicit FakeApp(const std::string& workDir);
-  int32_t press(int32_t id) { return command(app, id); }
+  int32_t press(int32_t id) { return dialog_command(app, id); }
 };
+
+}  // namespace vk

@@ -3,10 +3,13 @@
 // the hidden switch and the report file picker.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "fake_platform.h"
 #include "support/support.h"
+
+namespace vk {
 
 namespace {
 
@@ -41,6 +44,29 @@ TEST(Options, OpeningWithoutASet) {
   EXPECT_EQ(f.app.settings.traceSpeed, SpeedFast);
   EXPECT_EQ(f.app.batch, 0);
   EXPECT_EQ(f.fake.workersStarted, 0);
+}
+
+// Every load empties the work folder: its line shows both ends of the
+// path even when the whole does not fit, and the tooltip the whole path.
+TEST(Options, WorkFolderLineKeepsBothEndsOfALongPath) {
+  TempDir work;
+  FakeApp f{work.path};
+  std::string path = f.app.store.workDir;
+  f.fake.lineChars = int32_t(std::strlen(LocationPrefix) + path.size());
+  open_options(f, nullptr);
+  EXPECT_EQ(std::string(shown(f).location), LocationPrefix + path);  // it just fits
+  EXPECT_EQ(std::string(shown(f).locationTip), path);
+  ASSERT_EQ(f.fake.elided.size(), 1u);
+  EXPECT_EQ(f.fake.elided[0], std::make_pair(int32_t(OptionsDialogId), int32_t(OptLocation)));
+
+  f.fake.lineChars -= 1;
+  open_options(f, nullptr);
+  std::string line = shown(f).location;
+  EXPECT_EQ(line.size(), std::strlen(LocationPrefix) + path.size() - 1);
+  EXPECT_EQ(line.rfind(LocationPrefix + path.substr(0, 4), 0), 0u) << line;
+  EXPECT_NE(line.find("..."), std::string::npos) << line;
+  EXPECT_EQ(line.substr(line.size() - 8), path.substr(path.size() - 8)) << line;
+  EXPECT_EQ(std::string(shown(f).locationTip), path);
 }
 
 TEST(Options, OpeningWithASetAndTheEnableRules) {
@@ -111,6 +137,40 @@ TEST(Options, BatchStartWithAnUnopenableReportStays) {
   EXPECT_EQ(f.app.settings.reportFlag, 0);
   EXPECT_EQ(f.app.settings.traceSpeed, SpeedNomal);
   EXPECT_EQ(f.fake.workersStarted, 0);
+}
+
+// A report over the set's source or into the work folder is refused
+// before it is opened, naming both paths; the dialog stays open.
+TEST(Options, BatchStartRefusesAReportOverTheSourceOrALevel) {
+  TempDir work;
+  TempDir sources;
+  FakeApp f{work.path};
+  const std::string set = "#####\n#@$.#\n#####\n";
+  write_file(sources / "set.txt", set);
+  f.fake.filePick = sources / "set.txt";
+  f.press(IdFile);
+  f.fake.run_worker();
+  ASSERT_EQ(f.app.store.levelCount, 1);
+  auto attempt = [](FakePlatform& p, OptionsDialog& d) {
+    p.tick_option(d, OptReport, 1);
+    EXPECT_EQ(p.press_option(d, OptStart), 0);
+    EXPECT_EQ(d.done, 0);
+  };
+  const std::string reports[] = {sources / "set.txt", work / "0001.txt"};
+  for (const std::string& report : reports) {
+    std::snprintf(f.app.settings.reportPath, StorePathCapacity, "%s", report.c_str());
+    open_options(f, attempt);
+  }
+  ASSERT_EQ(f.fake.messages.size(), 2u);
+  EXPECT_EQ(f.fake.messages[0].text, "report " + sources / "set.txt" +
+                                         " would overwrite the source " + sources / "set.txt");
+  EXPECT_EQ(f.fake.messages[1].text, "report " + work / "0001.txt" + " lies in the work folder " +
+                                         work.path);
+  EXPECT_EQ(f.fake.messages[1].caption, "Vantori Kelmora");
+  EXPECT_EQ(read_file(sources / "set.txt"), set);
+  EXPECT_EQ(read_file(work / "0001.txt"), set);
+  EXPECT_EQ(f.app.batch, 0);
+  EXPECT_EQ(f.fake.workersStarted, 1);  // the intake's only
 }
 
 TEST(Options, HiddenSwitch) {
@@ -303,3 +363,5 @@ TEST(DesktopBatch, FullDiskReportIsNamedIncompleteInTheFinishBox) {
             std::string::npos)
       << text;
 }
+
+}  // namespace vk

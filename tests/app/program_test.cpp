@@ -6,6 +6,8 @@
 #include "batch/batch.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // Runs vantori-kelmora with the arguments and no display of any kind.
@@ -30,6 +32,9 @@ TEST(DesktopProgram, VersionAndHelpNeedNoDisplay) {
   EXPECT_EQ(help.out.rfind("Usage: vantori-kelmora", 0), 0u) << help.out;
   EXPECT_NE(help.out.find("--version"), std::string::npos);
   EXPECT_NE(help.out.find("drop"), std::string::npos);
+  EXPECT_NE(help.out.find("Ctrl+V"), std::string::npos);
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(run_desktop("-h").out, help.out);
 }
+
+}  // namespace vk

@@ -3,9 +3,10 @@
 // real pointer events from xdotool, and checks from screenshots that the
 // boards of the sample levels are drawn exactly as the tile code draws
 // them and that the solution dialog shows the solution text. A few replay
-// steps later it saves a picture of the whole window, the one the README
-// shows: to the path in VK_SCREENSHOT, or to screenshot.png in the folder
-// it runs in (CTest runs it in its build folder).
+// steps later it saves a picture of the whole window, and once the Options
+// dialog is open one of it, the two the README shows: to the paths in
+// VK_SCREENSHOT and VK_OPTIONS_SCREENSHOT, or to screenshot.png and
+// options.png in the folder it runs in (CTest runs it in its build folder).
 //
 //   app_smoke PATH-TO-vantori-kelmora
 //
@@ -26,6 +27,8 @@
 #include <memory>
 
 #include "app/qt/shell.h"
+
+namespace vk {
 
 namespace {
 
@@ -121,6 +124,8 @@ void click_option(const QRect& window, int x, int y, int width, int height) {
 }
 
 void check(bool ok, const char* what);
+void save_picture(const QRect& window, const char* variable, const char* name,
+                  const char* whose);
 
 // Opens Options, ticks "Output file:", names the report through "browse"
 // (without an extension, so ".txt" is added), starts the batch, waits for
@@ -144,6 +149,7 @@ QImage expected_board(const QString& workDir, int32_t number) {
   if (!load_sample_set(app->store, app->text)) return {};
   int32_t status = select_level(app->solver, app->level, app->store.workDir, number);
   draw_board(canvas.canvas(), app->view, app->viewer, app->level, status);
+  release_level_store(app->store);  // the next drawing locks the folder again
   return canvas.image;
 }
 
@@ -154,7 +160,8 @@ QString expected_solution(const QString& workDir, int32_t number) {
   if (!app_init(*app, Platform{}, dir.constData())) return {};
   load_sample_set(app->store, app->text);
   select_level(app->solver, app->level, app->store.workDir, number);
-  if (solve(app->solver, app->level) != Solved) return {};
+  release_level_store(app->store);
+  if (solve_level(app->solver, app->level) != SolveSolved) return {};
   mask_last_moves(app->text, app->solver.solutionLength);
   static char text[SolutionTextSize];
   solution_text(app->text, app->solver.traceOver, text);
@@ -196,11 +203,19 @@ void save_window_picture(const QRect& window, const QImage& startBoard) {
   QThread::msleep(500);
   QImage screen = screenshot(QDir::currentPath() + "/smoke-replay.png");
   check(board_differences(screen, window, startBoard) > 0, "the replay steps move the board");
-  QString path = qEnvironmentVariable("VK_SCREENSHOT");
-  if (path.isEmpty()) path = QDir::currentPath() + "/screenshot.png";
-  // The strongest compression: about 40 KB.
+  save_picture(window, "VK_SCREENSHOT", "screenshot.png", "the main window's");
+}
+
+// A window's picture for the README: to the path in the environment
+// variable, or to the name in the folder the test runs in.
+void save_picture(const QRect& window, const char* variable, const char* name,
+                  const char* whose) {
+  QImage screen = screenshot(QDir::currentPath() + "/smoke-picture.png");
+  QString path = qEnvironmentVariable(variable);
+  if (path.isEmpty()) path = QDir::currentPath() + "/" + name;
+  // The strongest compression: about 40 KB for the main window.
   bool saved = screen.copy(window).save(path, "PNG", 0);
-  std::printf("window picture: %s\n", path.toLocal8Bit().constData());
+  std::printf("%s picture: %s\n", whose, path.toLocal8Bit().constData());
   check(saved, "the window's picture is saved");
 }
 
@@ -218,7 +233,8 @@ void run_batch_from_options(const WindowPlace& main, const QString& reportBase) 
   WindowPlace options = find_window("^Options$", 20000);
   check(!options.id.isEmpty(), "Option opens the Options dialog");
   if (options.id.isEmpty()) return;
-  QThread::msleep(300);
+  QThread::msleep(500);
+  save_picture(options.rect, "VK_OPTIONS_SCREENSHOT", "options.png", "the Options dialog's");
   click_option(options.rect, 17, 61, 48, 8);    // 1034 "Output file:"
   QThread::msleep(200);
   click_option(options.rect, 190, 58, 30, 12);  // 1001 "browse"
@@ -253,7 +269,10 @@ void run_batch_from_options(const WindowPlace& main, const QString& reportBase) 
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   QApplication application(argc, argv);
   if (argc != 2) {
     std::fprintf(stderr, "usage: app_smoke PATH-TO-vantori-kelmora\n");

@@ -4,11 +4,17 @@
 // folders dropped onto the window.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QRadioButton>
+#include <QScreen>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,6 +32,8 @@
 
 #include "app/qt/shell.h"
 #include "support/support.h"
+
+namespace vk {
 
 namespace {
 
@@ -75,6 +83,23 @@ struct DialogCloser {
   }
 };
 
+// Acts in the Options dialog from inside its own modal loop, once it shows.
+struct OptionsAnswer {
+  QTimer timer;
+  explicit OptionsAnswer(std::function<void(QWidget*)> act) {
+    timer.setInterval(50);
+    QObject::connect(&timer, &QTimer::timeout, [this, act] {
+      for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->objectName() != "optionsDialog" || !widget->isVisible()) continue;
+        timer.stop();
+        act(widget);
+        return;
+      }
+    });
+    timer.start();
+  }
+};
+
 struct Window : ::testing::Test {
   TempDir work;
   std::unique_ptr<App> app = std::make_unique<App>();
@@ -87,6 +112,7 @@ struct Window : ::testing::Test {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   }
   void TearDown() override {
+    if (!window) return;  // a test that made its own window ended it
     window->close();
     window.reset();
   }
@@ -249,6 +275,27 @@ TEST_F(Window, ClosingDuringASolveEndsCleanly) {
   EXPECT_EQ(open_text_dialog(), nullptr);
 }
 
+// An intake cannot be cancelled, and one of a named pipe that nobody
+// writes never ends: the close box then ends the process at once instead
+// of waiting for the worker. It runs in a child process, which must be gone
+// within 10 seconds with status 0.
+TEST_F(Window, ClosingDuringABlockedIntakeEndsTheProcessAtOnce) {
+  TempDir sources;
+  std::string fifo = sources / "levels";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EXIT(
+      {
+        alarm(10);  // a close that waits ends the child with SIGALRM
+        if (drop_path(*app, fifo.c_str(), 0) != 1) std::_Exit(2);
+        QTest::qWait(200);
+        if (!window->workerBusy() || !app->loading) std::_Exit(3);
+        window->close();
+        std::_Exit(4);
+      },
+      ::testing::ExitedWithCode(0), "");
+  EXPECT_FALSE(window->workerBusy());  // this process never started the intake
+}
+
 // The Options dialog at its dialog-unit places: "BATCH  START" with a
 // report starts a batch on the worker; closing the window during it ends
 // the run cleanly with the report's footer written.
@@ -260,24 +307,16 @@ TEST_F(Window, OptionsStartsABatchAndClosingEndsIt) {
   QRect startRect;
   QRect expected;
   QString setLine;
-  QTimer timer;
-  timer.setInterval(50);
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (widget->objectName() != "optionsDialog" || !widget->isVisible()) continue;
-      timer.stop();
-      expected = TextDialogWindow::unit_rect(widget->font(), 78, 75, 77, 14);
-      EXPECT_EQ(widget->font().pointSize(), 11);
-      auto* start = widget->findChild<QPushButton*>("option1002");
-      startRect = start->geometry();
-      for (QLabel* label : widget->findChildren<QLabel*>())
-        if (label->text().startsWith("LevelSetName")) setLine = label->text();
-      QTest::mouseClick(widget->findChild<QWidget*>("option1034"), Qt::LeftButton);
-      QTest::mouseClick(start, Qt::LeftButton);
-      return;
-    }
+  OptionsAnswer answer([&](QWidget* widget) {
+    expected = TextDialogWindow::unit_rect(widget->font(), 78, 75, 77, 14);
+    EXPECT_EQ(widget->font().pointSize(), 11);
+    auto* start = widget->findChild<QPushButton*>("option1002");
+    startRect = start->geometry();
+    for (QLabel* label : widget->findChildren<QLabel*>())
+      if (label->text().startsWith("LevelSetName")) setLine = label->text();
+    QTest::mouseClick(widget->findChild<QWidget*>("option1034"), Qt::LeftButton);
+    QTest::mouseClick(start, Qt::LeftButton);
   });
-  timer.start();
   click(IdOption);
   EXPECT_EQ(startRect, expected);
   EXPECT_EQ(setLine, "LevelSetName: Sample (6 levels)");
@@ -290,6 +329,225 @@ TEST_F(Window, OptionsStartsABatchAndClosingEndsIt) {
   EXPECT_FALSE(window->workerBusy());
   std::string text = read_file(report);
   EXPECT_NE(text.find(" Cancel]\n# Solved:"), std::string::npos) << text;
+}
+
+// ---------------------------------------------------------------- user trial
+
+TEST_F(Window, MinimizeBoxButNoResizing) {
+  Qt::WindowFlags flags = window->windowFlags();
+  EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Window);
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowSystemMenuHint);
+  EXPECT_TRUE(flags & Qt::WindowTitleHint);
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+}
+
+// The pixels of a bar's colour along the middle row of what the screen
+// shows of the bar: the window's own backing store, not a fresh rendering.
+int filled_width(QWidget* bar, uint32_t colour) {
+  QImage shot = bar->screen()->grabWindow(bar->window()->winId()).toImage();
+  QRect area = bar->geometry();
+  int filled = 0;
+  for (int x = area.left(); x <= area.right(); ++x)
+    if ((shot.pixel(x, area.center().y()) & 0xFFFFFF) == colour) filled += 1;
+  return filled;
+}
+
+// The last refresh of a solve moves the bars by less than a chunk: they
+// must still show the final figures, value x inner width / range.
+TEST_F(Window, BarsShowTheFinalFiguresWithinAPixel) {
+  struct Step {
+    int32_t nodes;
+    int32_t queue;
+  };
+  // Sample level 6: 301,981 nodes, a queue fill of 16,448, reached from
+  // the figures of the previous ticks.
+  const Step steps[] = {{160000, 9000}, {230000, 12000}, {301981, 16448}};
+  for (const Step& step : steps) {
+    app->solver.progress.nodes.store(step.nodes);
+    app->solver.progress.queue.store(step.queue);
+    refresh_progress_bars(*app);
+    QCoreApplication::processEvents();
+    QTest::qWait(50);
+  }
+  struct Bar {
+    int32_t id;
+    uint32_t colour;
+    int32_t range;
+    int32_t value;
+  };
+  // At the default table size a bar step is 1000 records or 100 queue entries.
+  const Bar bars[] = {{IdCellBar, CellBarColour, CellBarRange, 301981 / 1000},
+                      {IdQueueBar, QueueBarColour, QueueBarRange, 16448 / 100}};
+  for (const Bar& bar : bars) {
+    QWidget* widget = window->control(bar.id);
+    int inner = widget->width() - 2;  // inside the one-pixel border
+    double expected = double(bar.value) * inner / bar.range;
+    int shown = filled_width(widget, bar.colour);
+    EXPECT_NEAR(shown, expected, 1.0) << bar.id;
+  }
+}
+
+// Every static, button and group title of the three dialogs fits its
+// rectangle in the font it is drawn with, also with the longest texts the
+// dialog sets.
+void expect_all_fit(QWidget* root, const char* dialog) {
+  int checked = 0;
+  for (QWidget* child : root->findChildren<QWidget*>()) {
+    bool text = qobject_cast<QAbstractButton*>(child) || qobject_cast<QLabel*>(child) ||
+                qobject_cast<QGroupBox*>(child);
+    if (!text) continue;
+    checked += 1;
+    EXPECT_GE(text_room(child), 0) << dialog << " " << child->objectName().toStdString()
+                                   << " in " << child->font().family().toStdString() << " "
+                                   << child->font().pointSize() << " pt";
+    EXPECT_GE(child->font().pointSize(), 6);
+  }
+  EXPECT_GE(checked, 3) << dialog;
+}
+
+TEST_F(Window, TextsFitTheirControls) {
+  if (QFontDatabase::families().contains("IPAPGothic")) {
+    EXPECT_EQ(window->font().family(), "IPAPGothic");
+    EXPECT_EQ(fixed_font().family(), "IPAGothic");
+  }
+  expect_all_fit(window.get(), "main");
+  // The longest texts the main dialog shows in each control.
+  const std::pair<int32_t, const char*> texts[] = {
+      {IdSetLine, "Now loadding..."},  {IdSizeLine, "   [ 50 * 40 ( 8) ]"},
+      {IdStatusText, "Boxes Over"},   {IdStatusText, "Boxes = 8"},
+      {IdElapsed, "9999 sec"},        {IdCounter, "20000/20000"},
+      {IdSolve, "Cancel"},            {IdPlay, "Pause"},
+      {IdOption, "Cancel"},
+  };
+  for (const auto& [id, text] : texts) {
+    app->platform.set_text(app->platform.context, id, text);
+    EXPECT_GE(text_room(window->control(id)), 0) << text;
+  }
+  click(IdSample);
+  for (int32_t n = 1; n <= 6; ++n) {
+    control<QLineEdit>(IdLevelEdit)->setText(QString::number(n));
+    click(IdGo);
+    EXPECT_GE(text_room(window->control(IdSetLine)), 0) << n;
+  }
+
+  // The Options dialog with a set loaded, and the text dialog's modes.
+  int seen = 0;
+  OptionsAnswer answer([&](QWidget* widget) {
+    seen += 1;
+    expect_all_fit(widget, "options");
+    widget->close();
+  });
+  click(IdOption);
+  EXPECT_EQ(seen, 1);
+  for (int32_t mode : {PasteMode, SolutionMode}) {
+    app->dialogMode = mode;
+    prepare_text_dialog(*app);
+    std::snprintf(app->textDialog.headline, HeadlineCapacity,
+                  mode == PasteMode ? "Paste the level in text format."
+                                    : "Solved. Mimimum moves are 20000 moves.");
+    std::snprintf(app->textDialog.notice, NoticeCapacity, "%s", HiddenNoticeText);
+    TextDialogWindow dialog(app->textDialog, window.get());
+    expect_all_fit(&dialog, "text");
+  }
+}
+
+// The report path box shows the path but takes no typing; the work
+// folder's line shows both ends of a long path, the tooltip all of it.
+TEST_F(Window, OptionsPathIsReadOnlyAndTheWorkFolderFits) {
+  TempDir deep;
+  std::string longDir = deep.path + std::string(60, 'd') + "/" + std::string(40, 'e') + "/";
+  auto other = std::make_unique<App>();
+  ASSERT_EQ(app_init(*other, Platform{}, longDir.c_str()), 1);
+  window->close();
+  window = std::make_unique<MainWindow>(*other);
+  window->place_and_show();
+  std::snprintf(other->settings.reportPath, StorePathCapacity, "/tmp/report.txt");
+  QString shownPath, location, tip;
+  bool readOnly = false;
+  int room = -1;
+  OptionsAnswer answer([&](QWidget* widget) {
+    auto* path = widget->findChild<QLineEdit*>("option1006");
+    readOnly = path->isReadOnly();
+    path->setEnabled(true);
+    path->setFocus();
+    QTest::keyClicks(path, "typed");
+    shownPath = path->text();
+    auto* line = widget->findChild<QLabel*>("option1019");
+    location = line->text();
+    tip = line->toolTip();
+    room = text_room(line);
+    widget->close();
+  });
+  click(IdOption);
+  EXPECT_TRUE(readOnly);
+  EXPECT_EQ(shownPath, "/tmp/report.txt");
+  EXPECT_EQ(tip, QString::fromStdString(longDir));
+  QString start = QString(LocationPrefix) + QString::fromStdString(longDir.substr(0, 4));
+  EXPECT_TRUE(location.startsWith(start)) << location.toStdString();
+  EXPECT_TRUE(location.contains("...")) << location.toStdString();
+  EXPECT_TRUE(location.endsWith(QString(8, 'e') + "/")) << location.toStdString();
+  EXPECT_GE(room, 0);
+  window->close();
+  window.reset();
+}
+
+// Play ends at the first hidden move with the keyboard focus on Play: the
+// focus goes to "<-", and Space there steps back instead of pressing a
+// loader. With no viewer button left the focus goes to no control, and
+// Enter then does nothing.
+TEST_F(Window, FocusLeavesADisabledButtonForAViewerButtonOrNone) {
+  app->settings.traceSpeed = SpeedFast;
+  click(IdSample);
+  DialogCloser closer;
+  solve(closer);
+  QPushButton* play = control<QPushButton>(IdPlay);
+  play->setFocus();
+  QTest::keyClick(play, Qt::Key_Space);
+  ASSERT_TRUE(wait_until([&] { return !app->playing; }, 20000));
+  ASSERT_EQ(window->focusWidget(), window->control(IdBack));
+  int32_t position = app->viewer.position;
+  QTest::keyClick(window->focusWidget(), Qt::Key_Space);
+  EXPECT_EQ(app->viewer.position, position - 1);
+  EXPECT_EQ(std::string(app->store.setName), "Sample");
+
+  // Next to the last level with the focus on Next: no control keeps it.
+  control<QLineEdit>(IdLevelEdit)->setText("5");
+  click(IdGo);
+  QPushButton* next = control<QPushButton>(IdNext);
+  next->setFocus();
+  QTest::keyClick(next, Qt::Key_Space);
+  EXPECT_EQ(app->currentLevel, 6);
+  QWidget* focus = window->focusWidget();
+  EXPECT_TRUE(focus == nullptr || focus == window.get()) << focus->objectName().toStdString();
+  int before = closer.seen;
+  click(IdSolve);
+  ASSERT_TRUE(wait_until([&] { return !window->workerBusy() && closer.seen > before; }, 120000));
+  window->setFocus();
+  QTest::keyClick(window.get(), Qt::Key_Return);  // Go would throw the solution away
+  EXPECT_NE(app->solver.solutionLength, 0);
+}
+
+TEST_F(Window, CtrlVLoadsTheClipboardUnlessTheLevelBoxHasTheFocus) {
+  click(IdSample);
+  QGuiApplication::clipboard()->setText("#####\n#@$.#\n#####\n");
+  QLineEdit* edit = control<QLineEdit>(IdLevelEdit);
+  edit->setFocus();
+  QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(std::string(app->store.setName), "Sample");
+
+  QPushButton* next = control<QPushButton>(IdNext);
+  next->setFocus();
+  QTest::keyClick(next, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "Text");
+  EXPECT_EQ(control<QLabel>(IdSizeLine)->text(), "   [  5 *  3 ( 1) ]");
+
+  QGuiApplication::clipboard()->setText("just a note\n");
+  QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "Text");
+  EXPECT_EQ(app->store.levelCount, 1);
 }
 
 // ---------------------------------------------------------------- drops
@@ -435,7 +693,10 @@ TEST_F(Window, DropRefusedWhileTheSolutionDialogIsOpen) {
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

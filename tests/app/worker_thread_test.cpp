@@ -15,6 +15,8 @@
 #include "fake_platform.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // Hang guard only: every wait here ends much sooner on any machine.
@@ -169,3 +171,5 @@ TEST(WorkerThread, BatchHandsItsDisplayToTheGuiThreadAndIsCancelled) {
   EXPECT_EQ(t.f.fake.messages.back().text.substr(0, 22), "  Batch is canceled.\r\n");
   EXPECT_EQ(t.f.fake.text(IdOption), "Option");
 }
+
+}  // namespace vk

@@ -15,6 +15,8 @@
 #include "support/support.h"
 #include "view/view.h"
 
+namespace vk {
+
 namespace {
 
 const char FirstLevel[] = "#####\n#@$.#\n#####\n";  // one push
@@ -246,7 +248,7 @@ TEST_F(BatchTest, ReplayRunsToTheEndWhenNothingIsHidden) {
   EXPECT_EQ(run_batch(run.batch), 0);
   EXPECT_EQ(desktop.steps, 25);
   EXPECT_EQ(desktop.waits, std::vector<int32_t>(25, 200));
-  EXPECT_EQ(desktop.viewer.cells[desktop.viewer.keeper + 1], Box | Goal);
+  EXPECT_EQ(desktop.viewer.cells[desktop.viewer.keeper + 1], CellBox | CellGoal);
 }
 
 TEST_F(BatchTest, NoReplayWhenPlayAfterSolvedIsOff) {
@@ -307,3 +309,5 @@ TEST(FinishBatchText, NamesStartAndEndTimes) {
   EXPECT_STREQ(text,
                "  Batch is canceled.\r\n\r\n2021/03/04 05:06 Start\r\n2021/03/14 15:09 Cancel\r\n");
 }
+
+}  // namespace vk

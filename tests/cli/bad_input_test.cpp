@@ -12,6 +12,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
@@ -186,12 +188,15 @@ TEST(BadInput, MissingAndUnreadableSources) {
   EXPECT_EQ(closed.status, 1);
   EXPECT_EQ(closed.err, "Load Error!!\ncannot read " + folder + ": Permission denied\n");
 
-  // An unreadable file among readable ones is skipped: its number stays empty.
+  // An unreadable file among readable ones is named and skipped: its
+  // number stays empty.
   chmod(folder.c_str(), 0755);
   write_file(folder + "/2.txt", Small);
   chmod((folder + "/1.txt").c_str(), 0);
   CommandResult partly = t.levels_unprivileged(folder);
   EXPECT_EQ(partly.status, 0) << partly.err;
+  EXPECT_EQ(partly.err, "vantori: warning: cannot read " + folder +
+                            "/1.txt: Permission denied; its level stays missing\n");
   EXPECT_EQ(partly.out, "set closed count 1 highest 2\n1 0 0 0 0 Irregular\n2 5 3 1 1 ok\n");
 }
 
@@ -234,3 +239,5 @@ TEST(BadInput, WorkFolderThatIsALinkAFileOrReadOnlyLosesNothing) {
   EXPECT_EQ(locked.status, 1);
   EXPECT_EQ(locked.err, "Load Error!!\ncannot write a level file in " + t.nobodyWork + "/: Permission denied\n");
 }
+
+}  // namespace vk

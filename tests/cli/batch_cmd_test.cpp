@@ -11,8 +11,11 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/support.h"
+
+namespace vk {
 
 namespace {
 
@@ -168,3 +171,51 @@ TEST(BatchCommand, InterruptCancelsTheSolveAndCompletesTheReport) {
   ASSERT_GE(text.size(), end.size());
   EXPECT_EQ(text.substr(text.size() - end.size()), end);
 }
+
+// The report without its seconds column, which depends on the machine.
+std::string without_seconds(const std::string& report) {
+  static const std::regex seconds(R"(\)\] +\d+sec)");
+  return std::regex_replace(mask_times(report), seconds, ")] Ssec");
+}
+
+// The first forty public levels: quick to solve, none of them failing.
+std::string forty_levels() {
+  std::string text;
+  std::vector<std::string> levels = public_levels();
+  for (size_t k = 0; k < levels.size() && k < 40; k++) text += levels[k] + "\n";
+  return text;
+}
+
+TEST(BatchCommand, TwoJobsWriteTheReportOfOne) {
+  SetFixture fixture(forty_levels());
+  CommandResult one = run_vantori(fixture.args());
+  CommandResult two = run_vantori(fixture.args("--jobs 2"));
+  EXPECT_EQ(one.status, 0) << one.err;
+  EXPECT_EQ(two.status, 0) << two.err;
+  EXPECT_GT(count_lines(one.out), 20);
+  EXPECT_EQ(without_seconds(two.out), without_seconds(one.out));
+}
+
+TEST(BatchCommand, DoubleMemoryWritesTheSameFiguresAsTheDefault) {
+  SetFixture fixture(forty_levels());
+  CommandResult normal = run_vantori(fixture.args());
+  CommandResult large = run_vantori(fixture.args("--memory 1216M --jobs 2"));
+  EXPECT_EQ(large.status, 0) << large.err;
+  EXPECT_EQ(without_seconds(large.out), without_seconds(normal.out));
+}
+
+TEST(BatchCommand, BadJobsAndMemoryAreUsageErrorsAndTooMuchMemoryFails) {
+  SetFixture fixture(SmallSet);
+  for (const char* bad : {"--jobs 0", "--jobs 65", "--jobs x", "--memory 15M", "--memory 17G",
+                          "--memory", "--memory 4GB"}) {
+    CommandResult result = run_vantori(fixture.args(bad));
+    EXPECT_EQ(result.status, 2) << bad;
+    EXPECT_EQ(result.out, "") << bad;
+  }
+  CommandResult huge = run_vantori(fixture.args("--memory 16G --jobs 64"));
+  EXPECT_EQ(huge.status, 1);
+  EXPECT_NE(huge.err.find("do not fit this machine's memory"), std::string::npos) << huge.err;
+  EXPECT_EQ(huge.out, "");
+}
+
+}  // namespace vk

@@ -8,6 +8,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
@@ -111,3 +113,5 @@ TEST(LevelsCommand, UsageErrorsExitWithTwo) {
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("vantori levels"), std::string::npos);
 }
+
+}  // namespace vk

@@ -20,6 +20,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -196,3 +198,5 @@ TEST(BatchCommand, NoProgressLineWhenStandardErrorIsAPipe) {
   std::regex ranLong(R"(\n   2\[11\*11\( 8\)\] +[1-9]\d*sec +[1-9]\d* +\d+ Canceled\n)");
   EXPECT_TRUE(std::regex_search(read_file(slow.report), ranLong)) << read_file(slow.report);
 }
+
+}  // namespace vk

@@ -9,6 +9,8 @@
 
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 struct SolveFixture {
@@ -129,3 +131,5 @@ TEST(BenchCommand, TheQuickPartKeepsTheSearchsSignature) {
 }
 
 }  // namespace
+
+}  // namespace vk

@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vk;
   static char path[PathCapacity + 16] = "";
   if (path[0] == 0) {
     // The source sits beside the work folder, not in it, so the intake's

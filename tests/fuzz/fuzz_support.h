@@ -7,6 +7,8 @@
 
 #include "level/level.h"
 
+namespace vk {
+
 inline const char* fuzz_work_dir() {
   static char dir[PathCapacity] = "";
   if (dir[0] == 0) {
@@ -30,3 +32,5 @@ inline LevelStore& fuzz_store() {
   }
   return store;
 }
+
+}  // namespace vk

@@ -6,10 +6,15 @@
 
 #include "level/level.h"
 
+namespace vk {
+
 // read_level keeps this much of a level file for parsing.
 constexpr size_t KeptLevelText = 2 * MaxArea;
 
+}  // namespace vk
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vk;
   static Level level;
   // The bytes are parsed where libFuzzer put them, so any read past the
   // given length is caught.

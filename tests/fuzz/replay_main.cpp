@@ -16,6 +16,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
+  using namespace vk;
 
 int replay_folder(const std::string& folder) {
   DIR* dir = opendir(folder.c_str());

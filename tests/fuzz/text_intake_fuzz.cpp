@@ -7,6 +7,7 @@
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace vk;
   // The buffer the caller hands over: at most PasteCapacity characters, a
   // terminator and the byte to spare behind it.
   static char text[TextBufferSize + 1];

@@ -10,6 +10,8 @@
 #include "level/level.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // The tunnel marks alone, as (row, column) pairs.
@@ -36,7 +38,7 @@ TEST(StuckBoxes, CornerBoxOnGoalIsFrozen) {
   ASSERT_EQ(status, LevelOk);
   EXPECT_EQ(level->totalBoxes, 1);
   EXPECT_EQ(level->liveBoxes, 0);
-  EXPECT_EQ(level->BlockMap[at(*level, 1, 1)], Blocked);
+  EXPECT_EQ(level->BlockMap[at(*level, 1, 1)], MapBlocked);
 }
 
 TEST(StuckBoxes, PairAlongWall) {
@@ -56,8 +58,8 @@ TEST(StuckBoxes, PairAlongWall) {
       &status);
   ASSERT_EQ(status, LevelOk);
   EXPECT_EQ(level->liveBoxes, 0);
-  EXPECT_EQ(level->BlockMap[at(*level, 1, 2)], Blocked);
-  EXPECT_EQ(level->BlockMap[at(*level, 1, 3)], Blocked);
+  EXPECT_EQ(level->BlockMap[at(*level, 1, 2)], MapBlocked);
+  EXPECT_EQ(level->BlockMap[at(*level, 1, 3)], MapBlocked);
 }
 
 TEST(StuckBoxes, BoxFreedByAnotherBoxMoving) {
@@ -120,7 +122,7 @@ TEST(UnfillableGoals, MovableBoxOnUnfillableGoalIsFrozen) {
   ASSERT_EQ(status, LevelOk);
   EXPECT_EQ(level->totalBoxes, 2);
   EXPECT_EQ(level->liveBoxes, 1);
-  EXPECT_EQ(level->BlockMap[at(*level, 2, 3)], Blocked);
+  EXPECT_EQ(level->BlockMap[at(*level, 2, 3)], MapBlocked);
   EXPECT_EQ(level->BoxStartMap[at(*level, 3, 2)], 2);
 }
 
@@ -135,10 +137,10 @@ TEST(DeadEnds, BlindCorridorIsFilledToItsMouth) {
       &status);
   ASSERT_EQ(status, LevelOk);
   for (int32_t column = 5; column <= 8; column++) {
-    EXPECT_EQ(level->BlockMap[at(*level, 2, column)], Blocked) << column;
+    EXPECT_EQ(level->BlockMap[at(*level, 2, column)], MapBlocked) << column;
   }
-  EXPECT_EQ(level->BlockMap[at(*level, 2, 4)], Open);
-  EXPECT_EQ(level->BlockMap[at(*level, 1, 1)], Open);
+  EXPECT_EQ(level->BlockMap[at(*level, 2, 4)], MapOpen);
+  EXPECT_EQ(level->BlockMap[at(*level, 1, 1)], MapOpen);
 }
 
 TEST(DeadEnds, GoalOrKeeperStopsTheFilling) {
@@ -148,7 +150,7 @@ TEST(DeadEnds, GoalOrKeeperStopsTheFilling) {
                         &status);
     ASSERT_EQ(status, LevelOk) << row;
     for (int32_t column = 5; column <= 8; column++) {
-      EXPECT_EQ(level->BlockMap[at(*level, 2, column)], Open) << row << column;
+      EXPECT_EQ(level->BlockMap[at(*level, 2, column)], MapOpen) << row << column;
     }
   }
 }
@@ -163,9 +165,9 @@ TEST(DeadEnds, BoxStopsTheFillingAtItsCell) {
       "##########\n",
       &status);
   ASSERT_EQ(status, LevelOk);
-  EXPECT_EQ(level->BlockMap[at(*level, 2, 5)], Open);
+  EXPECT_EQ(level->BlockMap[at(*level, 2, 5)], MapOpen);
   for (int32_t column = 6; column <= 8; column++) {
-    EXPECT_EQ(level->BlockMap[at(*level, 2, column)], Blocked) << column;
+    EXPECT_EQ(level->BlockMap[at(*level, 2, column)], MapBlocked) << column;
   }
 }
 
@@ -252,3 +254,5 @@ TEST(Tunnels, SingleCellGapIsNeverMarked) {
   ASSERT_EQ(status, LevelOk);
   EXPECT_TRUE(tunnel_marks(*level).empty());
 }
+
+}  // namespace vk

@@ -17,6 +17,8 @@
 #include "support/oracle.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 const std::string Small = "#####\n#@$.#\n#####\n";
@@ -48,11 +50,13 @@ class Intake : public ::testing::Test {
   std::unique_ptr<LevelStore> store = std::make_unique<LevelStore>();
 
   void SetUp() override { ASSERT_EQ(init_level_store(*store, work.c_str()), 1); }
+  void TearDown() override { release_level_store(*store); }
 
-  int32_t load_text(const std::string& text) {
+  int32_t load_text(const std::string& text) { return load_text_into(*store, text); }
+  static int32_t load_text_into(LevelStore& into, const std::string& text) {
     std::vector<char> buffer(text.begin(), text.end());
     buffer.resize(text.size() + 2, 0);
-    return load_level_set(*store, SourceText, buffer.data());
+    return load_level_set(into, SourceText, buffer.data());
   }
   int32_t load_path(int32_t source, const std::string& path) {
     std::string copy = path;
@@ -336,7 +340,8 @@ TEST_F(Intake, MissingParentsAreCreatedForTheOwnerOnly) {
   EXPECT_EQ(read_file(deep + "0001.txt"), Small);
 }
 
-TEST_F(Intake, ClearingDeletesFilesAndLinksButKeepsFoldersAndTargets) {
+TEST_F(Intake, TheProgramsOwnFolderLosesFilesAndLinksButKeepsFoldersAndTargets) {
+  store->ownFolder = 1;
   ASSERT_EQ(load_text(Small), 1);
   std::string outside = temp.path + "outside/";
   ASSERT_EQ(mkdir(outside.c_str(), 0700), 0);
@@ -363,14 +368,14 @@ TEST_F(Intake, WorkFolderThatIsALinkOrAFileFails) {
   ASSERT_EQ(symlink(outside.c_str(), link.c_str()), 0);
   ASSERT_EQ(init_level_store(*store, (link + "/").c_str()), 1);
   EXPECT_EQ(load_text(Small), 0);
-  EXPECT_EQ(store->failure, IntakeWorkDir);
+  EXPECT_EQ(store->failure, IntakeWorkDirLink);
   EXPECT_EQ(read_file(outside + "0001.txt"), "precious");
 
   std::string plain = temp.path + "plain";
   write_file(plain, "a file");
   ASSERT_EQ(init_level_store(*store, plain.c_str()), 1);
   EXPECT_EQ(load_text(Small), 0);
-  EXPECT_EQ(store->failure, IntakeWorkDir);
+  EXPECT_EQ(store->failure, IntakeWorkDirNotFolder);
   EXPECT_EQ(read_file(plain), "a file");
 }
 
@@ -450,3 +455,122 @@ TEST_F(Intake, TheSampleSetIsSixSolvableLevels) {
   EXPECT_STREQ(sample_level_name(0), "");
   EXPECT_STREQ(sample_level_name(SampleLevels + 1), "");
 }
+
+// ---------------------------------------------------------------- store rules
+
+TEST_F(Intake, ANamedFolderLosesOnlyTheNamesAnIntakeWrites) {
+  std::string outside = temp.path + "outside.txt";
+  write_file(outside, "precious");
+  ASSERT_EQ(mkdir(work.c_str(), 0700), 0);
+  for (const char* name : {"notes.md", "123.txt", "0001.txt.bak", "x0001.txt", "0007.txt", "00012.txt"})
+    write_file(work + name, "old");
+  ASSERT_EQ(symlink(outside.c_str(), (work + "0002.txt").c_str()), 0);
+  ASSERT_EQ(mkdir((work + "0003.txt").c_str(), 0700), 0);
+
+  EXPECT_EQ(load_text(Small), 1);
+  EXPECT_EQ(entries(work), (std::vector<std::string>{"0001.txt", "0001.txt.bak", "0003.txt/",
+                                                     "123.txt", "notes.md", "x0001.txt"}));
+  EXPECT_EQ(read_file(outside), "precious");  // the link went, not its target
+  EXPECT_EQ(read_file(work + "notes.md"), "old");
+}
+
+TEST_F(Intake, OneStoreAtATimeUsesAFolder) {
+  ASSERT_EQ(load_text(Small), 1);
+  auto other = std::make_unique<LevelStore>();
+  ASSERT_EQ(init_level_store(*other, work.c_str()), 1);
+  EXPECT_EQ(load_text_into(*other, Small + "\n" + Small), 0);
+  EXPECT_EQ(other->failure, IntakeBusy);
+  EXPECT_EQ(entries(work), (std::vector<std::string>{"0001.txt"}));  // untouched
+  // The holder loads again at will; once it lets go, the other may.
+  EXPECT_EQ(load_text(Small + "\n" + Small + "\n" + Small), 1);
+  release_level_store(*store);
+  EXPECT_EQ(load_text_into(*other, Small + "\n" + Small), 1);
+  EXPECT_EQ(entries(work), (std::vector<std::string>{"0001.txt", "0002.txt"}));
+  release_level_store(*other);
+}
+
+TEST_F(Intake, ASourceInTheStoreOrADeviceIsRefusedBeforeAnythingGoes) {
+  ASSERT_EQ(load_text(Small + "\n" + Small), 1);
+  std::string link = temp.path + "link";
+  ASSERT_EQ(symlink(work.c_str(), link.c_str()), 0);
+  struct Case {
+    int32_t source;
+    std::string path;
+    int32_t failure;
+  } cases[] = {
+      {SourceFile, work + "0001.txt", IntakeSourceInStore},
+      {SourceFile, link + "/0002.txt", IntakeSourceInStore},  // the same file through a link
+      {SourceFolder, link + "/.", IntakeSourceInStore},
+      {SourceFile, "/dev/null", IntakeDevice},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(load_path(c.source, c.path), 0);
+    EXPECT_EQ(store->failure, c.failure);
+    EXPECT_EQ(entries(work), (std::vector<std::string>{"0001.txt", "0002.txt"}));
+  }
+  // A folder source that holds the store is read as any other.
+  write_file(temp / "7.txt", Small);
+  EXPECT_EQ(load_path(SourceFolder, temp.path), 1);
+  EXPECT_EQ(entries(work), (std::vector<std::string>{"0007.txt"}));
+}
+
+TEST_F(Intake, AReportMayNotGoOverTheSourceOrIntoTheStore) {
+  std::string pack = temp.path + "pack/";
+  ASSERT_EQ(mkdir(pack.c_str(), 0700), 0);
+  write_file(pack + "1.txt", Small);
+  write_file(temp / "set.txt", Small);
+  ASSERT_EQ(symlink((temp / "set.txt").c_str(), (temp / "set-link").c_str()), 0);
+  ASSERT_EQ(link((temp / "set.txt").c_str(), (temp / "set-hard").c_str()), 0);
+  ASSERT_EQ(load_path(SourceFile, temp / "set.txt"), 1);
+  EXPECT_EQ(report_path_clash(*store, (work + "0001.txt").c_str()), ReportInStore);
+  EXPECT_EQ(report_path_clash(*store, (work + "new.txt").c_str()), ReportInStore);
+  EXPECT_EQ(report_path_clash(*store, work.c_str()), ReportInStore);
+  EXPECT_EQ(report_path_clash(*store, (temp / "set.txt").c_str()), ReportOnSource);
+  EXPECT_EQ(report_path_clash(*store, (temp / "set-link").c_str()), ReportOnSource);
+  EXPECT_EQ(report_path_clash(*store, (temp / "set-hard").c_str()), ReportOnSource);
+  EXPECT_EQ(report_path_clash(*store, (temp / "report.txt").c_str()), ReportFree);
+  EXPECT_EQ(report_path_clash(*store, (pack + "report.txt").c_str()), ReportFree);
+  ASSERT_EQ(load_path(SourceFolder, pack), 1);
+  EXPECT_EQ(report_path_clash(*store, (pack + "report.txt").c_str()), ReportOnSource);
+  EXPECT_EQ(report_path_clash(*store, (temp / "set.txt").c_str()), ReportFree);
+}
+
+TEST_F(Intake, AFolderFileThatCannotBeReadStaysAMissingNumber) {
+  std::string pack = temp.path + "pack/";
+  ASSERT_EQ(mkdir(pack.c_str(), 0700), 0);
+  write_file(pack + "1.txt", Small);
+  // Reading a process's memory at offset 0 fails: a file that opens but
+  // cannot be read, even for root.
+  ASSERT_EQ(symlink("/proc/self/mem", (pack + "2.txt").c_str()), 0);
+  std::vector<std::string> skipped;
+  store->skipped = [](void* context, const char* path, int32_t) {
+    static_cast<std::vector<std::string>*>(context)->push_back(path);
+  };
+  store->skippedContext = &skipped;
+  EXPECT_EQ(load_path(SourceFolder, pack), 1);
+  EXPECT_EQ(skipped, std::vector<std::string>{pack + "2.txt"});
+  EXPECT_EQ(entries(work), (std::vector<std::string>{"0001.txt"}));
+}
+
+TEST(PrivateStore, IsMadeForTheProcessAndRemovedAtItsEnd) {
+  TempDir temp;
+  std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  setenv("TMPDIR", temp.path.c_str(), 1);
+  auto store = std::make_unique<LevelStore>();
+  ASSERT_EQ(init_private_level_store(*store), 1);
+  if (saved.empty()) unsetenv("TMPDIR");
+  else setenv("TMPDIR", saved.c_str(), 1);
+  std::string dir = store->workDir;
+  EXPECT_EQ(dir.rfind(temp.path + "vantori-", 0), 0u) << dir;
+  struct stat info;
+  ASSERT_EQ(stat(dir.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  std::string text = Small + "\n" + Small;
+  text.resize(text.size() + 2, 0);
+  EXPECT_EQ(load_level_set(*store, SourceText, text.data()), 1);
+  release_level_store(*store);
+  EXPECT_TRUE(entries(temp.path).empty());
+}
+
+}  // namespace vk

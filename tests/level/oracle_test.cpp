@@ -8,6 +8,8 @@
 
 #include "support/oracle.h"
 
+namespace vk {
+
 namespace {
 
 struct Parsed {
@@ -89,3 +91,5 @@ TEST(Oracle, GivesUpPastItsStateCap) {
   Parsed parsed = parse("#######\n#     #\n# $@. #\n#     #\n#######\n");
   EXPECT_EQ(oracle_min_moves(*parsed.level, 0, OracleRaw, 5), OracleGaveUp);
 }
+
+}  // namespace vk

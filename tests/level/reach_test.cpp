@@ -8,6 +8,8 @@
 #include "level/level.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 // A corridor running from a room to a goal at its blind end, with the
@@ -41,7 +43,7 @@ TEST(ReachMasks, OneBoxGivesMasksOfItsOwnBit) {
     ASSERT_TRUE(mask == 0 || mask == 1) << c;
     if (mask) {
       reached++;
-      EXPECT_EQ(level->BlockMap[c], Open);
+      EXPECT_EQ(level->BlockMap[c], MapOpen);
     }
     EXPECT_EQ(boxes_assignable(*level, &c), mask);
   }
@@ -107,7 +109,7 @@ TEST(ReachMasks, NoReachMarksApartFromTunnelMarks) {
   EXPECT_EQ(round->NoReachMap[at(*round, 2, 5)], 0);
   EXPECT_EQ(round->NoRestMap[at(*round, 2, 5)], 1);
   for (int32_t c = 0; c < round->area; c++) {
-    EXPECT_EQ(round->NoReachMap[c], round->BlockMap[c] == Open && round->ReachMask[c] == 0) << c;
+    EXPECT_EQ(round->NoReachMap[c], round->BlockMap[c] == MapOpen && round->ReachMask[c] == 0) << c;
     if (round->NoReachMap[c]) {
       EXPECT_EQ(round->NoRestMap[c], 1) << c;
     }
@@ -205,7 +207,7 @@ TEST(ReachMasks, AllBoxesFrozenMarksEveryOpenCell) {
   int32_t open = 0;
   for (int32_t c = 0; c < level->area; c++) {
     EXPECT_EQ(level->ReachMask[c], 0);
-    if (level->BlockMap[c] == Open) {
+    if (level->BlockMap[c] == MapOpen) {
       open++;
       EXPECT_EQ(level->NoRestMap[c], 1) << c;
       EXPECT_EQ(level->NoReachMap[c], 1) << c;
@@ -214,3 +216,5 @@ TEST(ReachMasks, AllBoxesFrozenMarksEveryOpenCell) {
   EXPECT_GT(open, 0);
   EXPECT_EQ(boxes_assignable(*level, nullptr), 1);
 }
+
+}  // namespace vk

@@ -13,6 +13,8 @@
 #include "level/level.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 std::string level_path(const TempDir& dir, int32_t n) {
@@ -49,9 +51,9 @@ const char* const SimpleLevel =
 
 TEST(LevelStatusWord, NamesEveryStatus) {
   EXPECT_STREQ(level_status_word(LevelOk), "");
-  EXPECT_STREQ(level_status_word(SizeOver), "Size Over");
-  EXPECT_STREQ(level_status_word(BoxesOver), "Boxes Over");
-  EXPECT_STREQ(level_status_word(Irregular), "Irregular");
+  EXPECT_STREQ(level_status_word(LevelSizeOver), "Size Over");
+  EXPECT_STREQ(level_status_word(LevelBoxesOver), "Boxes Over");
+  EXPECT_STREQ(level_status_word(LevelIrregular), "Irregular");
   EXPECT_STREQ(level_status_word(LevelImpossible), "Impossible");
 }
 
@@ -78,21 +80,21 @@ TEST(ParseLevel, SimpleLevelFillsBoardAndTables) {
   EXPECT_EQ(level->KeeperStart, at(*level, 2, 2));
   EXPECT_EQ(level->totalBoxes, 1);
   EXPECT_EQ(level->liveBoxes, 1);
-  EXPECT_EQ(level->offset[Up], -6);
-  EXPECT_EQ(level->offset[Left], -1);
-  EXPECT_EQ(level->offset[Down], 6);
-  EXPECT_EQ(level->offset[Right], 1);
-  EXPECT_EQ(level->cells[at(*level, 2, 2)], Keeper);
-  EXPECT_EQ(level->cells[at(*level, 2, 3)], Box);
-  EXPECT_EQ(level->cells[at(*level, 2, 4)], Goal);
-  EXPECT_EQ(level->cells[0], Wall);
+  EXPECT_EQ(level->offset[DirUp], -6);
+  EXPECT_EQ(level->offset[DirLeft], -1);
+  EXPECT_EQ(level->offset[DirDown], 6);
+  EXPECT_EQ(level->offset[DirRight], 1);
+  EXPECT_EQ(level->cells[at(*level, 2, 2)], CellKeeper);
+  EXPECT_EQ(level->cells[at(*level, 2, 3)], CellBox);
+  EXPECT_EQ(level->cells[at(*level, 2, 4)], CellGoal);
+  EXPECT_EQ(level->cells[0], CellWall);
   EXPECT_EQ(level->BoxStartMap[at(*level, 2, 3)], 2);
   EXPECT_EQ(level->GoalMap[at(*level, 2, 4)], 1);
   int32_t goals = 0, starts = 0;
   for (int32_t c = 0; c < level->area; c++) {
     goals += level->GoalMap[c];
     starts += level->BoxStartMap[c] / 2;
-    EXPECT_TRUE(level->BlockMap[c] == Open || level->BlockMap[c] == Blocked);
+    EXPECT_TRUE(level->BlockMap[c] == MapOpen || level->BlockMap[c] == MapBlocked);
   }
   EXPECT_EQ(goals, 1);
   EXPECT_EQ(starts, 1);
@@ -109,8 +111,8 @@ TEST(ParseLevel, KeeperAndBoxOnGoalCharacters) {
       "#######\n",
       &status);
   ASSERT_EQ(status, LevelOk);
-  EXPECT_EQ(level->cells[at(*level, 2, 2)], Keeper | Goal);
-  EXPECT_EQ(level->cells[at(*level, 3, 3)], Box | Goal);
+  EXPECT_EQ(level->cells[at(*level, 2, 2)], CellKeeper | CellGoal);
+  EXPECT_EQ(level->cells[at(*level, 3, 3)], CellBox | CellGoal);
   EXPECT_EQ(level->KeeperStart, at(*level, 2, 2));
   EXPECT_EQ(level->totalBoxes, 3);
 }
@@ -118,7 +120,7 @@ TEST(ParseLevel, KeeperAndBoxOnGoalCharacters) {
 TEST(RowMeasure, EmptyTextHasNoCellsAndIsIrregular) {
   int32_t status;
   auto level = parsed("", &status);
-  EXPECT_EQ(status, Irregular);
+  EXPECT_EQ(status, LevelIrregular);
   EXPECT_EQ(level->area, 0);
   EXPECT_EQ(level->totalBoxes, 0);
 }
@@ -126,7 +128,7 @@ TEST(RowMeasure, EmptyTextHasNoCellsAndIsIrregular) {
 TEST(RowMeasure, CarriageReturnsGiveNoRows) {
   int32_t status;
   auto level = parsed("######\r\n#@$. #\r\n######\r\n", &status);
-  EXPECT_EQ(status, Irregular);
+  EXPECT_EQ(status, LevelIrregular);
   EXPECT_EQ(level->height, 0);
   EXPECT_EQ(level->width, 0);
 }
@@ -136,7 +138,7 @@ TEST(RowMeasure, UnterminatedLastLineIsNoRow) {
   auto level = parsed("#####\n#@$.#\n#####", &status);
   EXPECT_EQ(level->height, 2);
   EXPECT_EQ(level->width, 5);
-  EXPECT_EQ(status, Irregular);  // the keeper now stands on the last row
+  EXPECT_EQ(status, LevelIrregular);  // the keeper now stands on the last row
 }
 
 TEST(RowMeasure, OtherCharacterEndsTheRows) {
@@ -152,7 +154,7 @@ TEST(RowMeasure, EmptyLinesAreRowsAndWidthIsLongestRow) {
   auto level = parsed("###\n\n#####\n", &status);
   EXPECT_EQ(level->height, 3);
   EXPECT_EQ(level->width, 5);
-  EXPECT_EQ(status, Irregular);
+  EXPECT_EQ(status, LevelIrregular);
 }
 
 TEST(RowMeasure, ZeroByteEndsTheText) {
@@ -161,7 +163,7 @@ TEST(RowMeasure, ZeroByteEndsTheText) {
   int32_t status;
   auto level = parsed(text, &status);
   EXPECT_EQ(level->height, 2);
-  EXPECT_EQ(status, Irregular);
+  EXPECT_EQ(status, LevelIrregular);
 }
 
 TEST(SizeCheck, WideLevelIsSizeOverWithEveryBoxOfTheText) {
@@ -171,7 +173,7 @@ TEST(SizeCheck, WideLevelIsSizeOverWithEveryBoxOfTheText) {
   ASSERT_LT(text.size(), 2000u);
   int32_t status;
   auto level = parsed(text, &status);
-  EXPECT_EQ(status, SizeOver);
+  EXPECT_EQ(status, LevelSizeOver);
   EXPECT_EQ(level->width, 70);
   EXPECT_EQ(level->height, 30);
   EXPECT_EQ(level->totalBoxes, 29 + 4);
@@ -189,22 +191,22 @@ TEST(CheckOrder, SizeBeforeForm) {
   // Two keepers, no goal, and too large.
   std::string text;
   for (int32_t r = 0; r < 41; r++) text += std::string(50, r == 1 ? '@' : '#') + "\n";
-  EXPECT_EQ(status_of(text), SizeOver);
+  EXPECT_EQ(status_of(text), LevelSizeOver);
 }
 
 TEST(CountChecks, BoxesGoalsAndKeepers) {
-  EXPECT_EQ(status_of("#####\n#@ .#\n#####\n"), Irregular);              // no box
-  EXPECT_EQ(status_of("######\n#@$$.#\n#    #\n######\n"), Irregular);  // boxes != goals
-  EXPECT_EQ(status_of("######\n#@$..#\n#    #\n######\n"), Irregular);  // goals != boxes
-  EXPECT_EQ(status_of("######\n#@$.@#\n#    #\n######\n"), Irregular);  // two keepers
-  EXPECT_EQ(status_of("######\n# $. #\n#    #\n######\n"), Irregular);  // no keeper
+  EXPECT_EQ(status_of("#####\n#@ .#\n#####\n"), LevelIrregular);              // no box
+  EXPECT_EQ(status_of("######\n#@$$.#\n#    #\n######\n"), LevelIrregular);  // boxes != goals
+  EXPECT_EQ(status_of("######\n#@$..#\n#    #\n######\n"), LevelIrregular);  // goals != boxes
+  EXPECT_EQ(status_of("######\n#@$.@#\n#    #\n######\n"), LevelIrregular);  // two keepers
+  EXPECT_EQ(status_of("######\n# $. #\n#    #\n######\n"), LevelIrregular);  // no keeper
 }
 
 TEST(CheckOrder, FormBeforeSolvability) {
   // A box stuck in a corner would be Impossible, but two keepers come first.
-  EXPECT_EQ(status_of("######\n#$ .@#\n#  @ #\n######\n"), Irregular);
+  EXPECT_EQ(status_of("######\n#$ .@#\n#  @ #\n######\n"), LevelIrregular);
   // As does a gap in the outer wall.
-  EXPECT_EQ(status_of("######\n#$ .@#\n#     \n######\n"), Irregular);
+  EXPECT_EQ(status_of("######\n#$ .@#\n#     \n######\n"), LevelIrregular);
   EXPECT_EQ(status_of("######\n#$ .@#\n#    #\n######\n"), LevelImpossible);
 }
 
@@ -215,12 +217,12 @@ TEST(KeeperRegion, GapInOuterWallFarFromKeeper) {
                       "#        #\n"
                       "#         \n"
                       "##########\n"),
-            Irregular);
+            LevelIrregular);
 }
 
 TEST(KeeperRegion, KeeperOnOutermostRowOrColumn) {
-  EXPECT_EQ(status_of("##@##\n# $.#\n#   #\n#####\n"), Irregular);
-  EXPECT_EQ(status_of("#####\n# $.#\n@   #\n#####\n"), Irregular);
+  EXPECT_EQ(status_of("##@##\n# $.#\n#   #\n#####\n"), LevelIrregular);
+  EXPECT_EQ(status_of("#####\n# $.#\n@   #\n#####\n"), LevelIrregular);
 }
 
 TEST(KeeperRegion, WalledOffBoxOrGoalIsIrregular) {
@@ -229,13 +231,13 @@ TEST(KeeperRegion, WalledOffBoxOrGoalIsIrregular) {
                       "# @$..##\n"
                       "#      #\n"
                       "########\n"),
-            Irregular);
+            LevelIrregular);
   EXPECT_EQ(status_of("########\n"
                       "#    #.#\n"
                       "# @$ $##\n"
                       "#   .  #\n"
                       "########\n"),
-            Irregular);
+            LevelIrregular);
 }
 
 TEST(KeeperRegion, WalledOffBoxOnGoalIsFrozen) {
@@ -250,8 +252,8 @@ TEST(KeeperRegion, WalledOffBoxOnGoalIsFrozen) {
   ASSERT_EQ(status, LevelOk);
   EXPECT_EQ(level->totalBoxes, 2);
   EXPECT_EQ(level->liveBoxes, 1);
-  EXPECT_EQ(level->cells[at(*level, 1, 6)], Box | Goal);  // the Board keeps it as written
-  EXPECT_EQ(level->BlockMap[at(*level, 1, 6)], Blocked);
+  EXPECT_EQ(level->cells[at(*level, 1, 6)], CellBox | CellGoal);  // the Board keeps it as written
+  EXPECT_EQ(level->BlockMap[at(*level, 1, 6)], MapBlocked);
   EXPECT_EQ(level->BoxStartMap[at(*level, 1, 6)], 0);
   EXPECT_EQ(level->GoalMap[at(*level, 1, 6)], 0);
 }
@@ -268,10 +270,10 @@ TEST(KeeperRegion, LeadingSpacesAndShortRowsBecomeOutside) {
   ASSERT_EQ(status, LevelOk);
   EXPECT_EQ(level->width, 7);
   for (int32_t cell : {at(*level, 0, 0), at(*level, 0, 1), at(*level, 4, 5), at(*level, 4, 6)}) {
-    EXPECT_EQ(level->cells[cell], Outside) << cell;
-    EXPECT_EQ(level->BlockMap[cell], Blocked) << cell;
+    EXPECT_EQ(level->cells[cell], CellOutside) << cell;
+    EXPECT_EQ(level->BlockMap[cell], MapBlocked) << cell;
   }
-  EXPECT_EQ(level->cells[at(*level, 3, 4)], Floor);
+  EXPECT_EQ(level->cells[at(*level, 3, 4)], CellFloor);
 }
 
 TEST(BoxLimit, TenBoxesTwoFrozenIsOk) {
@@ -303,7 +305,7 @@ TEST(BoxLimit, NineMovableBoxesAreBoxesOverUnlessImpossible) {
       "#   $ .@   #\n"
       "############\n",
       &status);
-  EXPECT_EQ(status, BoxesOver);
+  EXPECT_EQ(status, LevelBoxesOver);
   EXPECT_EQ(level->liveBoxes, 9);
   // The ninth box in a corner off the goals: solvability is judged first.
   EXPECT_EQ(status_of("############\n"
@@ -327,7 +329,7 @@ TEST(FloodFill, ReachesExactlyTheOpenRegion) {
       "#. #  #\n"
       "#######\n",
       &status);
-  ASSERT_EQ(status, Irregular);  // the box lies out of the keeper's reach
+  ASSERT_EQ(status, LevelIrregular);  // the box lies out of the keeper's reach
   // The tables of the form checks are in place: walls only in the BlockMap.
   int32_t region[MaxArea];
   EXPECT_EQ(find_keeper_region(*level, level->BlockMap, region, level->KeeperStart), 0);
@@ -336,7 +338,7 @@ TEST(FloodFill, ReachesExactlyTheOpenRegion) {
   int32_t generation = next_generation(level->stamp);
   flood_fill(*level, level->BlockMap, level->KeeperStart, level->stamp.stamps, generation);
   for (int32_t c = 0; c < level->area; c++) {
-    bool left = c % level->width < 3 && level->BlockMap[c] == Open;
+    bool left = c % level->width < 3 && level->BlockMap[c] == MapOpen;
     EXPECT_EQ(level->stamp.stamps[c] == generation, left) << c;
   }
 }
@@ -344,7 +346,7 @@ TEST(FloodFill, ReachesExactlyTheOpenRegion) {
 TEST(FindKeeperRegion, BorderEndsTheSearch) {
   int32_t status;
   auto level = parsed("#####\n#@$.#\n#    \n#####\n", &status);
-  ASSERT_EQ(status, Irregular);
+  ASSERT_EQ(status, LevelIrregular);
   int32_t region[MaxArea];
   EXPECT_EQ(find_keeper_region(*level, level->BlockMap, region, level->KeeperStart), 1);
 }
@@ -356,7 +358,7 @@ TEST(ReadLevel, MissingOrUnreadableFileIsIrregular) {
   auto level = std::make_unique<Level>();
   *level = {};
   ASSERT_EQ(parse_level(*level, SimpleLevel, int32_t(std::string(SimpleLevel).size())), LevelOk);
-  EXPECT_EQ(read_level(*level, dir.path.c_str(), 1), Irregular);
+  EXPECT_EQ(read_level(*level, dir.path.c_str(), 1), LevelIrregular);
   EXPECT_EQ(level->width, 0);
   EXPECT_EQ(level->height, 0);
   EXPECT_EQ(level->area, 0);
@@ -364,7 +366,7 @@ TEST(ReadLevel, MissingOrUnreadableFileIsIrregular) {
   EXPECT_EQ(level->liveBoxes, 0);
   // A folder under the level file's name opens but cannot be read.
   ASSERT_EQ(std::system(("mkdir '" + level_path(dir, 2) + "'").c_str()), 0);
-  EXPECT_EQ(read_level(*level, dir.path.c_str(), 2), Irregular);
+  EXPECT_EQ(read_level(*level, dir.path.c_str(), 2), LevelIrregular);
 }
 
 TEST(ReadLevel, ReadsTheStoredLevel) {
@@ -400,7 +402,7 @@ TEST(ReadLevel, FortyOneRowsOfFiftyAreSizeOverWithEveryBox) {
   write_file(level_path(dir, 1), text);
   auto level = std::make_unique<Level>();
   *level = {};
-  EXPECT_EQ(read_level(*level, dir.path.c_str(), 1), SizeOver);
+  EXPECT_EQ(read_level(*level, dir.path.c_str(), 1), LevelSizeOver);
   EXPECT_EQ(level->height, 41);
   EXPECT_EQ(level->width, 50);
   EXPECT_EQ(level->totalBoxes, 6);
@@ -415,7 +417,7 @@ TEST(ReadLevel, LongFilesAreMeasuredToTheirEnd) {
   for (int32_t r = 0; r < 3000; r++) column += "#\n";
   column += "$$$";
   write_file(level_path(dir, 1), column);
-  EXPECT_EQ(read_level(*level, dir.path.c_str(), 1), SizeOver);
+  EXPECT_EQ(read_level(*level, dir.path.c_str(), 1), LevelSizeOver);
   EXPECT_EQ(level->height, 3000);
   EXPECT_EQ(level->width, 1);
   EXPECT_EQ(level->totalBoxes, 3);
@@ -423,7 +425,7 @@ TEST(ReadLevel, LongFilesAreMeasuredToTheirEnd) {
   column.clear();
   for (int32_t r = 0; r < 2000; r++) column += "#\n";
   write_file(level_path(dir, 2), column);
-  EXPECT_EQ(read_level(*level, dir.path.c_str(), 2), Irregular);
+  EXPECT_EQ(read_level(*level, dir.path.c_str(), 2), LevelIrregular);
   EXPECT_EQ(level->height, 2000);
   EXPECT_EQ(level->area, 2000);
   // A long line behind the rows ends them; its boxes are not the level's.
@@ -455,7 +457,7 @@ TEST(ReadLevel, PublicLevelsReadWithPlausibleStatuses) {
     for (int32_t c = 0; c < level->area; c++) {
       int32_t row = c / level->width, column = c % level->width;
       if (row == 0 || column == 0 || row == level->height - 1 || column == level->width - 1) {
-        EXPECT_EQ(level->BlockMap[c], Blocked) << "level " << i + 1;
+        EXPECT_EQ(level->BlockMap[c], MapBlocked) << "level " << i + 1;
       }
       goals += level->GoalMap[c];
       if (level->BoxStartMap[c]) {
@@ -475,3 +477,5 @@ TEST(ReadLevel, PublicLevelsReadWithPlausibleStatuses) {
               byStatus[0], byStatus[1], byStatus[2], byStatus[3], byStatus[4]);
   EXPECT_GE(byStatus[LevelOk], 100);
 }
+
+}  // namespace vk

@@ -7,6 +7,8 @@
 
 #include "solver/solver.h"
 
+namespace vk {
+
 namespace {
 
 struct QueueTest : ::testing::Test {
@@ -27,10 +29,10 @@ struct QueueTest : ::testing::Test {
     ASSERT_TRUE(queue_insert(*queue, record, cost));
   }
   void rekey(uint32_t record, int32_t cost) {
-    ASSERT_TRUE(queue_rekey(*queue, table->slots, record, cost));
+    ASSERT_TRUE(queue_rekey(*queue, record, cost));
     set_cost_parent(table->slots[record], cost, 0);
   }
-  uint32_t pop(int32_t best = 0) { return queue_pop(*queue, table->slots, best); }
+  uint32_t pop(int32_t best = 0) { return queue_pop(*queue, best); }
   const uint32_t* bucket(int32_t b) const { return queue->entries + size_t(b) * BucketCapacity; }
 };
 
@@ -182,3 +184,5 @@ TEST_F(QueueTest, RekeyFindsItsEntryInABigBucketWhateverTheRecordsParent) {
 }
 
 }  // namespace
+
+}  // namespace vk

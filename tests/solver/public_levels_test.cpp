@@ -12,6 +12,8 @@
 #include "support/oracle.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 TEST(PublicLevels, TheFirstThirtySolveWithReplayableMinimalSolutions) {
@@ -28,7 +30,7 @@ TEST(PublicLevels, TheFirstThirtySolveWithReplayableMinimalSolutions) {
     SCOPED_TRACE("public level " + std::to_string(k + 1));
     ASSERT_EQ(parse_level(*level, map.data(), int32_t(map.size())), LevelOk);
     clear_solve_results(*solver);
-    ASSERT_EQ(solve(*solver, *level), Solved);
+    ASSERT_EQ(solve_level(*solver, *level), SolveSolved);
     EXPECT_TRUE(replay_solution(*level, solver->trace, solver->solutionLength, solver->traceOver));
     if (level->liveBoxes > 3) continue;
     int32_t want = oracle_min_moves(*level, 1);
@@ -51,7 +53,7 @@ TEST(PublicLevels, StatesCrowdingOneBucketEndWithFailedQ) {
   const std::string& map = levels[92];
   ASSERT_EQ(parse_level(*level, map.data(), int32_t(map.size())), LevelOk);
   clear_solve_results(*solver);
-  EXPECT_EQ(solve(*solver, *level), QueueFull);
+  EXPECT_EQ(solve_level(*solver, *level), SolveQueueFull);
   EXPECT_EQ(solver->progress.queue.load(), BucketCapacity);
   EXPECT_EQ(solver->progress.nodes.load(), 9865404);
   EXPECT_EQ(solver->solutionLength, 0);
@@ -59,3 +61,5 @@ TEST(PublicLevels, StatesCrowdingOneBucketEndWithFailedQ) {
 }
 
 }  // namespace
+
+}  // namespace vk

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t Capacity = 800000;
@@ -344,3 +346,5 @@ ReferenceResult reference_solve(const Level& level, int32_t beginWithEnd, int32_
   }
   return result;
 }
+
+}  // namespace vk

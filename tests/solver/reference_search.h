@@ -10,6 +10,8 @@
 
 #include "level/level.h"
 
+namespace vk {
+
 struct ReferenceResult {
   int32_t status = 0;  // 4, 5, 6 or 8 as the solver's SolveStatus
   int32_t nodes = 0;
@@ -22,3 +24,5 @@ struct ReferenceResult {
 // Solves the level just read with status 0. Gives up with status 5 past
 // maxNodes records, so that a test never runs away.
 ReferenceResult reference_solve(const Level& level, int32_t beginWithEnd, int32_t maxNodes);
+
+}  // namespace vk

@@ -12,6 +12,8 @@
 #include "solver/solver.h"
 #include "support/support.h"
 
+namespace vk {
+
 namespace {
 
 struct Fixture {
@@ -28,7 +30,7 @@ bool compare(Fixture& f, const std::string& map, int32_t beginWithEnd, int32_t b
   if (want.status == 5) return false;
   clear_solve_results(*f.solver);
   f.solver->beginWithEnd = beginWithEnd;
-  int32_t status = solve(*f.solver, *f.level);
+  int32_t status = solve_level(*f.solver, *f.level);
   SCOPED_TRACE(map);
   EXPECT_EQ(status, want.status);
   EXPECT_EQ(f.solver->progress.nodes.load(), want.nodes);
@@ -36,7 +38,7 @@ bool compare(Fixture& f, const std::string& map, int32_t beginWithEnd, int32_t b
   EXPECT_EQ(f.solver->solutionLength, want.moves);
   EXPECT_EQ(std::string(f.solver->trace), want.trace);
   EXPECT_EQ(f.solver->traceOver, want.traceOver);
-  if (status == Solved) {
+  if (status == SolveSolved) {
     EXPECT_TRUE(replay_solution(*f.level, f.solver->trace, f.solver->solutionLength, f.solver->traceOver));
   }
   return true;
@@ -70,3 +72,5 @@ TEST(ReferenceSearch, BeginWithEndOffAndMendedLevels) {
     EXPECT_TRUE(compare(f, map, 0, 100000));
   }
 }
+
+}  // namespace vk

@@ -14,6 +14,8 @@
 #include "solver/solver_fixture.h"
 #include "support/oracle.h"
 
+namespace vk {
+
 namespace {
 
 struct SolveTest : SolverFixture {
@@ -21,8 +23,8 @@ struct SolveTest : SolverFixture {
   int32_t run(const std::string& map, int32_t beginWithEnd = 1) {
     read(map);
     solver->beginWithEnd = beginWithEnd;
-    int32_t status = solve(*solver, *level);
-    if (status == Solved) {
+    int32_t status = solve_level(*solver, *level);
+    if (status == SolveSolved) {
       EXPECT_TRUE(replay_solution(*level, trace().c_str(), solver->solutionLength, solver->traceOver))
           << map << trace();
     }
@@ -36,7 +38,7 @@ struct SolveTest : SolverFixture {
 const char OnePush[] = "#####\n#@$.#\n#####\n";
 
 TEST_F(SolveTest, OnePushFromTheStartCell) {
-  EXPECT_EQ(run(OnePush), Solved);
+  EXPECT_EQ(run(OnePush), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 1);
   EXPECT_EQ(trace(), "R");
   // Roots and seeded records are not counted.
@@ -47,7 +49,7 @@ TEST_F(SolveTest, OnePushFromTheStartCell) {
 TEST_F(SolveTest, ABoxCarriedAcrossNoRestCellsIsOneRecordPerRun) {
   // The corridor's cells between start and goal never hold a resting box.
   const char map[] = "##########\n#@ $    .#\n##########\n";
-  EXPECT_EQ(run(map), Solved);
+  EXPECT_EQ(run(map), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 6);
   EXPECT_EQ(trace(), "rRRRRR");
   EXPECT_EQ(nodes(), 0);
@@ -59,18 +61,18 @@ TEST_F(SolveTest, APullRunCarriesTheBoxOverNoRestCellsOrIsRefused) {
   read(map);
   auto s = std::make_unique<SearchState>();
   for (int32_t c = 0; c < MaxArea; c++)
-    s->board[c] = c < level->area && level->BlockMap[c] == Open ? FreeCell : BlockedCell;
+    s->board[c] = c < level->area && level->BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
   s->noRest = level->NoRestMap;
   int32_t row = level->width, goal = row + 9;
   s->board[goal] = BoxCell;
   // Pulled left from its goal, the box first rests on its start, 6 cells on.
-  EXPECT_EQ(pull_run_length(*s, *level, goal, Left), 6);
+  EXPECT_EQ(pull_run_length(*s, *level, goal, DirLeft), 6);
   // A box on a cell the keeper must step back onto refuses the whole run.
   s->board[row + 5] = BoxCell;
-  EXPECT_EQ(pull_run_length(*s, *level, goal, Left), 0);
+  EXPECT_EQ(pull_run_length(*s, *level, goal, DirLeft), 0);
   s->board[row + 5] = FreeCell;
   s->board[row + 2] = BlockedCell;
-  EXPECT_EQ(pull_run_length(*s, *level, goal, Left), 0);
+  EXPECT_EQ(pull_run_length(*s, *level, goal, DirLeft), 0);
 }
 
 TEST_F(SolveTest, MinimalMoveCountsCheckedByHand) {
@@ -88,7 +90,7 @@ TEST_F(SolveTest, MinimalMoveCountsCheckedByHand) {
       {"#######\n#.$@$.#\n#######\n", 3},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(run(c.map), Solved) << c.map;
+    EXPECT_EQ(run(c.map), SolveSolved) << c.map;
     EXPECT_EQ(solver->solutionLength, c.moves) << c.map;
   }
 }
@@ -103,7 +105,7 @@ TEST_F(SolveTest, AShorterSolutionThroughTheStartPositionIsFound) {
       "#. $   #\n"
       "# @ # ##\n"
       "########\n";
-  EXPECT_EQ(run(map), Solved);
+  EXPECT_EQ(run(map), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 9);
   EXPECT_EQ(trace(), "uRurrdLLL");
 }
@@ -116,9 +118,9 @@ TEST_F(SolveTest, ASolvedStartMayLeadTheBoxOverATunnelCell) {
       "#   # #\n"
       "#     #\n"
       "#######\n";
-  EXPECT_EQ(run(map, 1), Solved);
+  EXPECT_EQ(run(map, 1), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 14);
-  EXPECT_EQ(run(map, 0), Solved);
+  EXPECT_EQ(run(map, 0), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 0);
   EXPECT_EQ(trace(), "");
   EXPECT_EQ(nodes(), 0);
@@ -127,9 +129,9 @@ TEST_F(SolveTest, ASolvedStartMayLeadTheBoxOverATunnelCell) {
 TEST_F(SolveTest, ASolvedStartWithNoWayOutAndBackIsImpossible) {
   // The box can only be pushed away to the right, never back.
   const char map[] = "######\n#@*  #\n######\n";
-  EXPECT_EQ(run(map, 1), Unsolvable);
+  EXPECT_EQ(run(map, 1), SolveImpossible);
   EXPECT_EQ(solver->solutionLength, 0);
-  EXPECT_EQ(run(map, 0), Solved);
+  EXPECT_EQ(run(map, 0), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 0);
 }
 
@@ -138,30 +140,30 @@ TEST_F(SolveTest, ALevelWithoutLiveBoxesSeedsNothing) {
   const char map[] = "#####\n#@*##\n#####\n";
   read(map);
   ASSERT_EQ(level->liveBoxes, 0);
-  EXPECT_EQ(run(map, 1), Unsolvable);
+  EXPECT_EQ(run(map, 1), SolveImpossible);
   EXPECT_EQ(nodes(), 0);
-  EXPECT_EQ(run(map, 0), Solved);
+  EXPECT_EQ(run(map, 0), SolveSolved);
   EXPECT_EQ(solver->solutionLength, 0);
 }
 
 TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
   // The box on its start cell cuts the corridor in two.
   const char map[] = "#######\n#@ $ .#\n#######\n";
-  ASSERT_EQ(run(map), Solved);
+  ASSERT_EQ(run(map), SolveSolved);
   SearchTables& t = *search_tables();
   SearchState& s = solver->search;
   int32_t row = level->width, start = row + 3;
   int32_t boxes[] = {start};
   for (int32_t keeper : {row + 4, row + 2}) {
     for (int32_t c = 0; c < MaxArea; c++)
-      s.board[c] = c < level->area && level->BlockMap[c] == Open ? FreeCell : BlockedCell;
+      s.board[c] = c < level->area && level->BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
     clear_node_table(t.table);
     reset_queue(t.queue);
     s.bestCost = 0;
     s.bestRecord = NoSlot;
     fill_node(t.table, 10, boxes, 1, keeper, 9, 5);
     ASSERT_TRUE(queue_insert(t.queue, 10, 5));
-    EXPECT_EQ(expand(*solver, *level, t), SearchGoesOn);
+    EXPECT_EQ(expand_record(*solver, *level, t), SolveGoesOn);
     if (keeper == row + 4) {
       // Right of the box the keeper cannot walk to its start.
       EXPECT_EQ(s.bestRecord, NoSlot);
@@ -175,7 +177,7 @@ TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
 TEST_F(SolveTest, CancelEndsTheSolveAfterOneExpansionAndDropsItsSolution) {
   read(OnePush);
   solver->cancel.store(1);
-  EXPECT_EQ(solve(*solver, *level), SolveCanceled);
+  EXPECT_EQ(solve_level(*solver, *level), SolveCanceled);
   EXPECT_EQ(solver->solutionLength, 0);
   EXPECT_EQ(trace(), "");
   // The solve leaves the flag to its owner.
@@ -200,7 +202,7 @@ TEST_F(SolveTest, CancelFromAnotherThreadStopsALongSolve) {
     while (nodes.load(std::memory_order_relaxed) < 20000 && !done.load()) std::this_thread::yield();
     solver->cancel.store(1, std::memory_order_relaxed);
   });
-  int32_t status = solve(*solver, *level);
+  int32_t status = solve_level(*solver, *level);
   done.store(1);
   canceller.join();
   EXPECT_EQ(status, SolveCanceled);
@@ -209,7 +211,7 @@ TEST_F(SolveTest, CancelFromAnotherThreadStopsALongSolve) {
 }
 
 TEST_F(SolveTest, ResultsOfTheLastSolveAreClearedBySelectingALevel) {
-  EXPECT_EQ(run(OnePush), Solved);
+  EXPECT_EQ(run(OnePush), SolveSolved);
   solver->traceOver = 1;
   clear_solve_results(*solver);
   EXPECT_EQ(solver->solutionLength, 0);
@@ -220,11 +222,11 @@ TEST_F(SolveTest, ResultsOfTheLastSolveAreClearedBySelectingALevel) {
 }
 
 TEST_F(SolveTest, StatusWords) {
-  EXPECT_STREQ(solve_status_word(Unsolvable), "Impossible");
-  EXPECT_STREQ(solve_status_word(TableFull), "Failed(C)");
-  EXPECT_STREQ(solve_status_word(QueueFull), "Failed(Q)");
+  EXPECT_STREQ(solve_status_word(SolveImpossible), "Impossible");
+  EXPECT_STREQ(solve_status_word(SolveTableFull), "Failed(C)");
+  EXPECT_STREQ(solve_status_word(SolveQueueFull), "Failed(Q)");
   EXPECT_STREQ(solve_status_word(SolveCanceled), "Canceled");
-  EXPECT_STREQ(solve_status_word(Solved), "Solved");
+  EXPECT_STREQ(solve_status_word(SolveSolved), "Solved");
 }
 
 TEST_F(SolveTest, MinimalAgainstAForwardSearchOnSmallLevels) {
@@ -235,7 +237,7 @@ TEST_F(SolveTest, MinimalAgainstAForwardSearchOnSmallLevels) {
       "  ####\n###  #\n#.$  #\n# #$ #\n#. @ #\n######\n",
   };
   for (const char* map : maps) {
-    ASSERT_EQ(run(map), Solved) << map;
+    ASSERT_EQ(run(map), SolveSolved) << map;
     int32_t want = oracle_min_moves(*level, 1);
     ASSERT_GT(want, 0) << map;
     EXPECT_EQ(solver->solutionLength, want) << map;
@@ -260,3 +262,5 @@ TEST(MatchingTest, AgreesWithTheBacktrackingAssignment) {
 }
 
 }  // namespace
+
+}  // namespace vk

@@ -9,6 +9,8 @@
 
 #include "solver/solver.h"
 
+namespace vk {
+
 struct SolverFixture : ::testing::Test {
   std::unique_ptr<Level> level = std::make_unique<Level>();
   std::unique_ptr<Solver> solver = std::make_unique<Solver>();
@@ -24,3 +26,5 @@ struct SolverFixture : ::testing::Test {
     clear_solve_results(*solver);
   }
 };
+
+}  // namespace vk

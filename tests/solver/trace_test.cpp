@@ -9,12 +9,14 @@
 #include "solver/solver.h"
 #include "solver/solver_fixture.h"
 
+namespace vk {
+
 namespace {
 
 struct TraceTest : SolverFixture {
   std::string solved(const std::string& map) {
     read(map);
-    EXPECT_EQ(solve(*solver, *level), Solved) << map;
+    EXPECT_EQ(solve_level(*solver, *level), SolveSolved) << map;
     std::string trace = solver->trace;
     EXPECT_EQ(int32_t(trace.size()), solver->solutionLength);
     EXPECT_TRUE(replay_solution(*level, trace.c_str(), solver->solutionLength, 0)) << trace;
@@ -106,3 +108,5 @@ TEST_F(TraceTest, WithTraceOverOnlyTheStoredMovesMustBeLegal) {
 }
 
 }  // namespace
+
+}  // namespace vk

@@ -8,6 +8,8 @@
 #include <unordered_set>
 #include <vector>
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t CellBits = 11;  // cell indices below 2048
@@ -92,9 +94,9 @@ Board make_board(const Level& level, OracleBoard kind) {
       if (level.BoxStartMap[c] != 0) board.start.boxes.push_back(c);
     } else {
       int32_t v = level.cells[c];
-      board.wall[i] = v == Wall || v == Outside;
-      board.goal[i] = !board.wall[i] && (v & Goal) != 0;
-      if (!board.wall[i] && (v & Box) != 0) board.start.boxes.push_back(c);
+      board.wall[i] = v == CellWall || v == CellOutside;
+      board.goal[i] = !board.wall[i] && (v & CellGoal) != 0;
+      if (!board.wall[i] && (v & CellBox) != 0) board.start.boxes.push_back(c);
     }
   }
   return board;
@@ -105,9 +107,9 @@ int32_t neighbour(const Board& board, int32_t cell, int32_t d) {
   int32_t row = cell / board.width;
   int32_t column = cell % board.width;
   switch (d) {
-    case Up: return row > 0 ? cell - board.width : -1;
-    case Left: return column > 0 ? cell - 1 : -1;
-    case Down: return row + 1 < board.height ? cell + board.width : -1;
+    case DirUp: return row > 0 ? cell - board.width : -1;
+    case DirLeft: return column > 0 ? cell - 1 : -1;
+    case DirDown: return row + 1 < board.height ? cell + board.width : -1;
     default: return column + 1 < board.width ? cell + 1 : -1;
   }
 }
@@ -170,3 +172,5 @@ int32_t oracle_min_moves(const Level& level, int32_t atLeastOnePush, OracleBoard
   }
   return OracleUnsolvable;
 }
+
+}  // namespace vk

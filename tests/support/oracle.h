@@ -7,6 +7,8 @@
 
 #include "level/level.h"
 
+namespace vk {
+
 constexpr int32_t OracleUnsolvable = -1;
 constexpr int32_t OracleGaveUp = -2;   // more states than the cap, or too many boxes
 constexpr int32_t OracleStateCap = 2000000;
@@ -28,3 +30,5 @@ enum OracleBoard : int32_t {
 int32_t oracle_min_moves(const Level& level, int32_t atLeastOnePush = 0,
                          OracleBoard board = OracleReduced,
                          int32_t stateCap = OracleStateCap);
+
+}  // namespace vk

@@ -9,6 +9,8 @@
 #include <sstream>
 #include <stdexcept>
 
+namespace vk {
+
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/vk-test-XXXXXX";
@@ -102,3 +104,5 @@ int32_t status_of(const std::string& text) {
   parsed(text, &status);
   return status;
 }
+
+}  // namespace vk

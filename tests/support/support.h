@@ -3,6 +3,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
+#include <cstdint>
+#include <memory>
+#include "level/level.h"
+
+namespace vk {
 
 // A fresh folder under the system's temporary folder, removed with all its
 // contents when the object goes.
@@ -44,7 +50,6 @@ CommandResult run_vantori_unprivileged(const std::string& arguments, const std::
 // Path of a file kept in tests/data.
 std::string test_data(const std::string& name);
 
-#include <vector>
 
 // The levels of a text in which an empty (or all-space) line separates levels.
 std::vector<std::string> split_levels(const std::string& text);
@@ -52,10 +57,7 @@ std::vector<std::string> split_levels(const std::string& text);
 // The 155 levels of tests/data/public-small.txt, each with LF line ends.
 std::vector<std::string> public_levels();
 
-#include <cstdint>
-#include <memory>
 
-#include "level/level.h"
 
 // A level parsed from text; status receives parse_level's LevelStatus.
 std::unique_ptr<Level> parsed(const std::string& text, int32_t* status);
@@ -63,3 +65,5 @@ int32_t status_of(const std::string& text);
 
 // The cell index of a row and column of the level.
 inline int32_t at(const Level& level, int32_t row, int32_t column) { return row * level.width + column; }
+
+}  // namespace vk

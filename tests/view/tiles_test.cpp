@@ -9,6 +9,8 @@
 
 #include "view/view.h"
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t NoTile = -1;
@@ -64,19 +66,19 @@ bool same(TileRef a, TileRef b) { return a.column == b.column && a.row == b.row;
 
 // A level given by its cell values, row by row; no analysis.
 std::unique_ptr<Level> make_level(int32_t width, int32_t height, int32_t keeper,
-                                  int32_t fill = Floor) {
+                                  int32_t fill = CellFloor) {
   auto level = std::make_unique<Level>();
   std::memset(level.get(), 0, sizeof(Level));
   level->width = width;
   level->height = height;
   level->area = width * height;
   for (int32_t i = 0; i < level->area; ++i) level->cells[i] = fill;
-  level->cells[keeper] |= Keeper;
+  level->cells[keeper] |= CellKeeper;
   level->KeeperStart = keeper;
-  level->offset[Up] = -width;
-  level->offset[Left] = -1;
-  level->offset[Down] = width;
-  level->offset[Right] = 1;
+  level->offset[DirUp] = -width;
+  level->offset[DirLeft] = -1;
+  level->offset[DirDown] = width;
+  level->offset[DirRight] = 1;
   return level;
 }
 
@@ -135,22 +137,22 @@ TEST(BoardScrolling, RightEdgeScrollsOneTileAtATime) {
   TraceViewer& v = *d.viewer;
   v.keeper = 33 + 27;
   // Keeper at viewport column 27: no scroll yet.
-  redraw_board(c, d.view, v, Right + 1, Right);
+  redraw_board(c, d.view, v, DirRight + 1, DirRight);
   EXPECT_EQ(d.view.columnOffset, 0);
-  v.cells[v.keeper] -= Keeper;
+  v.cells[v.keeper] -= CellKeeper;
   v.keeper += 1;
-  v.cells[v.keeper] += Keeper;
-  redraw_board(c, d.view, v, Right + 1, Right);
+  v.cells[v.keeper] += CellKeeper;
+  redraw_board(c, d.view, v, DirRight + 1, DirRight);
   EXPECT_EQ(d.view.columnOffset, -1);
-  EXPECT_TRUE(same(d.fake.at(27, 9), {2 * Right, 1}));  // keeper facing right
+  EXPECT_TRUE(same(d.fake.at(27, 9), {2 * DirRight, 1}));  // keeper facing right
   // The board's last column has now come in; no further scroll is possible.
-  redraw_board(c, d.view, v, Right + 1, Right);
+  redraw_board(c, d.view, v, DirRight + 1, DirRight);
   EXPECT_EQ(d.view.columnOffset, -1);
   // Going back left near the left edge scrolls back.
-  v.cells[v.keeper] -= Keeper;
+  v.cells[v.keeper] -= CellKeeper;
   v.keeper = 33 + 4;
-  v.cells[v.keeper] += Keeper;
-  redraw_board(c, d.view, v, Left + 1, Left);
+  v.cells[v.keeper] += CellKeeper;
+  redraw_board(c, d.view, v, DirLeft + 1, DirLeft);
   EXPECT_EQ(d.view.columnOffset, 0);
 }
 
@@ -162,14 +164,14 @@ TEST(BoardScrolling, TallBoardScrollsUpAndDown) {
   Canvas c = d.fake.canvas();
   TraceViewer& v = *d.viewer;
   v.keeper = 3 * 21 + 1;  // viewport row 16 > 15
-  redraw_board(c, d.view, v, Down + 1, Down);
+  redraw_board(c, d.view, v, DirDown + 1, DirDown);
   EXPECT_EQ(d.view.rowOffset, -6);
   v.keeper = 3 * 10 + 1;  // viewport row 4 < 5
-  redraw_board(c, d.view, v, Up + 1, Up);
+  redraw_board(c, d.view, v, DirUp + 1, DirUp);
   EXPECT_EQ(d.view.rowOffset, -5);
   // Facing 0 (back at the start) never scrolls.
   v.keeper = 3 * 6 + 1;
-  redraw_board(c, d.view, v, 0, Up);
+  redraw_board(c, d.view, v, 0, DirUp);
   EXPECT_EQ(d.view.rowOffset, -5);
   // The keeper's cell (row 14) in the front view.
   EXPECT_TRUE(same(d.fake.at(1 + d.view.columnOffset, 14 - 5), {TileKeeperFront, 0}));
@@ -181,8 +183,8 @@ TEST(BoardScrolling, SmallBoardNeverScrolls) {
   d.draw(*level, LevelOk);
   Canvas c = d.fake.canvas();
   d.viewer->keeper = 7 * 6 + 6;
-  redraw_board(c, d.view, *d.viewer, Right + 1, Right);
-  redraw_board(c, d.view, *d.viewer, Down + 1, Down);
+  redraw_board(c, d.view, *d.viewer, DirRight + 1, DirRight);
+  redraw_board(c, d.view, *d.viewer, DirDown + 1, DirDown);
   EXPECT_EQ(d.view.columnOffset, 12);
   EXPECT_EQ(d.view.rowOffset, 6);
 }
@@ -191,8 +193,8 @@ TEST(CellTiles, WallShadingDependsOnTheCellBelow) {
   // Column 0: wall over wall over wall (last row). Column 1: wall over
   // floor. Column 2: wall over goal, column 3 wall over outside.
   auto level = make_level(4, 3, 1 * 4 + 1);
-  int32_t rows[3][4] = {{Wall, Wall, Wall, Wall}, {Wall, Keeper, Goal, Outside},
-                        {Wall, Wall, Wall, Wall}};
+  int32_t rows[3][4] = {{CellWall, CellWall, CellWall, CellWall}, {CellWall, CellKeeper, CellGoal, CellOutside},
+                        {CellWall, CellWall, CellWall, CellWall}};
   for (int32_t i = 0; i < 3; ++i)
     for (int32_t j = 0; j < 4; ++j) level->cells[i * 4 + j] = rows[i][j];
   Drawn d;
@@ -210,7 +212,7 @@ TEST(CellTiles, WallShadingDependsOnTheCellBelow) {
 
 TEST(CellTiles, ValuesAndFacings) {
   auto level = make_level(6, 1, 0);
-  int32_t values[6] = {Keeper, Goal | Keeper, Box, Goal | Box, Floor, Goal};
+  int32_t values[6] = {CellKeeper, CellGoal | CellKeeper, CellBox, CellGoal | CellBox, CellFloor, CellGoal};
   for (int32_t j = 0; j < 6; ++j) level->cells[j] = values[j];
   Drawn d;
   d.draw(*level, LevelOk);
@@ -230,15 +232,15 @@ TEST(CellTiles, ValuesAndFacings) {
 
 TEST(Backdrops, FollowTheLevelStatus) {
   EXPECT_EQ(backdrop_tile(LevelOk), TileSpeckled);
-  EXPECT_EQ(backdrop_tile(SizeOver), TileSpeckled);
+  EXPECT_EQ(backdrop_tile(LevelSizeOver), TileSpeckled);
   EXPECT_EQ(backdrop_tile(LevelImpossible), TileSpeckled);
-  EXPECT_EQ(backdrop_tile(BoxesOver), TileGrey);
-  EXPECT_EQ(backdrop_tile(Irregular), TileFloor);
+  EXPECT_EQ(backdrop_tile(LevelBoxesOver), TileGrey);
+  EXPECT_EQ(backdrop_tile(LevelIrregular), TileFloor);
 
   auto level = make_level(3, 1, 1);
-  level->cells[0] = Outside;
-  level->cells[2] = Outside;
-  for (int32_t status : {Irregular, BoxesOver, LevelImpossible}) {
+  level->cells[0] = CellOutside;
+  level->cells[2] = CellOutside;
+  for (int32_t status : {LevelIrregular, LevelBoxesOver, LevelImpossible}) {
     Drawn d;
     d.draw(*level, status);
     int32_t expected = backdrop_tile(status);
@@ -256,7 +258,7 @@ TEST(Backdrops, SizeOverShowsOnlyItsPicture) {
   d.draw(*small, LevelOk);
   auto other = make_level(9, 9, 10);
   d.fake.clear();
-  d.draw(*other, SizeOver);
+  d.draw(*other, LevelSizeOver);
   // The view keeps the former board.
   EXPECT_EQ(d.viewer->width, 5);
   EXPECT_EQ(d.view.columnOffset, 13);
@@ -326,3 +328,5 @@ TEST(StartupScreen, HiddenMovesLinesFollowTheSetting) {
 }
 
 }  // namespace
+
+}  // namespace vk

@@ -8,6 +8,8 @@
 
 #include "view/view.h"
 
+namespace vk {
+
 namespace {
 
 std::string masked(std::string trace, int32_t length) {
@@ -99,13 +101,13 @@ TEST(TraceViewer, StepsOverAPushAndBackRestoreTheCellsExactly) {
 
   ViewStep walk = viewer_step_forward(viewer);
   EXPECT_EQ(walk.moved, 1);
-  EXPECT_EQ(walk.facing, Left + 1);
-  EXPECT_EQ(walk.scroll, Left);
+  EXPECT_EQ(walk.facing, DirLeft + 1);
+  EXPECT_EQ(walk.scroll, DirLeft);
   int32_t before[MaxArea];
   std::memcpy(before, viewer.cells, sizeof before);
 
   ViewStep push = viewer_step_forward(viewer);
-  EXPECT_EQ(push.facing, Left + 1);
+  EXPECT_EQ(push.facing, DirLeft + 1);
   const int32_t pushed[7] = {8, 1, 2, 4, 0, 0, 8};
   EXPECT_EQ(std::memcmp(viewer.cells + 7, pushed, sizeof pushed), 0);
   EXPECT_EQ(viewer.keeper, 10);
@@ -113,8 +115,8 @@ TEST(TraceViewer, StepsOverAPushAndBackRestoreTheCellsExactly) {
   std::memcpy(after, viewer.cells, sizeof after);
 
   ViewStep back = viewer_step_back(viewer);
-  EXPECT_EQ(back.facing, Left + 1);  // position 1 is not the start
-  EXPECT_EQ(back.scroll, Right);     // opposite of the undone step
+  EXPECT_EQ(back.facing, DirLeft + 1);  // position 1 is not the start
+  EXPECT_EQ(back.scroll, DirRight);     // opposite of the undone step
   EXPECT_EQ(std::memcmp(viewer.cells, before, sizeof before), 0);
   EXPECT_EQ(viewer.keeper, 11);
 
@@ -136,7 +138,7 @@ TEST(TraceViewer, StepBackToTheStartFacesFrontAndTopRedrawsTheStart) {
   viewer_step_forward(viewer);
   ViewStep back = viewer_step_back(viewer);
   EXPECT_EQ(back.facing, 0);
-  EXPECT_EQ(back.scroll, Right);
+  EXPECT_EQ(back.scroll, DirRight);
   EXPECT_EQ(viewer.keeper, level->KeeperStart);
 
   viewer_step_forward(viewer);
@@ -165,8 +167,8 @@ TEST(TraceViewer, MaskedSolutionOfTwentyFiveMovesReplaysFive) {
   EXPECT_EQ(counter(viewer), "   5/  25");
   EXPECT_EQ(viewer_step_forward(viewer).moved, 0);
   EXPECT_EQ(viewer_can_step_back(viewer), 1);
-  EXPECT_EQ(viewer.cells[viewer.keeper], Keeper);
-  EXPECT_EQ(viewer.cells[viewer.keeper + 1], Box);
+  EXPECT_EQ(viewer.cells[viewer.keeper], CellKeeper);
+  EXPECT_EQ(viewer.cells[viewer.keeper + 1], CellBox);
 }
 
 TEST(TraceViewer, NoTraceOffersNoStep) {
@@ -181,3 +183,5 @@ TEST(TraceViewer, NoTraceOffersNoStep) {
   viewer_reset(viewer, *level, nullptr, 0);
   EXPECT_EQ(viewer_step_forward(viewer).moved, 0);
 }
+
+}  // namespace vk

@@ -257,7 +257,7 @@ void write_output(const char* path) {
     std::exit(1);
   }
   std::fprintf(out, "// Written by make_art from the pixel maps in src/app/art/.\n");
-  std::fprintf(out, "#include \"app/art.h\"\n\nconst uint32_t ArtPalette[ArtPaletteSize] = {\n");
+  std::fprintf(out, "#include \"app/art.h\"\n\nnamespace vk {\n\nconst uint32_t ArtPalette[ArtPaletteSize] = {\n");
   for (char key : colourOrder) {
     const Colour& colour = colours[key];
     std::fprintf(out, "    0x%08Xu,  // '%c'\n", colour.argb, key);
@@ -275,6 +275,7 @@ void write_output(const char* path) {
     std::fprintf(out, "};\nconst ArtImage %sArt = {%d, %d, %sPixels};\n", image.name.c_str(),
                  image.width, image.height, image.name.c_str());
   }
+  std::fprintf(out, "\n}  // namespace vk\n");
   if (std::fclose(out) != 0) {
     std::fprintf(stderr, "make_art: cannot write %s\n", path);
     std::exit(1);

@@ -1,5 +1,4 @@
-// The canvas and the pictures in Qt's form, and the fonts.
-#include <QFontDatabase>
+// The canvas and the pictures in Qt's form.
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -8,17 +7,9 @@
 #include "app/art.h"
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
-
-constexpr char DialogFamily[] = "MS UI Gothic";
-constexpr char FixedFamily[] = "MS Gothic";
-constexpr int DialogPointSize = 10;
-constexpr int FixedPointSize = 11;
-// The system's sans-serif fonts run wider than the dialog's own; at this
-// size the longest texts still fit their controls.
-constexpr int SystemDialogPointSize = 9;
-
-bool installed(const char* family) { return QFontDatabase::families().contains(family); }
 
 QtCanvas& canvas_of(void* context) { return *static_cast<QtCanvas*>(context); }
 
@@ -70,25 +61,6 @@ void repaint_now(void* context) {
 
 }  // namespace
 
-QFont dialog_font() {
-  if (installed(DialogFamily)) return QFont(DialogFamily, DialogPointSize);
-  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-  font.setPointSize(SystemDialogPointSize);
-  return font;
-}
-
-QFont fixed_font() {
-  if (installed(FixedFamily)) return QFont(FixedFamily, FixedPointSize);
-  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  font.setPointSize(FixedPointSize);
-  return font;
-}
-
-QString canvas_family() {
-  if (installed(DialogFamily)) return DialogFamily;
-  return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-}
-
 QImage art_image(const ArtImage& art) {
   QImage image(art.pixels, art.width, art.height, art.width, QImage::Format_Indexed8);
   QList<QRgb> table;
@@ -113,3 +85,5 @@ Canvas QtCanvas::canvas() {
   c.repaint = repaint_now;
   return c;
 }
+
+}  // namespace vk

@@ -1,12 +1,15 @@
 // The desktop program: one fixed-size main window; closing it ends the
 // program.
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstring>
 
 #include "app/art.h"
 #include "app/qt/shell.h"
+
+namespace vk {
 
 namespace {
 
@@ -17,9 +20,13 @@ constexpr char Usage[] =
     "Usage: vantori-kelmora [--help | --version] [Qt options]\n"
     "Finds the minimum-move solution of a box-pushing puzzle level and replays it.\n"
     "Load levels with Sample, Text, File or Folder, or drop one level file or a\n"
-    "folder of numbered level files onto the window. The level store is the folder\n"
-    "temp_vantori in $XDG_CACHE_HOME (default ~/.cache); every load empties it.\n"
+    "folder of numbered level files onto the window; Ctrl+V loads the clipboard's\n"
+    "levels as Text does. The level store is the folder temp_vantori in\n"
+    "$XDG_CACHE_HOME (default ~/.cache); every load empties it.\n"
     "\n"
+    "  --memory SIZE  bytes for the search tables, from 16M to 16G (K, M, G are\n"
+    "             1000, 1000000, 1000000000); 608M by default. Larger tables\n"
+    "             solve levels that fail at the default\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
     "\n"
@@ -28,8 +35,17 @@ constexpr char Usage[] =
 // The options the program answers by itself. They are looked at before
 // the QApplication exists, so they work without a display. Returns the
 // exit status, or -1 to start the window.
-int answer_own_options(int argc, char** argv) {
+int answer_own_options(int argc, char** argv, int64_t& memory) {
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--memory") == 0) {
+      if (i + 1 >= argc || !parse_memory_size(argv[i + 1], memory)) {
+        std::fputs("vantori-kelmora: --memory takes a size from 16M to 16G, such as 608M or 4G\n",
+                   stderr);
+        return 2;
+      }
+      ++i;
+      continue;
+    }
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("vantori-kelmora %s\n", VersionText);
       return 0;
@@ -44,10 +60,21 @@ int answer_own_options(int argc, char** argv) {
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
-  int answered = answer_own_options(argc, argv);
+  using namespace vk;
+  int64_t memory = DefaultMemory;
+  int answered = answer_own_options(argc, argv, memory);
   if (answered >= 0) return std::fflush(stdout) == 0 ? answered : 1;
   QApplication application(argc, argv);
+  // Tables the machine cannot give are refused now, not by a kill later.
+  if (!tables_fit_memory(memory, 1) || !reserve_search_tables(memory)) {
+    QMessageBox::critical(nullptr, "Vantori Kelmora",
+                          QString(" Not enough memory for the search tables (%1 bytes).")
+                              .arg(static_cast<long long>(memory)));
+    return 1;
+  }
   application.setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));
   if (!app_init(TheApp, Platform{}, nullptr)) {
     std::fprintf(stderr, "vantori-kelmora: no folder for the level store "

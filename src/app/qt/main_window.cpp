@@ -2,6 +2,9 @@
 // timers, the worker thread and the Platform calls that the dialog logic
 // makes.
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -21,10 +24,14 @@
 #include <QUrl>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/art.h"
 #include "app/qt/shell.h"
+
+namespace vk {
 
 namespace {
 
@@ -143,6 +150,11 @@ int32_t drop_request(const App& app, bool workerBusy, const QDropEvent& event,
 // ---------------------------------------------------------------- set-up
 
 MainWindow::MainWindow(App& app, QWidget* parent) : QDialog(parent), app_(app) {
+  // A captioned window with system menu, minimize box and close box; its
+  // fixed size (place) leaves no resize border.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   setFont(dialog_font());
   setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));
   // Painting only copies the canvas; the rest of the client area is the
@@ -171,11 +183,12 @@ void MainWindow::create_controls() {
     QWidget* widget = make_control(spec, this);
     widget->setObjectName(QString("id%1").arg(spec.id));
     widget->setGeometry(spec.x, spec.y, spec.width, spec.height);
+    fit_text(widget);
     controls_[k] = widget;
     if (spec.id >= FirstCommandId && spec.id <= LastCommandId) {
       if (auto* button = qobject_cast<QPushButton*>(widget)) {
         int32_t id = spec.id;
-        connect(button, &QPushButton::clicked, this, [this, id] { command(app_, id); });
+        connect(button, &QPushButton::clicked, this, [this, id] { dialog_command(app_, id); });
       }
     }
   }
@@ -210,6 +223,25 @@ void MainWindow::place_and_show() {
   show();
   // The window manager adds its frame only once the window is shown.
   QTimer::singleShot(0, this, [this] { place(); });
+}
+
+// Ctrl+V reaches the window from a focused button (which ignores it) or
+// from the window itself; in the level number box the box pastes. Enter
+// with no control focused would press the default button, Go, which reads
+// the level again and throws a solution away: no key acts on a control
+// that does not hold the focus, so it does nothing.
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Paste)) {
+    if (!workerBusy()) paste_shortcut(app_);
+    event->accept();
+    return;
+  }
+  bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && focused(this) == 0) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -269,8 +301,12 @@ void MainWindow::repaint_canvas(void* self) {
 void MainWindow::reject() {}
 
 // A job still running is cancelled and allowed to end: the worker's
-// hand-back is served here while the window waits, and shows nothing.
+// hand-back is served here while the window waits, and shows nothing. An
+// intake cannot be cancelled and may wait forever (a pipe nobody writes):
+// nothing needs saving then, so the process ends at once, and the system
+// releases the store's lock.
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (app_.loading) std::_Exit(0);
   progressTimer_.stop();
   playTimer_.stop();
   app_.closing = 1;
@@ -317,6 +353,10 @@ Platform MainWindow::platform() {
   p.call_on_gui = call_on_gui;
   p.start_worker = start_worker;
   p.hand_back = hand_back;
+  p.focused = focused;
+  p.set_focus = set_focus;
+  p.clipboard_text = clipboard_text;
+  p.elide_path = elide_path;
   return p;
 }
 
@@ -333,6 +373,7 @@ void MainWindow::set_text(void* self, int32_t id, const char* text) {
     else if (auto* label = qobject_cast<QLabel*>(widget)) label->setText(value);
     else if (auto* edit = qobject_cast<QLineEdit*>(widget)) edit->setText(value);
     else if (auto* group = qobject_cast<QGroupBox*>(widget)) group->setTitle(value);
+    if (widget != nullptr) fit_text(widget);
   });
 }
 
@@ -379,8 +420,13 @@ int32_t MainWindow::get_check(void* self, int32_t id) {
 void MainWindow::set_progress(void* self, int32_t id, int32_t position) {
   MainWindow& w = window_of(self);
   w.on_gui([&w, id, position] {
-    if (auto* bar = qobject_cast<QProgressBar*>(w.control(id)))
+    if (auto* bar = qobject_cast<QProgressBar*>(w.control(id))) {
       bar->setValue(qBound(bar->minimum(), int(position), bar->maximum()));
+      // The bar repaints by itself only once its value has moved by a
+      // whole chunk's width, and would keep a stale length after the last
+      // refresh of a solve.
+      bar->update();
+    }
   });
 }
 
@@ -460,6 +506,53 @@ void MainWindow::call_on_gui(void* self, void (*fn)(void* arg), void* arg) {
   window_of(self).on_gui([fn, arg] { fn(arg); });
 }
 
+// ---------------------------------------------------------------- focus, clipboard
+
+int32_t MainWindow::focused(void* self) {
+  MainWindow& w = window_of(self);
+  int32_t id = 0;
+  w.on_gui([&w, &id] {
+    // The control that has the focus, or gets it back when the window is
+    // active again.
+    QWidget* focus = w.focusWidget();
+    for (int32_t k = 0; k < ControlCount; ++k)
+      if (focus != nullptr && w.controls_[k] == focus) id = MainControls[k].id;
+  });
+  return id;
+}
+
+void MainWindow::set_focus(void* self, int32_t id) {
+  MainWindow& w = window_of(self);
+  w.on_gui([&w, id] {
+    QWidget* target = id == 0 ? &w : w.control(id);
+    if (target != nullptr) target->setFocus(Qt::OtherFocusReason);
+  });
+}
+
+int32_t MainWindow::clipboard_text(void* self, char* out, int32_t capacity) {
+  MainWindow& w = window_of(self);
+  int32_t got = 0;
+  out[0] = '\0';
+  w.on_gui([out, capacity, &got] {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    QString text = clipboard != nullptr ? clipboard->text() : QString();
+    if (text.isEmpty() || capacity <= 0) return;
+    // As the text dialog hands it over: Latin-1, cut to the capacity.
+    copy_out(text.toLatin1().left(capacity - 1), out, capacity);
+    got = 1;
+  });
+  return got;
+}
+
+void MainWindow::elide_path(void*, int32_t dialog, int32_t id, const char* prefix,
+                            const char* path, char* out, int32_t capacity) {
+  if (dialog == OptionsDialogId) {
+    elide_options_path(id, prefix, path, out, capacity);
+    return;
+  }
+  std::snprintf(out, size_t(capacity), "%s%s", prefix, path);
+}
+
 // ---------------------------------------------------------------- text dialog
 
 int32_t MainWindow::run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
@@ -490,3 +583,5 @@ void MainWindow::hand_back(void* self) {
   MainWindow& w = window_of(self);
   QMetaObject::invokeMethod(&w, [&w] { job_done(w.app_); }, Qt::BlockingQueuedConnection);
 }
+
+}  // namespace vk

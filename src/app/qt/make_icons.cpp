@@ -17,6 +17,8 @@
 
 #include "app/art.h"
 
+namespace vk {
+
 namespace {
 
 // The sizes of the hicolor theme's usual fixed-size folders.
@@ -40,7 +42,10 @@ QImage scaled_icon(const ArtImage& art, int32_t size) {
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   if (argc != 3) {
     std::fprintf(stderr, "usage: make_icons OUTPUT_FOLDER NAME\n");
     return 2;

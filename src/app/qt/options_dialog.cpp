@@ -12,13 +12,26 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <cstdio>
+
 #include "app/qt/shell.h"
+
+namespace vk {
 
 namespace {
 
 constexpr int32_t DialogWidthUnits = 236;
 constexpr int32_t DialogHeightUnits = 176;
 constexpr int32_t FontPoints = 11;
+
+// The work folder line, 1019, in dialog units.
+constexpr int32_t LocationRect[4] = {18, 152, 164, 8};
+
+QFont options_font() {
+  QFont font = dialog_font();
+  font.setPointSize(FontPoints);
+  return font;
+}
 
 class OptionsWindow : public QDialog {
  public:
@@ -27,8 +40,7 @@ class OptionsWindow : public QDialog {
     setWindowTitle("Options");
     setObjectName("optionsDialog");
     setModal(true);
-    QFont font = dialog_font();
-    font.setPointSize(FontPoints);
+    QFont font = options_font();
     setFont(font);
     QRect size = TextDialogWindow::unit_rect(font, 0, 0, DialogWidthUnits, DialogHeightUnits);
     setFixedSize(size.width(), size.height());
@@ -95,6 +107,9 @@ class OptionsWindow : public QDialog {
     report_ = check(OptReport, "Output file:", 17, 61, 48, 8);
     path_ = new QLineEdit(this);
     path_->setObjectName("option1006");
+    // Only "browse" sets the path: the box shows what "BATCH  START" uses,
+    // and it can still be selected and copied.
+    path_->setReadOnly(true);
     put(path_, 65, 59, 125, 12);
     browse_ = button(OptBrowse, "browse", 190, 58, 30, 12);
     start_ = button(OptStart, "BATCH  START", 78, 75, 77, 14);
@@ -106,7 +121,8 @@ class OptionsWindow : public QDialog {
     beginWithEnd_ = check(OptBeginWithEnd, "Begin with the end position", 17, 129, 107, 8);
     label("(A solution must have at least one push)", 34, 138, 140, 8);
     button(OptOk, "OK", 185, 146, 35, 14);
-    location_ = label("", 18, 152, 164, 8);
+    location_ = label("", LocationRect[0], LocationRect[1], LocationRect[2], LocationRect[3]);
+    location_->setObjectName("option1019");
   }
 
   // The state options_open or a command left, onto the widgets.
@@ -115,6 +131,7 @@ class OptionsWindow : public QDialog {
     setLine_->setText(QString::fromUtf8(dialog_.setLine));
     limits_->setText(QString::fromLatin1(dialog_.limits));
     location_->setText(QString::fromUtf8(dialog_.location));
+    location_->setToolTip(QString::fromUtf8(dialog_.locationTip));
     path_->setText(QString::fromUtf8(dialog_.path));
     play_->setChecked(dialog_.play != 0);
     report_->setChecked(dialog_.report != 0);
@@ -125,6 +142,7 @@ class OptionsWindow : public QDialog {
     path_->setEnabled(dialog_.pathOn != 0);
     browse_->setEnabled(dialog_.browseOn != 0);
     start_->setEnabled(dialog_.startOn != 0);
+    fit_texts(this);
   }
 
   // The ticks as the user left them, then the command.
@@ -156,7 +174,22 @@ class OptionsWindow : public QDialog {
 
 }  // namespace
 
+void elide_options_path(int32_t id, const char* prefix, const char* path, char* out,
+                        int32_t capacity) {
+  QString shown = QString::fromUtf8(prefix) + QString::fromUtf8(path);
+  if (id == OptLocation) {
+    QFont font = options_font();
+    QRect rect = TextDialogWindow::unit_rect(font, LocationRect[0], LocationRect[1],
+                                             LocationRect[2], LocationRect[3]);
+    shown = elide_middle(font, rect.width(), QString::fromUtf8(prefix), QString::fromUtf8(path));
+  }
+  QByteArray bytes = shown.toUtf8();
+  std::snprintf(out, size_t(capacity), "%s", bytes.constData());
+}
+
 void run_options_window(App& app, OptionsDialog& dialog, QWidget* owner) {
   OptionsWindow window(app, dialog, owner);
   window.exec();
 }
+
+}  // namespace vk

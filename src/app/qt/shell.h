@@ -19,10 +19,32 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-// The fonts: the dialogs' own where installed, else the system's.
-QFont dialog_font();     // "MS UI Gothic" 10 pt, or the system sans-serif
-QFont fixed_font();      // "MS Gothic" 11 pt, or the system monospace
-QString canvas_family(); // "MS UI Gothic", or the system sans-serif
+namespace vk {
+
+// The fonts: the dialogs' own where installed, else their counterparts
+// IPAPGothic and IPAGothic, else the system's.
+QFont dialog_font();     // "MS UI Gothic" 10 pt, IPAPGothic 10 pt, or the system sans-serif
+QFont fixed_font();      // "MS Gothic" 11 pt, IPAGothic 11 pt, or the system monospace
+QString canvas_family(); // the family of dialog_font
+
+// Pixels to spare when a push button's, check box's, radio button's,
+// static's or group box's text is drawn in the widget's font: its width
+// less the text's and the style's margins (a group title's indent and
+// padding, the mark of a check box). Negative when the text overflows.
+int text_room(const QWidget* widget);
+// Gives the widget its dialog's font, or when its text does not fit that,
+// the largest smaller point size at which it does (not below 6 points).
+// The rectangle never changes.
+void fit_text(QWidget* widget);
+// fit_text on every button, static and group box inside root.
+void fit_texts(QWidget* root);
+// prefix + path, with characters from the middle of path replaced by "..."
+// until it is at most width pixels wide in font.
+QString elide_middle(const QFont& font, int width, const QString& prefix, const QString& path);
+// The Options dialog's elide_path: prefix + path shortened to the width of
+// its static id (only the work folder line, 1019, is ever asked about).
+void elide_options_path(int32_t id, const char* prefix, const char* path, char* out,
+                        int32_t capacity);
 
 // Runs the Options dialog modally over owner on the state options_open
 // filled in.
@@ -93,6 +115,8 @@ class MainWindow : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   void reject() override;  // Esc does nothing
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // Ctrl+V, and Enter while no control holds the focus.
+  void keyPressEvent(QKeyEvent* event) override;
   // A level file or folder dragged onto the window.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
@@ -127,6 +151,11 @@ class MainWindow : public QDialog {
   static void call_on_gui(void* self, void (*fn)(void* arg), void* arg);
   static void start_worker(void* self);
   static void hand_back(void* self);
+  static int32_t focused(void* self);
+  static void set_focus(void* self, int32_t id);
+  static int32_t clipboard_text(void* self, char* out, int32_t capacity);
+  static void elide_path(void* self, int32_t dialog, int32_t id, const char* prefix,
+                         const char* path, char* out, int32_t capacity);
 
   App& app_;
   QtCanvas canvas_;
@@ -136,3 +165,5 @@ class MainWindow : public QDialog {
   std::thread worker_;
   std::atomic<bool> workerBusy_{false};
 };
+
+}  // namespace vk

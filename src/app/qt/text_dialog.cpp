@@ -7,6 +7,8 @@
 
 #include "app/qt/shell.h"
 
+namespace vk {
+
 namespace {
 
 // The dialog and its controls in dialog units.
@@ -51,29 +53,30 @@ TextDialogWindow::TextDialogWindow(const TextDialog& dialog, QWidget* parent) : 
 
   headline_ = new QLabel(QString::fromLatin1(dialog.headline), this);
   headline_->setObjectName("id1016");
-  headline_->setGeometry(::unit_rect(font, HeadlineRect));
+  headline_->setGeometry(vk::unit_rect(font, HeadlineRect));
 
   notice_ = new QLabel(QString::fromLatin1(dialog.notice), this);
   notice_->setObjectName("id1017");
-  notice_->setGeometry(::unit_rect(font, NoticeRect));
+  notice_->setGeometry(vk::unit_rect(font, NoticeRect));
   QPalette red = notice_->palette();
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
   notice_->setPalette(red);
 
   close_ = new QPushButton("Close", this);
   close_->setObjectName("id1");
-  close_->setGeometry(::unit_rect(font, CloseRect));
+  close_->setGeometry(vk::unit_rect(font, CloseRect));
   close_->setDefault(true);
   connect(close_, &QPushButton::clicked, this, [this] { done(1); });
 
   edit_ = new QPlainTextEdit(this);
   edit_->setObjectName("id1006");
-  edit_->setGeometry(::unit_rect(font, EditRect));
+  edit_->setGeometry(vk::unit_rect(font, EditRect));
   edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
   edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // The edit box keeps its own line ends; CR LF shows as one line break.
   edit_->setPlainText(QString::fromLatin1(dialog.body).replace("\r\n", "\n"));
   edit_->setFocus();
+  fit_texts(this);
 }
 
 QString TextDialogWindow::text() const { return edit_->toPlainText(); }
@@ -84,3 +87,5 @@ void TextDialogWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   done(0);
 }
+
+}  // namespace vk
