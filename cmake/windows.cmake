@@ -1,20 +1,6 @@
 # The Windows build (cmake/mingw-w64.cmake): which parts of the core it
 # builds, the tools it runs on the build machine, and the zip a user unzips.
 
-# The programs need every file of the core to compile for Windows. While
-# some still reach POSIX directly, this stays off: the build then makes the
-# parts that do compile (the OS layer, the search, the view, the Win32 shell's
-# own pieces) and their tests, and leaves out the two files below, the
-# batch and dialog libraries, and the two programs.
-option(VK_WIN_CORE "Build vantori.exe, vantori-kelmora.exe and the tests that need the whole core" OFF)
-if(NOT VK_WIN_CORE)
-  set(VK_POSIX_ONLY_SOURCES
-    ${PROJECT_SOURCE_DIR}/src/level/intake.cpp
-    ${PROJECT_SOURCE_DIR}/src/level/reader.cpp)
-  list(REMOVE_ITEM LEVEL_SOURCES ${VK_POSIX_ONLY_SOURCES})
-  message(STATUS "VK_WIN_CORE is off: vantori.exe and vantori-kelmora.exe are not built")
-endif()
-
 # Windows 10 and later: the wide-character file API with long paths,
 # GetTickCount64, the folder picker's new-style dialog.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00)

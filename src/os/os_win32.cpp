@@ -8,6 +8,11 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include <cstdio>
 
 #include "os/os.h"
 #include "os/win32_text.h"
@@ -19,6 +24,12 @@ namespace vk {
 // GetTickCount64 ticks every 10 to 16 ms, as coarse as the POSIX side's
 // coarse clock and as cheap; the search reads only whole seconds from it.
 int64_t os_clock_ms() { return int64_t(GetTickCount64()); }
+
+OsLocalTime os_local_time() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return OsLocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
+}
 
 // ----------------------------------------------------------------- memory
 
@@ -34,16 +45,34 @@ void os_release(void* memory, size_t) {
   if (memory) VirtualFree(memory, 0, MEM_RELEASE);
 }
 
+// Decommitted pages give their memory and their paging-file charge back;
+// committed again at once, they read as zero when next touched. The commit
+// cannot fail for a range this process had committed a moment before
+// unless the machine's commit limit shrank meanwhile: then the range stays
+// decommitted and the next touch faults, as an overcommitted Linux would
+// kill, so that is not hidden here either.
+void os_discard(void* memory, size_t bytes) {
+  if (memory == nullptr) return;
+  VirtualFree(memory, bytes, MEM_DECOMMIT);
+  VirtualAlloc(memory, bytes, MEM_COMMIT, PAGE_READWRITE);
+}
+
+// Large pages need the lock-pages privilege and a reservation of their own
+// made with them; a hint after the fact does not exist.
+void os_advise_huge(void*, size_t) {}
+
+int64_t os_physical_memory() {
+  MEMORYSTATUSEX status;
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? int64_t(status.ullTotalPhys) : 0;
+}
+
 // ------------------------------------------------------- files and folders
 //
 // Wide-character calls throughout, so that non-ASCII paths work; handles are
 // HANDLEs in an OsHandle. Links and junctions are both reparse points: a
 // call that must not follow one opens with FILE_FLAG_OPEN_REPARSE_POINT and
 // looks at the attributes of what it opened.
-//
-// Compiled once os.h declares this part (VK_OS_FILES); until then this is
-// the Windows side waiting for it.
-#ifdef VK_OS_FILES
 
 namespace {
 
@@ -172,10 +201,26 @@ int32_t os_create_file(const char* path, OsHandle& file) {
   return 1;
 }
 
+// Others may read a report while it grows; a link at path is followed.
+int32_t os_create_document(const char* path, OsHandle& file) {
+  WidePath wide;
+  file = OsNoHandle;
+  if (!widen(path, wide)) return 0;
+  HANDLE h = CreateFileW(wide.text, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fail();
+  file = reinterpret_cast<OsHandle>(h);
+  return 1;
+}
+
 int32_t os_write_all(OsHandle file, const char* bytes, int32_t count) {
   while (count > 0) {
     DWORD wrote = 0;
     if (!WriteFile(handle_of(file), bytes, DWORD(count), &wrote, nullptr)) return fail();
+    if (wrote == 0) {
+      LastError = ERROR_WRITE_FAULT;
+      return 0;
+    }
     bytes += wrote;
     count -= int32_t(wrote);
   }
@@ -253,17 +298,30 @@ int32_t os_remove_file(const char* path) {
 
 namespace {
 
+// The listing reads the folder through a handle of its own with
+// GetFileInformationByHandleEx, which shares delete access with others (a
+// held store lock forbids opens that do not), into a buffer per thread: no
+// allocation, and the intake keeps one listing open at a time.
+constexpr DWORD ListBufferBytes = 64 * 1024;
 struct ListState {
-  WIN32_FIND_DATAW found;
+  alignas(8) unsigned char buffer[ListBufferBytes];
+  DWORD next;  // offset of the next entry in buffer; ListBufferBytes: read more
 };
-
-// The listing keeps its find data in the OsList's name buffer's place: no
-// allocation, one static per thread is enough for the one listing the
-// intake keeps open at a time.
 thread_local ListState TheList;
 
-bool dot_entry(const wchar_t* name) {
-  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+bool dot_entry(const wchar_t* name, DWORD length) {
+  return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
+}
+
+// Reads the next batch of entries; 1, 0 at the end, -1 on an error.
+int32_t read_entries(OsList& list, FILE_INFO_BY_HANDLE_CLASS kind) {
+  if (GetFileInformationByHandleEx(list.handle, kind, TheList.buffer, ListBufferBytes)) {
+    TheList.next = 0;
+    return 1;
+  }
+  if (GetLastError() == ERROR_NO_MORE_FILES) return 0;
+  fail();
+  return -1;
 }
 
 }  // namespace
@@ -272,16 +330,18 @@ int32_t os_list_open(OsList& list, const char* path) {
   list = OsList{};
   WidePath wide;
   if (!widen(path, wide)) return 0;
-  size_t n = wcslen(wide.text);
-  if (n + 3 >= size_t(WidePathCapacity)) return 0;
-  if (n > 0 && wide.text[n - 1] != L'\\' && wide.text[n - 1] != L'/') wide.text[n++] = L'\\';
-  wide.text[n++] = L'*';
-  wide.text[n] = L'\0';
-  HANDLE h = FindFirstFileExW(wide.text, FindExInfoBasic, &TheList.found, FindExSearchNameMatch,
-                              nullptr, 0);
+  HANDLE h = CreateFileW(wide.text, FILE_LIST_DIRECTORY,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return fail();
   list.handle = h;
-  list.pending = 1;
+  int32_t got = read_entries(list, FileIdBothDirectoryRestartInfo);
+  if (got < 0) {
+    os_list_close(list);
+    return 0;
+  }
+  list.pending = got;  // 0: an empty folder, not even "." and ".."
+  if (got == 0) TheList.next = ListBufferBytes;
   return 1;
 }
 
@@ -289,45 +349,52 @@ int32_t os_list_next(OsList& list) {
   if (list.handle == nullptr) return -1;
   for (;;) {
     if (!list.pending) {
-      if (!FindNextFileW(list.handle, &TheList.found))
-        return GetLastError() == ERROR_NO_MORE_FILES ? 0 : (fail(), -1);
+      int32_t got = read_entries(list, FileIdBothDirectoryInfo);
+      if (got <= 0) return got;
+      list.pending = 1;
     }
-    list.pending = 0;
-    if (dot_entry(TheList.found.cFileName)) continue;
+    auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(TheList.buffer + TheList.next);
+    if (entry->NextEntryOffset == 0) list.pending = 0;
+    else TheList.next += entry->NextEntryOffset;
+    DWORD length = entry->FileNameLength / sizeof(wchar_t);
+    if (dot_entry(entry->FileName, length) || length >= DWORD(OsNameCapacity)) continue;
+    wchar_t name[OsNameCapacity];
+    memcpy(name, entry->FileName, length * sizeof(wchar_t));
+    name[length] = L'\0';
     // A name that does not fit is skipped: no file of the store is that long.
-    if (wide_to_utf8(TheList.found.cFileName, list.name, OsNameCapacity)) return 1;
+    if (wide_to_utf8(name, list.name, OsNameCapacity)) return 1;
   }
 }
 
 void os_list_close(OsList& list) {
-  if (list.handle != nullptr) FindClose(list.handle);
+  if (list.handle != nullptr) CloseHandle(list.handle);
   list.handle = nullptr;
 }
 
-// The folder opened itself (a junction or link is refused), then locked
-// with LockFileEx over one byte far beyond any data: an exclusive lock that
-// fails at once when held, and that the system drops when the process ends.
+// Folders take no byte-range locks on Windows, so the lock is the folder
+// opened for delete access while sharing no delete access: a second such
+// open fails with a sharing violation, and so does any attempt to delete,
+// rename or swap the folder for a junction while the lock is held. Listing
+// it and working with its files stay free. The open never follows a
+// reparse point, and a reparse point or a file opened instead is refused.
+// The system closes the handle, and so drops the lock, when the process
+// ends.
 int32_t os_lock_folder(const char* path, OsHandle& lock) {
   lock = OsNoHandle;
   WidePath wide;
   if (!widen(path, wide)) return 0;
-  HANDLE h = open_no_follow(wide.text, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-  if (h == INVALID_HANDLE_VALUE) return fail();
+  HANDLE h = open_no_follow(wide.text, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    LastError = int32_t(error);
+    return error == ERROR_SHARING_VIOLATION ? OsBusy : 0;
+  }
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(h, &info) || is_reparse(info.dwFileAttributes) ||
       !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
     LastError = ERROR_DIRECTORY;
     CloseHandle(h);
     return 0;
-  }
-  OVERLAPPED at = {};
-  at.Offset = 0xFFFFFFFF;
-  at.OffsetHigh = 0x7FFFFFFF;
-  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-    DWORD error = GetLastError();
-    CloseHandle(h);
-    LastError = int32_t(error);
-    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? OsBusy : 0;
   }
   lock = reinterpret_cast<OsHandle>(h);
   return 1;
@@ -386,8 +453,79 @@ int32_t os_path_within(const char* path, const char* folder) {
   }
 }
 
-#endif  // VK_OS_FILES
-
 // ------------------------------------------------- signals and the terminal
+
+// Windows has no file-size signal: a write past a quota or a full disk
+// fails with an error.
+void os_ignore_file_size_signal() {}
+
+OsHandle os_standard_output() { return reinterpret_cast<OsHandle>(GetStdHandle(STD_OUTPUT_HANDLE)); }
+OsHandle os_standard_error() { return reinterpret_cast<OsHandle>(GetStdHandle(STD_ERROR_HANDLE)); }
+
+// A console answers GetConsoleMode; a file, a pipe or the NUL device do not.
+int32_t os_is_terminal(OsHandle file) {
+  DWORD mode = 0;
+  return GetConsoleMode(handle_of(file), &mode) ? 1 : 0;
+}
+
+void os_plain_standard_streams() {
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  SetConsoleOutputCP(CP_UTF8);
+}
+
+namespace {
+
+// Room for the longest command line Windows takes (32,767 wide
+// characters), each as up to three UTF-8 bytes, and its arguments.
+constexpr int32_t CommandLineCapacity = 32768;
+char ArgumentText[3 * CommandLineCapacity];
+char* Arguments[CommandLineCapacity / 2 + 1];
+
+void (*InterruptHandler)() = nullptr;
+
+// Called by the console on a thread of its own. TRUE: handled, the process
+// goes on and finishes its report; the exit status says it was stopped.
+BOOL WINAPI on_console_control(DWORD event) {
+  if ((event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) || InterruptHandler == nullptr)
+    return FALSE;
+  InterruptHandler();
+  return TRUE;
+}
+
+}  // namespace
+
+char** os_utf8_arguments(int argc, char** argv) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return argv;
+  char* at = ArgumentText;
+  char* end = ArgumentText + sizeof ArgumentText;
+  int32_t ok = count == argc;
+  for (int i = 0; ok && i < count; ++i) {
+    int32_t room = int32_t(end - at);
+    ok = wide_to_utf8(wide[i], at, room);
+    Arguments[i] = at;
+    at += strlen(at) + 1;
+  }
+  LocalFree(wide);
+  if (!ok) return argv;
+  Arguments[count] = nullptr;
+  return Arguments;
+}
+
+// Writes to a closed pipe already fail with ERROR_NO_DATA on Windows.
+void os_catch_interrupt(void (*handler)()) {
+  InterruptHandler = handler;
+  SetConsoleCtrlHandler(on_console_control, TRUE);
+}
+
+void os_release_interrupt() {
+  SetConsoleCtrlHandler(on_console_control, FALSE);
+  InterruptHandler = nullptr;
+}
+
+void os_block_interrupt_here() {}
 
 }  // namespace vk

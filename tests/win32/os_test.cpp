@@ -7,6 +7,8 @@
 
 #include "os/os.h"
 
+namespace vk {
+
 namespace {
 
 constexpr size_t TablesBytes = 608000000;
@@ -61,3 +63,5 @@ TEST(WinOs, TablesRefusedUnderAJobMemoryLimit) {
 }
 
 }  // namespace
+
+}  // namespace vk

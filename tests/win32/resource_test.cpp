@@ -10,6 +10,8 @@
 #include "app/app.h"
 #include "app/win32/resource.h"
 
+namespace vk {
+
 namespace {
 
 INT_PTR CALLBACK quiet(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
@@ -152,3 +154,5 @@ TEST(WinResources, ManifestIsDpiUnawareWithoutThemedControls) {
 }
 
 }  // namespace
+
+}  // namespace vk

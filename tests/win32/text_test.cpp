@@ -7,6 +7,8 @@
 
 #include "os/win32_text.h"
 
+namespace vk {
+
 namespace {
 
 TEST(WinText, NonAsciiPathsRoundTrip) {
@@ -63,3 +65,5 @@ TEST(WinText, EditLineEndsBecomeLf) {
 }
 
 }  // namespace
+
+}  // namespace vk

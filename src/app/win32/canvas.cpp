@@ -4,6 +4,8 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
+namespace vk {
+
 namespace {
 
 constexpr wchar_t CanvasFace[] = L"MS UI Gothic";
@@ -104,3 +106,5 @@ Canvas canvas_calls(GdiCanvas& c) {
   calls.repaint = repaint;
   return calls;
 }
+
+}  // namespace vk

@@ -8,6 +8,8 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
+namespace vk {
+
 namespace {
 
 // The application state lives once for the process, as the big tables do.
@@ -36,7 +38,10 @@ int32_t default_store(char* out, int32_t capacity) {
 
 }  // namespace
 
+}  // namespace vk
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  using namespace vk;
   // The folder browser needs COM on this thread.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};

@@ -12,6 +12,8 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t LineCapacityW = 1024;  // wide characters of one control text
@@ -258,7 +260,7 @@ INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (HIWORD(wParam) == EN_SETFOCUS) PostMessageW(HWND(lParam), EM_SETSEL, 0, -1);
         return TRUE;
       }
-      return command(*s->app, id) ? TRUE : FALSE;
+      return dialog_command(*s->app, id) ? TRUE : FALSE;
     }
     case WM_TIMER:
       timer_tick(*s->app, int32_t(wParam));
@@ -302,3 +304,5 @@ int32_t run_main_dialog(Shell& s) {
   if (s.bigIcon) DestroyIcon(s.bigIcon);
   return result == -1 ? 1 : 0;
 }
+
+}  // namespace vk

@@ -12,6 +12,8 @@
 
 #include "app/art.h"
 
+namespace vk {
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -106,7 +108,10 @@ bool write(const char* path, const Bytes& bytes) {
 
 }  // namespace
 
+}  // namespace vk
+
 int main(int argc, char** argv) {
+  using namespace vk;
   if (argc != 4) {
     std::fprintf(stderr, "usage: make_bitmaps TILES.bmp SPLASH.bmp ICON.ico\n");
     return 2;

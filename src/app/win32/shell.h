@@ -11,6 +11,8 @@
 
 #include "app/app.h"
 
+namespace vk {
+
 // A display call of the worker thread, brought to the GUI thread.
 constexpr UINT CallOnGuiMessage = WM_APP + 1;
 // The worker's blocking hand-back at the end of its job.
@@ -66,3 +68,5 @@ void set_item_text(HWND window, int32_t id, const char* text);
 // Red text on the button face, for the notices.
 INT_PTR coloured_static(HDC dc, COLORREF colour);
 COLORREF colour_ref(uint32_t rgb);
+
+}  // namespace vk

@@ -8,6 +8,8 @@
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
 
+namespace vk {
+
 namespace {
 
 constexpr int32_t FilterCapacity = 512;
@@ -256,3 +258,5 @@ int32_t shell_pick_level_folder(void* self, char* path, int32_t capacity, const 
   vk::drop_root_backslash(folder.text);
   return hand_path_back(folder.text, path, capacity);
 }
+
+}  // namespace vk

@@ -24,17 +24,9 @@ set_source_files_properties(win32/vantori-kelmora.rc PROPERTIES
   OBJECT_DEPENDS "${VK_WIN_PICTURES};${CMAKE_CURRENT_SOURCE_DIR}/win32/vantori-kelmora.manifest;${CMAKE_CURRENT_SOURCE_DIR}/win32/resource.h")
 add_dependencies(vk_win_resources vk_win_pictures)
 
-# The shell: needs the whole core through the dialog logic. Until the core
-# compiles for Windows the shell is still compiled, against the headers
-# alone, and the libraries that would not compile stay out of the build.
+# The shell over the dialog logic and the whole core.
 add_library(vk_app_win32 STATIC win32/canvas.cpp win32/main_dialog.cpp win32/side_dialogs.cpp)
-target_link_libraries(vk_app_win32 PUBLIC vk_os comctl32 comdlg32 shell32 ole32 gdi32)
-if(NOT VK_WIN_CORE)
-  target_include_directories(vk_app_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  set_target_properties(vk_batch vk_app PROPERTIES EXCLUDE_FROM_ALL ON)
-  return()
-endif()
-target_link_libraries(vk_app_win32 PUBLIC vk_app)
+target_link_libraries(vk_app_win32 PUBLIC vk_app vk_os comctl32 comdlg32 shell32 ole32 gdi32)
 add_executable(vantori-kelmora WIN32 win32/main.cpp $<TARGET_OBJECTS:vk_win_resources>)
 target_link_libraries(vantori-kelmora PRIVATE vk_app_win32 Threads::Threads)
 target_link_options(vantori-kelmora PRIVATE -municode)
