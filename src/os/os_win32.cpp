@@ -425,31 +425,44 @@ bool same(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION&
 
 }  // namespace
 
-// Walks up from path (or the folder it would be made in) by its final
-// path, comparing each step's identity with the folder's.
+// The final path of what path names, links and junctions resolved. false
+// when it cannot be opened.
+bool final_path(const wchar_t* path, wchar_t* out) {
+  HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD n = GetFinalPathNameByHandleW(h, out, WidePathCapacity, FILE_NAME_NORMALIZED);
+  CloseHandle(h);
+  return n > 0 && n < DWORD(WidePathCapacity);
+}
+
+// Cuts the last part off path; false when nothing is left to cut.
+bool cut_last_part(wchar_t* path) {
+  size_t n = wcslen(path);
+  while (n > 0 && (path[n - 1] == L'\\' || path[n - 1] == L'/')) --n;
+  while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
+  if (n == 0) return false;
+  path[n] = L'\0';
+  return true;
+}
+
+// The path resolved (or, when it does not exist, the folder it would be
+// made in), then each folder up to the volume's root compared by identity
+// with the folder.
 int32_t os_path_within(const char* path, const char* folder) {
   WidePath wide, top;
   BY_HANDLE_FILE_INFORMATION folderInfo, stepInfo;
   if (!widen(path, wide) || !widen(folder, top) || !identity(top.text, folderInfo)) return 0;
-  wchar_t step[WidePathCapacity];
-  lstrcpynW(step, wide.text, WidePathCapacity);
+  static thread_local wchar_t step[WidePathCapacity];
+  if (!final_path(wide.text, step)) {
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return 0;
+    if (!cut_last_part(wide.text) || !final_path(wide.text, step)) return 0;
+  }
+  // Up to the volume's root and beyond it, where nothing opens any more.
   for (;;) {
-    if (identity(step, stepInfo)) {
-      if (same(stepInfo, folderInfo)) return 1;
-      // Resolved, so that ".." climbs out of what a link names.
-      HANDLE h = CreateFileW(step, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-      if (h == INVALID_HANDLE_VALUE) return 0;
-      DWORD n = GetFinalPathNameByHandleW(h, step, WidePathCapacity, FILE_NAME_NORMALIZED);
-      CloseHandle(h);
-      if (n == 0 || n >= DWORD(WidePathCapacity)) return 0;
-    }
-    wchar_t* cut = wcsrchr(step, L'\\');
-    wchar_t* slash = wcsrchr(step, L'/');
-    if (slash > cut) cut = slash;
-    if (cut == nullptr || cut[1] == L'\0' || cut == step) return 0;
-    *cut = L'\0';
-    if (lstrlenW(step) <= 2) return 0;  // a drive letter alone: the top
+    if (identity(step, stepInfo) && same(stepInfo, folderInfo)) return 1;
+    if (!cut_last_part(step)) return 0;
   }
 }
 

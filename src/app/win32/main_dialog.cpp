@@ -119,6 +119,51 @@ void call_on_gui(void* self, void (*fn)(void* arg), void* arg) {
   SendMessageW(s.dialog, CallOnGuiMessage, 0, LPARAM(&call));
 }
 
+// ---------------------------------------------------------------- focus, clipboard
+
+// The id of a control of the main dialog, 0 for anything else.
+int32_t control_id(const Shell& s, HWND window) {
+  if (window == nullptr || window == s.dialog || GetParent(window) != s.dialog) return 0;
+  return GetDlgCtrlID(window);
+}
+
+// The control that holds the focus, or that gets it back when the dialog
+// is active again (noted when it went inactive).
+int32_t focused(void* self) {
+  Shell& s = shell_of(self);
+  HWND focus = GetFocus();
+  if (focus != nullptr && GetAncestor(focus, GA_ROOT) == s.dialog) return control_id(s, focus);
+  return control_id(s, s.lastFocus);
+}
+
+// Id 0: the dialog itself, so that no control holds the focus.
+void set_focus(void* self, int32_t id) {
+  Shell& s = shell_of(self);
+  HWND target = id == 0 ? s.dialog : GetDlgItem(s.dialog, id);
+  if (target == nullptr) return;
+  if (GetActiveWindow() == s.dialog) SetFocus(target);
+  s.lastFocus = target;
+}
+
+int32_t clipboard_text(void* self, char* out, int32_t capacity) {
+  Shell& s = shell_of(self);
+  out[0] = '\0';
+  if (capacity <= 0 || !IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(s.dialog))
+    return 0;
+  int32_t got = 0;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+      // The clipboard may hold more than the text buffer: only what fits.
+      static wchar_t head[TextBufferSize + 1];
+      lstrcpynW(head, wide, TextBufferSize + 1);
+      got = hand_over_text(head, out, capacity) && out[0] != '\0';
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return got;
+}
+
 Platform platform(Shell& s) {
   Platform p;
   p.context = &s;
@@ -141,6 +186,10 @@ Platform platform(Shell& s) {
   p.start_worker = start_worker;
   p.call_on_gui = call_on_gui;
   p.hand_back = hand_back;
+  p.focused = focused;
+  p.set_focus = set_focus;
+  p.clipboard_text = clipboard_text;
+  p.elide_path = shell_elide_path;
   return p;
 }
 
@@ -182,6 +231,24 @@ void set_icons(Shell& s, HWND dialog) {
   SendMessageW(dialog, WM_SETICON, ICON_BIG, LPARAM(s.bigIcon));
 }
 
+// Ctrl+V on the main dialog. The dialog runs in the system's modal loop,
+// where keys go to the focused control and never to the dialog procedure:
+// a message filter sees them first. In the level number box the box
+// pastes; elsewhere the dialog logic decides.
+Shell* HookShell = nullptr;
+
+LRESULT CALLBACK key_filter(int code, WPARAM wParam, LPARAM lParam) {
+  const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+  Shell* s = HookShell;
+  if (code == MSGF_DIALOGBOX && s != nullptr && msg->message == WM_KEYDOWN && msg->wParam == 'V' &&
+      GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 &&
+      GetAncestor(msg->hwnd, GA_ROOT) == s->dialog && control_id(*s, msg->hwnd) != IdLevelEdit) {
+    if (s->workerBusy.load() == 0) paste_shortcut(*s->app);
+    return 1;
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 BOOL init_dialog(Shell& s, HWND dialog) {
   s.dialog = s.owner = dialog;
   s.canvas.dialog = dialog;
@@ -191,6 +258,8 @@ BOOL init_dialog(Shell& s, HWND dialog) {
   s.app->platform = platform(s);
   dialog_setup(*s.app);
   DragAcceptFiles(dialog, TRUE);
+  HookShell = &s;
+  s.keyHook = SetWindowsHookExW(WH_MSGFILTER, key_filter, nullptr, GetCurrentThreadId());
   return TRUE;
 }
 
@@ -248,7 +317,22 @@ INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       close(*s);
       return TRUE;
     case WM_DESTROY:
+      if (s->keyHook) UnhookWindowsHookEx(s->keyHook);
+      s->keyHook = nullptr;
+      HookShell = nullptr;
       release_canvas(s->canvas);
+      return TRUE;
+    case WM_ACTIVATE:
+      // The focus is noted when the dialog goes inactive, so that focused()
+      // can answer meanwhile and set_focus() can change it, and it is
+      // given back from the note when the dialog is active again.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && GetAncestor(focus, GA_ROOT) == dialog) s->lastFocus = focus;
+        return FALSE;
+      }
+      if (s->lastFocus == nullptr || HIWORD(wParam) != 0) return FALSE;
+      SetFocus(s->lastFocus);
       return TRUE;
     case WM_PAINT:
       paint(*s);
@@ -260,6 +344,10 @@ INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         if (HIWORD(wParam) == EN_SETFOCUS) PostMessageW(HWND(lParam), EM_SETSEL, 0, -1);
         return TRUE;
       }
+      // Enter presses the default button, Go, also when no control holds
+      // the focus: then it would read the level again and throw the
+      // solution away, so it does nothing. A click gives Go the focus.
+      if (id == IdGo && HIWORD(wParam) == BN_CLICKED && focused(s) == 0) return TRUE;
       return dialog_command(*s->app, id) ? TRUE : FALSE;
     }
     case WM_TIMER:

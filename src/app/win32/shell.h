@@ -49,6 +49,8 @@ struct Shell {
   HICON smallIcon;
   HICON bigIcon;
   std::atomic<int32_t> workerBusy;  // a worker runs or waits in its hand-back
+  HWND lastFocus;     // the control that had the focus when the dialog went inactive
+  HHOOK keyHook;      // the modal loop's message filter, for Ctrl+V
 };
 
 // Runs the main dialog modally; returns when its close box has ended it.
@@ -62,6 +64,17 @@ int32_t shell_pick_save_file(void* self, char* path, int32_t capacity, const cha
 int32_t shell_run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
                               int32_t capacity);
 void shell_run_options_dialog(void* self, OptionsDialog& dialog);
+
+// A text from the system handed to the dialog logic as the text dialog
+// hands over what was pasted: UTF-8 with LF line ends, at most capacity - 1
+// bytes, cut only between whole characters. 0 when it does not convert.
+int32_t hand_over_text(const wchar_t* wide, char* out, int32_t capacity);
+
+// What a one-line static shows for prefix and path in the font and width of
+// control id of dialog template (main dialog: the live control): the whole
+// text, or path shortened in its middle with "...".
+void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix,
+                      const char* path, char* out, int32_t capacity);
 
 // Sets a control's text from UTF-8.
 void set_item_text(HWND window, int32_t id, const char* text);

@@ -1,8 +1,11 @@
 // The text dialog (template 104), the Options dialog (template 105), and
 // the system's open, save and folder pickers.
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
+
+#include <cstdio>
 
 #include "app/win32/resource.h"
 #include "app/win32/shell.h"
@@ -34,20 +37,11 @@ struct TextDialogRun {
   int32_t capacity;
 };
 
-// The edit box's text as UTF-8 with LF line ends, at most capacity - 1
-// bytes, cut only between whole characters.
+// The edit box's text as the dialog logic takes it.
 void edit_text(HWND dialog, char* out, int32_t capacity) {
   static wchar_t wide[TextBufferSize + 1];
-  static char utf8[4 * (TextBufferSize + 1)];
   GetDlgItemTextW(dialog, IdLevelEdit, wide, TextBufferSize + 1);
-  out[0] = '\0';
-  if (!vk::wide_to_utf8(wide, utf8, sizeof utf8)) return;
-  vk::crlf_to_lf(utf8);
-  int32_t n = 0;
-  while (utf8[n] != '\0' && n < capacity - 1) ++n;
-  while (n > 0 && utf8[n] != '\0' && (uint8_t(utf8[n]) & 0xC0) == 0x80) --n;
-  for (int32_t k = 0; k < n; ++k) out[k] = utf8[k];
-  out[n] = '\0';
+  hand_over_text(wide, out, capacity);
 }
 
 INT_PTR CALLBACK text_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,12 +123,30 @@ bool options_id(int32_t id) {
   }
 }
 
+// The work folder line's tooltip: the whole path, however it is shortened.
+void add_location_tip(HWND window, const OptionsDialog& d) {
+  static wchar_t tip[StorePathCapacity];
+  if (!vk::utf8_to_wide(d.locationTip, tip, StorePathCapacity)) return;
+  HWND tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (tooltip == nullptr) return;
+  TTTOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window;
+  tool.uId = UINT_PTR(GetDlgItem(window, OptLocation));
+  tool.lpszText = tip;
+  SendMessageW(tooltip, TTM_ADDTOOLW, 0, LPARAM(&tool));
+}
+
 INT_PTR CALLBACK options_procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* run = reinterpret_cast<OptionsRun*>(GetWindowLongPtrW(window, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(window, DWLP_USER, lParam);
       show_options(window, *reinterpret_cast<OptionsRun*>(lParam)->dialog);
+      add_location_tip(window, *reinterpret_cast<OptionsRun*>(lParam)->dialog);
       return TRUE;
     case WM_COMMAND: {
       int32_t id = LOWORD(wParam);
@@ -176,7 +188,87 @@ int CALLBACK preselect(HWND browser, UINT message, LPARAM, LPARAM data) {
   return 0;
 }
 
+// A template's dialog, created hidden and never shown, for its fonts and
+// control sizes.
+INT_PTR CALLBACK hidden_procedure(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// out = a, the first count characters of b, c and then d; false when it
+// does not fit capacity.
+bool join(wchar_t* out, int32_t capacity, const wchar_t* a, const wchar_t* b, int32_t count,
+          const wchar_t* c, const wchar_t* d) {
+  int32_t na = lstrlenW(a), nc = lstrlenW(c), nd = lstrlenW(d);
+  if (na + count + nc + nd >= capacity) return false;
+  memcpy(out, a, size_t(na) * sizeof(wchar_t));
+  memcpy(out + na, b, size_t(count) * sizeof(wchar_t));
+  memcpy(out + na + count, c, size_t(nc) * sizeof(wchar_t));
+  memcpy(out + na + count + nc, d, size_t(nd + 1) * sizeof(wchar_t));
+  return true;
+}
+
+// The text fits width pixels in the control's font.
+bool fits(HDC dc, const wchar_t* text, int32_t width) {
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text, lstrlenW(text), &size);
+  return size.cx <= width;
+}
+
+// Characters taken alternately from the left and the right of the middle
+// of path until prefix, the rest and "..." fit, or nothing is left.
+void elide_middle(HDC dc, int32_t width, const wchar_t* prefix, const wchar_t* path, wchar_t* out,
+                  int32_t capacity) {
+  int32_t length = lstrlenW(path);
+  if (join(out, capacity, prefix, path, length, L"", L"") && fits(dc, out, width)) return;
+  int32_t head = length / 2, tail = length / 2;  // path[0, head) ... path[tail, length)
+  for (bool left = true; head > 0 || tail < length; left = !left) {
+    if ((left && head > 0) || tail >= length) --head;
+    else ++tail;
+    if (join(out, capacity, prefix, path, head, L"...", path + tail) && fits(dc, out, width)) return;
+  }
+}
+
 }  // namespace
+
+int32_t hand_over_text(const wchar_t* wide, char* out, int32_t capacity) {
+  static char utf8[4 * (TextBufferSize + 1)];
+  out[0] = '\0';
+  if (!vk::wide_to_utf8(wide, utf8, sizeof utf8)) return 0;
+  vk::crlf_to_lf(utf8);
+  int32_t n = 0;
+  while (utf8[n] != '\0' && n < capacity - 1) ++n;
+  while (n > 0 && utf8[n] != '\0' && (uint8_t(utf8[n]) & 0xC0) == 0x80) --n;
+  for (int32_t k = 0; k < n; ++k) out[k] = utf8[k];
+  out[n] = '\0';
+  return 1;
+}
+
+void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix,
+                      const char* path, char* out, int32_t capacity) {
+  Shell& s = shell_of(self);
+  constexpr int32_t Room = StorePathCapacity + 64;
+  static wchar_t widePrefix[Room], widePath[Room], shown[2 * Room];
+  if (!vk::utf8_to_wide(prefix, widePrefix, Room) || !vk::utf8_to_wide(path, widePath, Room)) {
+    std::snprintf(out, size_t(capacity), "%s%s", prefix, path);
+    return;
+  }
+  HWND window = dialog == MainDialogId
+                    ? s.dialog
+                    : CreateDialogParamW(s.instance, MAKEINTRESOURCEW(dialog), s.dialog,
+                                         hidden_procedure, 0);
+  HWND control = window ? GetDlgItem(window, id) : nullptr;
+  RECT rect = {};
+  if (control) GetClientRect(control, &rect);
+  HDC dc = control ? GetDC(control) : nullptr;
+  if (dc) {
+    HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageW(control, WM_GETFONT, 0, 0)));
+    elide_middle(dc, rect.right - rect.left, widePrefix, widePath, shown, 2 * Room);
+    SelectObject(dc, old);
+    ReleaseDC(control, dc);
+  } else {
+    join(shown, 2 * Room, widePrefix, widePath, lstrlenW(widePath), L"", L"");
+  }
+  if (window && window != s.dialog) DestroyWindow(window);
+  if (!vk::wide_to_utf8(shown, out, capacity)) std::snprintf(out, size_t(capacity), "%s%s", prefix, path);
+}
 
 int32_t shell_run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
                               int32_t capacity) {
