@@ -10,8 +10,6 @@ namespace vk {
 
 namespace {
 
-const char* const MoveLetters[8] = {"u", "l", "d", "r", "U", "L", "D", "R"};
-
 struct TraceWriter {
   Solver& solver;
   SearchState& s;
@@ -24,7 +22,7 @@ void append_letter(TraceWriter& w, int32_t direction, bool push) {
     return;
   }
   if (w.solver.trace) {
-    w.solver.trace[w.s.traceLength] = MoveLetters[direction + (push ? 4 : 0)][0];
+    w.solver.trace[w.s.traceLength] = (push ? PushLetters : WalkLetters)[direction];
     w.solver.trace[w.s.traceLength + 1] = '\0';
   }
   w.s.traceLength++;
