@@ -9,6 +9,7 @@
 #include "app/platform.h"
 #include "batch/batch.h"
 #include "level/level.h"
+#include "program/program.h"
 #include "solver/solver.h"
 #include "view/view.h"
 

@@ -17,11 +17,6 @@
 
 namespace vk {
 
-// VK_VERSION comes from the project's version in CMakeLists.txt, which also
-// names the installed package.
-const char VersionText[] = VK_VERSION;
-const char TitleText[] = "Vantori Kelmora" VK_VERSION " by the Kelmora developers (Mar/2021)";
-
 namespace {
 
 constexpr int32_t ResultCapacity = 48;  // "%5dmoves TraceOver" and the words

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "batch/batch.h"
+#include "program/program.h"
 
 namespace vk {
 

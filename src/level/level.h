@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "os/os.h"
+#include "program/program.h"
 
 namespace vk {
 
@@ -22,7 +23,7 @@ constexpr int32_t TextCapacity = 20000;    // characters of the text buffer
 constexpr int32_t TextBufferSize = TextCapacity + 1;  // with its terminator
 constexpr int32_t PasteCapacity = TextCapacity - 1;   // leaves room for the LF
 constexpr int32_t PathCapacity = 260;      // characters of a source path
-constexpr int32_t StorePathCapacity = 4096;  // work folder path plus file name
+constexpr int32_t StorePathCapacity = PathTextCapacity;  // work folder path plus file name
 constexpr int32_t SetNameCapacity = 49;    // bytes of a level set name
 constexpr int32_t MaxFileNumber = 99999;   // largest number a folder file may give
 constexpr int32_t SampleLevels = 6;
