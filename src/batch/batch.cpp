@@ -25,14 +25,8 @@ int32_t cancel_set(const Batch& batch) {
   return batch.solver->cancel.load(std::memory_order_relaxed) != 0 ? 1 : 0;
 }
 
-int32_t step_delay(const Settings& settings) {
-  int32_t speed = settings.traceSpeed;
-  if (speed < SpeedSlow || speed > SpeedFast) speed = SpeedNomal;
-  return TraceSpeedMs[speed];
-}
-
 void wait_step(const Batch& batch) {
-  int32_t milliseconds = step_delay(*batch.settings);
+  int32_t milliseconds = trace_step_ms(batch.settings->traceSpeed);
   if (batch.hooks.sleep) batch.hooks.sleep(batch.hooks.context, milliseconds);
   else std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }

@@ -1,4 +1,4 @@
-// The version and the title text.
+// The version, the title text and the replay speeds.
 #include "program/program.h"
 
 namespace vk {
@@ -7,5 +7,10 @@ namespace vk {
 // names the installed package.
 const char VersionText[] = VK_VERSION;
 const char TitleText[] = "Vantori Kelmora" VK_VERSION " by the Kelmora developers (Mar/2021)";
+
+int32_t trace_step_ms(int32_t speed) {
+  if (speed < SpeedSlow || speed > SpeedFast) speed = SpeedNomal;
+  return TraceSpeedMs[speed];
+}
 
 }  // namespace vk

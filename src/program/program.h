@@ -19,6 +19,10 @@ constexpr int32_t PathTextCapacity = 4096;
 enum TraceSpeed : int32_t { SpeedSlow = 0, SpeedNomal = 1, SpeedFast = 2 };
 constexpr int32_t TraceSpeedMs[3] = {600, 200, 60};
 
+// Milliseconds between two replayed moves at a trace speed; an unknown
+// speed counts as SpeedNomal.
+int32_t trace_step_ms(int32_t speed);
+
 struct Settings {
   int32_t hideLastMoves = 1;
   int32_t playAfterSolved = 1;
