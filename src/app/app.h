@@ -9,6 +9,7 @@
 #include "app/platform.h"
 #include "batch/batch.h"
 #include "level/level.h"
+#include "program/program.h"
 #include "solver/solver.h"
 #include "view/view.h"
 
@@ -108,13 +109,39 @@ WindowPlacement place_main_window(int32_t frameWidth, int32_t frameHeight, int32
 enum JobKind : int32_t { NoJob = 0, JobFile = 1, JobFolder = 2, JobSolve = 3, JobBatch = 4 };
 
 constexpr char DialogCaption[] = "Vantori Kelmora";
-constexpr char FolderPickerTitle[] = "Select Folder Type";
-constexpr char HiddenNoticeText[] = "Last 20 moves are hidden.";
-constexpr int32_t GoDigits = 5;         // characters of the edit box Go reads
-constexpr int32_t LineCapacity = 128;   // one information line
-constexpr int32_t FinishSolveWaitMs = 200;
-constexpr int32_t SolveTimerIntervalMs = 200;
 
+// The dialog's state machine. Five flags of App say what the dialog is
+// busy with; at most one of loading, solving and batch is set, since the
+// enable rules leave no way to start a second job while one runs, and
+// compute_enable_table reads them in this order of precedence:
+//
+//   batch    Option ("Cancel") alone is enabled; solving is set too from
+//            the batch's begin hook on.
+//   loading  nothing is enabled: an intake cannot be cancelled.
+//   solving  Solve ("Cancel") alone is enabled.
+//   playing  Play ("Pause") alone is enabled.
+//   idle     the idle rules: loaders, level selection, Solve for a level
+//            with status LevelOk, the viewer buttons where a step can be
+//            made, Option.
+//
+// Transitions, each naming the function behind it:
+//
+//   idle    -> loading   File, Folder or a drop: show_loading, then the
+//                        worker's intake (Sample and Text load at once on the
+//                        GUI thread, never setting the flag)
+//   loading -> idle      job_done -> show_loaded_set
+//   idle    -> solving   Solve: begin_solve_display, then the worker's solve
+//   solving -> idle      job_done -> finish_solve (also when cancelled)
+//   idle    -> playing   Play: viewer_command_play
+//   playing -> idle      Pause, or the last visible move: viewer_command_pause
+//   idle    -> batch     "BATCH  START" in Options (options_command), then
+//                        the worker's run_batch; its begin hook sets solving
+//   batch   -> idle      job_done -> finish_batch clears batch, solving and
+//                        playing
+//
+// closing is set once when the window closes: a job still running is
+// cancelled, and its job_done shows nothing. A window closed during an
+// intake ends the process at once, as the intake cannot be cancelled.
 struct App {
   Platform platform;
   LevelStore store;
@@ -135,10 +162,10 @@ struct App {
   int32_t currentLevel;
   int32_t currentStatus;
 
-  int32_t loading;
-  int32_t solving;
-  int32_t batch;
-  int32_t playing;
+  int32_t loading;  // a File or Folder intake runs on the worker
+  int32_t solving;  // a solve runs (also each solve of a batch)
+  int32_t batch;    // a batch runs on the worker
+  int32_t playing;  // the trace viewer plays on timer 2
   int32_t closing;  // the window is closing: a finished job shows nothing
 
   Batch run;  // the batch: its report file, counts and times
@@ -160,10 +187,6 @@ int32_t app_init(App& app, const Platform& platform, const char* workDir);
 // start-up screen, enable state.
 void dialog_setup(App& app);
 
-// The welcome screen on the canvas; also sets the hidden-moves notice and
-// turns the begin-with-end setting on.
-void show_startup_screen(App& app);
-
 // A button press or edit notification. 1 when the id is one of 1001 to
 // 1014, else 0.
 int32_t dialog_command(App& app, int32_t id);
@@ -184,43 +207,12 @@ int32_t drop_path(App& app, const char* path, int32_t isFolder);
 // A tick of timer ProgressTimer or PlayTimer.
 void timer_tick(App& app, int32_t timer);
 
-// Sets the enabled state of controls 1001 to 1014 by the enable rules and
-// keeps the keyboard focus safe (focus_after_disable).
-void refresh_enable_state(App& app);
-void compute_enable_table(const App& app, int32_t* enabled);
-// Where the focus goes when the enable table `enabled` has just been
-// applied and control `focused` (0 for none) held it: KeepFocus while that
-// control is still enabled or is none of 1001 to 1014; else the first
-// enabled trace viewer button of Play, "->", "<-" and Top; else 0, no
-// control. Never a loader and never the level number box, so a stray Space
-// or Enter can neither reload a set nor read the level again (which would
-// throw the solution away).
-constexpr int32_t KeepFocus = -1;
-int32_t focus_after_disable(const int32_t* enabled, int32_t focused);
-
 // Ctrl+V on the main dialog: loads the clipboard's text exactly as Text
 // followed by Close would, when the loaders are enabled, the level number
 // box does not hold the focus (there Ctrl+V pastes a number) and the text
 // holds at least one level line. Otherwise it does nothing, so a stray
 // Ctrl+V never empties the loaded set. 1 when it loaded.
 int32_t paste_shortcut(App& app);
-void refresh_progress(App& app);
-void refresh_progress_bars(App& app);
-
-void show_loading(App& app);
-void show_loaded_set(App& app);
-void show_level(App& app);
-// Shows the level already read, with its status in currentStatus.
-void display_level(App& app);
-void begin_solve_display(App& app);
-void finish_solve(App& app);
-
-// The text dialog in the current dialogMode: fills textDialog, runs it, and
-// in PasteMode hands a non-empty text over into the text buffer. 1 when
-// something was pasted.
-int32_t run_text_dialog(App& app);
-void prepare_text_dialog(App& app);
-
 // ---------------------------------------------------------------- options
 
 enum OptionsControlId : int32_t {
@@ -267,37 +259,15 @@ struct OptionsDialog {
   char path[StorePathCapacity];       // 1006, the report path (read-only)
 };
 
-// The dialog's opening state; clears the batch flag.
-void options_open(App& app, OptionsDialog& dialog);
 // A button press or a tick change by id. Returns 1 when the dialog is to
 // close (dialog.done is then set too); the close box just ends it.
 int32_t options_command(App& app, OptionsDialog& dialog, int32_t id);
-
-// The save dialog for the report path, with the default extension of the
-// filter's first pattern added when the chosen name has none.
-int32_t pick_report_file(App& app, char* path, int32_t capacity, const char* filter);
-// Adds the first pattern's extension to path when its file name has no "."
-// and the pattern's "." is not followed by "*"; filter as in pick_save_file.
-void add_default_extension(char* path, int32_t capacity, const char* filter);
-
-// ---------------------------------------------------------------- viewer
-
-void viewer_command_top(App& app);
-void viewer_command_forward(App& app);
-void viewer_command_back(App& app);
-void viewer_command_play(App& app);
-void viewer_command_pause(App& app);
 
 // ---------------------------------------------------------------- the worker
 
 // The worker thread's whole life: runs the job, hands back, returns.
 void worker_main(App& app);
-// The job of jobKind; stores jobResult.
-void run_job(App& app);
 // The job-done message, on the GUI thread.
 void job_done(App& app);
-// The batch's closing step on the GUI thread: flags, the Option button's
-// caption, the current level, and the finished or canceled message box.
-void finish_batch(App& app);
 
 }  // namespace vk

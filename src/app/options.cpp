@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
+#include "app/dialog_internal.h"
 
 namespace vk {
 

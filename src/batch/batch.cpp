@@ -17,11 +17,6 @@
 
 namespace vk {
 
-// VK_VERSION comes from the project's version in CMakeLists.txt, which also
-// names the installed package.
-const char VersionText[] = VK_VERSION;
-const char TitleText[] = "Vantori Kelmora" VK_VERSION " by the Kelmora developers (Mar/2021)";
-
 namespace {
 
 constexpr int32_t ResultCapacity = 48;  // "%5dmoves TraceOver" and the words
@@ -30,14 +25,8 @@ int32_t cancel_set(const Batch& batch) {
   return batch.solver->cancel.load(std::memory_order_relaxed) != 0 ? 1 : 0;
 }
 
-int32_t step_delay(const Settings& settings) {
-  int32_t speed = settings.traceSpeed;
-  if (speed < SpeedSlow || speed > SpeedFast) speed = SpeedNomal;
-  return TraceSpeedMs[speed];
-}
-
 void wait_step(const Batch& batch) {
-  int32_t milliseconds = step_delay(*batch.settings);
+  int32_t milliseconds = trace_step_ms(batch.settings->traceSpeed);
   if (batch.hooks.sleep) batch.hooks.sleep(batch.hooks.context, milliseconds);
   else std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
@@ -56,8 +45,7 @@ int32_t try_level(Batch& batch, int32_t levelStatus) {
   return status;
 }
 
-// The result column for a status; a solved level is counted, checked by the
-// hook while its trace is whole, and then masked when asked.
+// The result column for a status: the moves, or the status word.
 void status_text(const Solver& solver, int32_t status, char* out) {
   if (status == SolveSolved)
     std::snprintf(out, ResultCapacity, "%5dmoves%s", solver.solutionLength,
@@ -66,9 +54,11 @@ void status_text(const Solver& solver, int32_t status, char* out) {
     std::snprintf(out, ResultCapacity, "%s", solve_status_word(status));
 }
 
-void result_text(Batch& batch, int32_t status, char* out) {
+// What a tried level leaves in the run: a solution is counted, handed to
+// the hook while its trace is whole, and then masked when asked; a
+// cancelled solve stops the run.
+void settle_level(Batch& batch, int32_t status) {
   Solver& solver = *batch.solver;
-  status_text(solver, status, out);
   if (status == SolveCanceled) solver.cancel.store(1, std::memory_order_relaxed);
   if (status != SolveSolved) return;
   batch.solved += 1;
@@ -137,7 +127,8 @@ int32_t run_batch(Batch& batch) {
     if (levelStatus != LevelOk && levelStatus != LevelImpossible) continue;
     int32_t status = try_level(batch, levelStatus);
     char result[ResultCapacity];
-    result_text(batch, status, result);
+    status_text(*batch.solver, status, result);
+    settle_level(batch, status);
     if (report) write_report_level(batch, result);
     if (cancel_set(batch)) break;
     if (status == SolveSolved && can_replay(batch) && !replay(batch)) break;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "batch/batch.h"
+#include "program/program.h"
 
 namespace vk {
 

@@ -173,38 +173,6 @@ SearchTables BenchTables;
 char TextBuffer[TextBufferSize];
 char MapText[MapCapacity + 1];
 
-bool is_level_line(const char* line, int32_t length) {
-  if (length == 0) return false;
-  for (int32_t i = 0; i < length; i++)
-    if (!std::strchr(" .$*@+#", line[i]) || line[i] == '\0') return false;
-  return true;
-}
-
-// Copies the k-th level (from 0) of a text into MapText as the intake would
-// store it: its level lines, trailing spaces cut, each with one LF. Returns
-// the length, or -1 when the text has fewer levels.
-int32_t level_of_text(const char* text, int32_t k) {
-  int32_t found = -1, length = 0;
-  bool inLevel = false;
-  for (const char* line = text; *line != '\0';) {
-    const char* end = std::strchr(line, '\n');
-    int32_t size = end ? int32_t(end - line) : int32_t(std::strlen(line));
-    while (size > 0 && line[size - 1] == ' ') size--;
-    bool levelLine = is_level_line(line, size);
-    if (levelLine && !inLevel) found++;
-    inLevel = levelLine;
-    if (levelLine && found == k && length + size + 1 <= MapCapacity) {
-      std::memcpy(MapText + length, line, size_t(size));
-      length += size;
-      MapText[length++] = '\n';
-    }
-    if (found > k || !end) break;
-    line = end + 1;
-  }
-  MapText[length] = '\0';
-  return found >= k ? length : -1;
-}
-
 struct Totals {
   int64_t nodes = 0;
   int64_t ms = 0;
@@ -260,7 +228,7 @@ int cmd_bench(int argc, char** argv) {
   for (int32_t k = 0; k < SampleLevels; k++) {
     number++;
     if (quick && !SampleQuick[k]) continue;
-    if (level_of_text(SampleText, k) < 0) continue;
+    if (level_of_text(SampleText, k, MapText, sizeof MapText) < 0) continue;
     if (!bench_one(number, MapText, totals)) bad = number;
   }
   for (int32_t k = 0; k < BenchLevelCount; k++) {

@@ -6,6 +6,7 @@
 
 #include "batch/batch.h"
 #include "cli/cli.h"
+#include "program/program.h"
 
 namespace vk {
 

@@ -1,6 +1,6 @@
 // Dead squares: boxes that can never move, goals that can never be filled,
 // blind corridors, and the one-cell corridors where a moved box never rests.
-#include "level/level.h"
+#include "level/level_internal.h"
 
 namespace vk {
 

@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "os/os.h"
 
 namespace vk {
@@ -27,7 +27,6 @@ constexpr int32_t LevelNumberDigits = 4;  // at least, as "%04d" writes them
 // Deleting entries while a folder is listed may hide others from the
 // listing; a few passes make sure nothing is left.
 constexpr int32_t ClearPasses = 4;
-constexpr char LevelChars[] = " .$*@+#";
 constexpr char TextSetName[] = "Text";
 constexpr char SampleSetName[] = "Sample";
 // The cause carries no system error: the intake found it itself.
@@ -138,15 +137,6 @@ void reset_intake(LevelStore& store) {
 }
 
 // ---------------------------------------------------------------- lines
-
-int32_t is_level_line(const char* line, int32_t length) {
-  if (length == 0) return 0;
-  for (int32_t i = 0; i < length; ++i) {
-    // memchr, not strchr: a NUL byte must not match the terminator.
-    if (!std::memchr(LevelChars, line[i], sizeof LevelChars - 1)) return 0;
-  }
-  return 1;
-}
 
 // A level line goes to the open level file (opened at a level's first
 // line); any other line ends the level and is dropped.

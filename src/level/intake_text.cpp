@@ -2,7 +2,7 @@
 // failed, and where a batch report may not go.
 #include <cstdio>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "os/os.h"
 
 namespace vk {

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "os/os.h"
+#include "program/program.h"
 
 namespace vk {
 
@@ -22,7 +23,7 @@ constexpr int32_t TextCapacity = 20000;    // characters of the text buffer
 constexpr int32_t TextBufferSize = TextCapacity + 1;  // with its terminator
 constexpr int32_t PasteCapacity = TextCapacity - 1;   // leaves room for the LF
 constexpr int32_t PathCapacity = 260;      // characters of a source path
-constexpr int32_t StorePathCapacity = 4096;  // work folder path plus file name
+constexpr int32_t StorePathCapacity = PathTextCapacity;  // work folder path plus file name
 constexpr int32_t SetNameCapacity = 49;    // bytes of a level set name
 constexpr int32_t MaxFileNumber = 99999;   // largest number a folder file may give
 constexpr int32_t SampleLevels = 6;
@@ -49,6 +50,36 @@ constexpr int32_t MapBlocked = 8;
 // Directions in their fixed order; every neighbour loop visits them so.
 enum Direction : int32_t { DirUp = 0, DirLeft = 1, DirDown = 2, DirRight = 3 };
 constexpr int32_t Directions = 4;
+
+// ---------------------------------------------------------------- notation
+
+// Levels are written one text line a row, one character a cell:
+//   '#' wall   ' ' floor   '.' goal   '$' box   '*' box on a goal
+//   '@' keeper   '+' keeper on a goal
+// A line of these characters alone (after its trailing spaces are cut) is a
+// level line; any other line, an empty one included, ends a level.
+constexpr char LevelChars[] = " .$*@+#";
+
+// 1 when c is one of the characters of LevelChars (never the NUL byte).
+int32_t is_level_char(char c);
+// The CellFlag bits a level character stands for; CellFloor for any other.
+int32_t cell_flags_of(char c);
+// 1 when the line's length characters, at least one, are all level characters.
+int32_t is_level_line(const char* line, int32_t length);
+// Copies the k-th level (from 0) of a text into out as an intake would store
+// it: its level lines, trailing spaces cut, each ending in one LF; lines that
+// would not fit in capacity - 1 bytes are left out. Returns its length, or -1
+// when the text has fewer levels.
+int32_t level_of_text(const char* text, int32_t k, char* out, int32_t capacity);
+
+// A move trace is one letter a keeper step, in the direction order: a walk
+// in lower case, a push in upper case.
+constexpr char WalkLetters[] = "uldr";
+constexpr char PushLetters[] = "ULDR";
+
+// The direction of a move letter, or -1 for any other character; push is
+// set to 1 for a push letter, else 0.
+int32_t move_letter_direction(char c, int32_t& push);
 
 // ---------------------------------------------------------------- status
 
@@ -107,36 +138,13 @@ int32_t read_level(Level& level, const char* workDir, int32_t n);
 // of the given length; read_level is this on the file's contents.
 int32_t parse_level(Level& level, const char* text, int32_t length);
 
-// Afterwards a cell is reachable from start exactly when its stamp equals
-// generation. obstacles must enclose the region reached.
-void flood_fill(const Level& level, const int32_t* obstacles, int32_t start,
-                int32_t* stamps, int32_t generation);
-
-// 1 when the region reachable from start over non-wall cells touches the
-// Board's border; region is set to 1 on reached cells.
-int32_t find_keeper_region(const Level& level, const int32_t* walls,
-                           int32_t* region, int32_t start);
-
-// Dead squares: 0 when the level may be solvable, 3 when proven unsolvable.
-int32_t analyse_dead_squares(Level& level);
-void mark_tunnels(Level& level);
-
-// Box reach: ReachMask, NoReachMap and their marks added to the NoRestMap.
-void build_reach_masks(Level& level);
-void box_reach(Level& level, int32_t* sides, int32_t boxCell, int32_t keeperCell);
-
 // 1 when every box of boxes (liveBoxes cells, in the search's order) can be
 // given its own live box start that can be pushed onto its cell.
 int32_t boxes_assignable(const Level& level, const int32_t* boxes);
-int32_t assign_from(const int32_t* masks, int32_t count, int32_t depth, int32_t used);
 
 // ---------------------------------------------------------------- the store
 
 enum LevelSource : int32_t { SourceText = 1, SourceFile = 2, SourceFolder = 3 };
-
-// Room a level file's name takes behind the work folder path: the longest
-// number an int can give, ".txt" and the terminator.
-constexpr int32_t LevelFileNameRoom = 15;
 
 // Why the last intake stored nothing; with failureErrno where a call failed
 // and failurePath where one file or folder is to blame.
@@ -198,10 +206,6 @@ struct LevelStore {
   void* skippedContext = nullptr;
 };
 
-// The per-user work folder of this platform, with a trailing '/':
-// $XDG_CACHE_HOME/temp_vantori/ or ~/.cache/temp_vantori/. 0 if none.
-int32_t default_work_dir(char* out, int32_t capacity);
-
 // Sets the store's work folder and empties the set values; a lock the
 // store held is released. nullptr: the default folder, the program's own;
 // any other path is a folder the user named (a missing trailing '/' is
@@ -218,12 +222,6 @@ int32_t init_private_level_store(LevelStore& store);
 // Ends the store's use by this process: closes a level file, releases the
 // lock, and removes a private folder with the level files in it.
 void release_level_store(LevelStore& store);
-
-// Name of level n's file: workDir + "%04d.txt".
-void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity);
-
-// 1 when name is one an intake writes: four or more digits, then ".txt".
-int32_t is_level_file_name(const char* name);
 
 // 1 when at least one level file was stored. For SourceText, text is a
 // writable buffer with one byte to spare behind its terminator; it is
@@ -252,26 +250,10 @@ int32_t report_path_clash(const LevelStore& store, const char* report);
 void report_clash_text(const LevelStore& store, int32_t clash, const char* report, char* out,
                        int32_t capacity);
 
-// The steps of an intake, public for tests. clear_level_store deletes the
-// entries of the work folder that the store's rule allows (never a folder,
-// never a link's target) and returns 0, with the failure set, when one of
-// them stays. split_level_text hands each line of a text to
-// store_level_line and returns 1 when the text ended with a line end and
-// nothing aborted. The readers return 0 when the source cannot be opened
-// or read or the intake aborted; read_level_source_fd also reads pipes and
-// leaves the handle open.
-int32_t clear_level_store(LevelStore& store);
-int32_t split_level_text(LevelStore& store, char* text);
-void store_level_line(LevelStore& store, char* line);
 // 1 when text (lines ending in CR, LF or CR LF, the last one possibly
-// without) holds a line that store_level_line would store as part of a
+// without) holds a line that an intake would store as part of a
 // level; what a paste must hold before it may empty the store.
 int32_t holds_level_line(const char* text);
-void open_level_file(LevelStore& store);
-void close_level_file(LevelStore& store);
-int32_t read_level_source_file(LevelStore& store, const char* path);
-int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file);
-int32_t scan_level_folder(LevelStore& store, const char* path);
 
 // The built-in sample set and the names of its levels, 1 to SampleLevels.
 extern const char SampleText[];

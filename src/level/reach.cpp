@@ -1,6 +1,6 @@
 // Box reach: where each live box can be pushed on an otherwise empty Board,
 // and the test that a state's boxes can each be traced to their own start.
-#include "level/level.h"
+#include "level/level_internal.h"
 
 namespace vk {
 

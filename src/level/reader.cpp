@@ -1,6 +1,6 @@
 // The level reader: one level file of the store into the Board, checked,
 // reduced and analysed, with the shared grid searches.
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "os/os.h"
 
 namespace vk {
@@ -26,27 +26,6 @@ struct TextMeasure {
   bool stopped;    // a line with another character ended the rows
   bool ended;      // a zero byte ended the text
 };
-
-bool is_level_char(char c) {
-  switch (c) {
-    case ' ': case '.': case '$': case '*': case '@': case '+': case '#':
-      return true;
-    default:
-      return false;
-  }
-}
-
-int32_t flags_of(char c) {
-  switch (c) {
-    case '#': return CellWall;
-    case '.': return CellGoal;
-    case '$': return CellBox;
-    case '*': return CellBox | CellGoal;
-    case '@': return CellKeeper;
-    case '+': return CellKeeper | CellGoal;
-    default: return CellFloor;
-  }
-}
 
 int32_t clamp32(int64_t value) { return value > Largest32 ? int32_t(Largest32) : int32_t(value); }
 
@@ -106,7 +85,7 @@ CharCounts parse_rows(Level& level, const char* text, int32_t length) {
     for (int32_t column = 0; column < level.width && pos < length && text[pos] != '\n';
          column++, pos++) {
       int32_t cell = row * level.width + column;
-      int32_t flags = flags_of(text[pos]);
+      int32_t flags = cell_flags_of(text[pos]);
       level.cells[cell] |= flags;
       if (flags & CellBox) counts.boxes++;
       if (flags & CellGoal) counts.goals++;

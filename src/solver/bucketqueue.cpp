@@ -3,7 +3,7 @@
 // the records of that cost and packs the others towards the front. Whenever
 // an entry moves, its record learns its new position, so that a rekey goes
 // straight to the entry it must empty.
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 
 namespace vk {
 
@@ -17,7 +17,7 @@ static uint32_t* bucket_of(BucketQueue& queue, int32_t bucket) {
 
 static void place(BucketQueue& queue, uint32_t* entries, int32_t at, uint32_t record) {
   entries[at] = record;
-  set_node_position(queue.slots[record], at);
+  set_node_position(queue.records[record], at);
 }
 
 void reset_queue(BucketQueue& queue) {
@@ -33,7 +33,7 @@ void reset_queue(BucketQueue& queue) {
 static int32_t pack_stretch(BucketQueue& queue, uint32_t* entries, int32_t from, int32_t to,
                             int32_t out) {
   for (int32_t i = from; i < to; i++)
-    if (entries[i] != NoSlot) place(queue, entries, out++, entries[i]);
+    if (entries[i] != NoRecord) place(queue, entries, out++, entries[i]);
   return out;
 }
 
@@ -66,26 +66,26 @@ int32_t queue_insert(BucketQueue& queue, uint32_t record, int32_t cost) {
 }
 
 int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t newCost) {
-  const SearchNode& node = queue.slots[record];
-  bucket_of(queue, node_cost(node) % BucketCount)[node_position(node)] = NoSlot;
+  const SearchNode& node = queue.records[record];
+  bucket_of(queue, node_cost(node) % BucketCount)[node_position(node)] = NoRecord;
   queue.open--;
   return queue_insert(queue, record, newCost);
 }
 
 uint32_t queue_pop(BucketQueue& queue, int32_t bestCost) {
-  if (queue.open == 0) return NoSlot;
-  SearchNode* slots = queue.slots;
+  if (queue.open == 0) return NoRecord;
+  SearchNode* records = queue.records;
   for (;;) {
     int32_t bucket = queue.cost % BucketCount;
     uint32_t* entries = bucket_of(queue, bucket);
     while (queue.read < queue.fill[bucket]) {
       int32_t ahead = queue.read + PrefetchAhead;
-      if (ahead < queue.fill[bucket] && entries[ahead] != NoSlot)
-        __builtin_prefetch(&slots[entries[ahead]], 1);
+      if (ahead < queue.fill[bucket] && entries[ahead] != NoRecord)
+        __builtin_prefetch(&records[entries[ahead]], 1);
       uint32_t record = entries[queue.read++];
-      if (record == NoSlot) continue;
-      entries[queue.read - 1] = NoSlot;
-      if (node_cost(slots[record]) == queue.cost) {
+      if (record == NoRecord) continue;
+      entries[queue.read - 1] = NoRecord;
+      if (node_cost(records[record]) == queue.cost) {
         queue.open--;
         return record;
       }
@@ -94,7 +94,7 @@ uint32_t queue_pop(BucketQueue& queue, int32_t bestCost) {
     // The bucket is exhausted for this cost.
     queue.fill[bucket] = queue.write;
     queue.cost++;
-    if (bestCost != 0 && queue.cost >= bestCost) return NoSlot;
+    if (bestCost != 0 && queue.cost >= bestCost) return NoRecord;
     queue.read = 0;
     queue.write = 0;
   }

@@ -9,16 +9,6 @@ namespace {
 
 enum ReplayCell : int8_t { ReplayFloor = 0, ReplayBox = 1, ReplayWall = 2 };
 
-int32_t letter_direction(char c) {
-  switch (c) {
-    case 'u': case 'U': return DirUp;
-    case 'l': case 'L': return DirLeft;
-    case 'd': case 'D': return DirDown;
-    case 'r': case 'R': return DirRight;
-    default: return -1;
-  }
-}
-
 struct ReplayBoard {
   int8_t cells[MaxArea];
   int32_t width;
@@ -52,9 +42,9 @@ int32_t replay_solution(const Level& level, const char* trace, int32_t moves,
   int32_t keeper = level.KeeperStart, length = 0;
   for (; trace[length] != '\0'; length++) {
     char letter = trace[length];
-    int32_t d = letter_direction(letter);
+    int32_t push = 0;
+    int32_t d = move_letter_direction(letter, push);
     if (d < 0 || b.area == 0) return 0;
-    bool push = letter >= 'A' && letter <= 'Z';
     int32_t next = step_from(b, keeper, d);
     if (next < 0 || b.cells[next] == ReplayWall) return 0;
     if (b.cells[next] == ReplayBox) {

@@ -8,103 +8,148 @@
 // that every record is created, improved or refused exactly as a plain
 // one-child-at-a-time search would do it.
 #include <cstring>
+#include <new>
 
 #include "os/os.h"
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 
 namespace vk {
 
 namespace {
 
-static_assert(int64_t(TableSlots) * int64_t(sizeof(SearchNode)) +
+// The records of the node limit and an index entry per slot take what the
+// slots at 24 bytes each would: 14,000,000 * 24 + 16,800,000 * 4 bytes.
+static_assert(int64_t(NodeLimit) * int64_t(sizeof(SearchNode)) +
+                      int64_t(TableSlots) * int64_t(sizeof(uint32_t)) +
                       int64_t(BucketCount) * BucketCapacity * int64_t(sizeof(uint32_t)) ==
                   DefaultMemory,
-              "the two default tables take 608,000,000 bytes");
+              "the default tables take 608,000,000 bytes");
 
 // The process's tables, for solvers that name none.
 SearchTables processTables;
 
-// A solve that has grown this far asks for huge pages on its tables: from
-// here on the walk through the big table misses the TLB on nearly every
-// record, while a small solve would pay 2 MiB of zeroing for each of its
-// few hundred first touches.
-constexpr int32_t HugePageNodes = 1 << 17;
+// A solve that has grown this far asks for huge pages on its queue: the
+// queue's buckets are first touched all at once, and a small solve would pay
+// 2 MiB of zeroing for each bucket it starts. The records and the index are
+// filled from their fronts, so they have huge pages from the start.
+constexpr int32_t HugePageNodes = 131072;
 
-size_t node_bytes(const SearchTables& t) { return size_t(t.table.slotCount) * sizeof(SearchNode); }
-size_t queue_bytes(const SearchTables& t) {
-  return size_t(BucketCount) * size_t(t.queue.capacity) * sizeof(uint32_t);
+size_t record_bytes(const NodeTable& table) {
+  return size_t(table.recordCapacity) * sizeof(SearchNode);
+}
+size_t index_bytes(const NodeTable& table) { return size_t(table.slotCount) * sizeof(uint32_t); }
+size_t queue_bytes(const BucketQueue& queue) {
+  return size_t(BucketCount) * size_t(queue.capacity) * sizeof(uint32_t);
 }
 
-void ask_for_huge_pages(SearchTables& t) {
-  if (t.hugePages) return;
-  t.hugePages = 1;
-  vk::os_advise_huge(t.table.slots, node_bytes(t));
-  vk::os_advise_huge(t.queue.entries, queue_bytes(t));
+void ask_for_huge_pages(SearchWork& w) {
+  if (w.hugePages) return;
+  w.hugePages = 1;
+  vk::os_advise_huge(w.queue.entries, queue_bytes(w.queue));
 }
 
-void publish(Solver& solver, const SearchTables& t) {
-  solver.progress.nodes.store(solver.search.nodes, std::memory_order_relaxed);
-  solver.progress.queue.store(t.queue.indicator, std::memory_order_relaxed);
+void publish(Solver& solver, const SearchWork& w) {
+  solver.progress.nodes.store(w.search.nodes, std::memory_order_relaxed);
+  solver.progress.queue.store(w.queue.indicator, std::memory_order_relaxed);
 }
 
-void prefetch_slot(const NodeTable& table, uint32_t slot) {
-  // Two records in eight straddle two cache lines.
-  const char* p = reinterpret_cast<const char*>(table.slots + slot);
-  __builtin_prefetch(p, 1);
-  if ((reinterpret_cast<uintptr_t>(p) & 63) > 64 - sizeof(SearchNode))
-    __builtin_prefetch(p + sizeof(SearchNode) - 1, 1);
+bool has_cell(const CellSet& set, int32_t cell) {
+  return (set.word[cell / WordBits] >> (cell % WordBits)) & 1;
+}
+void add_cell(CellSet& set, int32_t cell) { set.word[cell / WordBits] |= uint64_t(1) << (cell % WordBits); }
+void remove_cell(CellSet& set, int32_t cell) {
+  set.word[cell / WordBits] &= ~(uint64_t(1) << (cell % WordBits));
 }
 
 // Marks the cells whose walk distance this expansion needs: every cell from
 // which the keeper could pull a box (the cell beyond it free), and the
 // keeper's start when the goal test needs it. Returns how many there are.
 int32_t mark_targets(SearchState& s, const Level& level, int32_t count, bool wantStart) {
+  for (int32_t i = 0; i < s.words; i++) s.target.word[i] = 0;
   int32_t targets = 0;
+  auto mark = [&](int32_t cell) {
+    if (has_cell(s.target, cell)) return;
+    add_cell(s.target, cell);
+    targets++;
+  };
   for (int32_t i = 0; i < count; i++) {
     for (int32_t d = 0; d < Directions; d++) {
       int32_t o = level.offset[d], pull = s.boxes[i] + o;
-      if (s.board[pull] != FreeCell || s.board[pull + o] != FreeCell) continue;
-      if (s.target[pull] == s.generation) continue;
-      s.target[pull] = s.generation;
-      targets++;
+      if (s.board[pull] == FreeCell && s.board[pull + o] == FreeCell) mark(pull);
     }
   }
-  if (wantStart && s.target[level.KeeperStart] != s.generation) {
-    s.target[level.KeeperStart] = s.generation;
-    targets++;
-  }
+  if (wantStart) mark(level.KeeperStart);
   return targets;
 }
 
-// One breadth-first search from the keeper over free cells: stamps the reach
-// with a fresh generation and leaves the walk distance of every cell met. It
-// stops once every target cell has its distance: a breadth-first search
-// meets each cell first at its shortest distance, and no other cell's reach
-// or distance is read in this expansion.
-void measure_walks(SearchState& s, Level& level, int32_t keeper, int32_t count, bool wantStart) {
-  int32_t generation = next_generation(level.stamp);
-  int32_t* stamps = level.stamp.stamps;
-  const int32_t* offset = level.offset;
-  // The stamp generation restarted: old target marks could pass for new.
-  if (generation < s.generation) std::memset(s.target, 0, sizeof s.target);
-  s.generation = generation;
-  int32_t left = mark_targets(s, level, count, wantStart);
-  stamps[keeper] = generation;
-  s.distance[keeper] = 0;
-  if (s.target[keeper] == generation) left--;
-  s.cells[0] = keeper;
-  int32_t head = 0, tail = 1;
-  while (head < tail && left > 0) {
-    int32_t c = s.cells[head++];
-    int32_t next = s.distance[c] + 1;
-    for (int32_t d = 0; d < Directions; d++) {
-      int32_t n = c + offset[d];
-      if (s.board[n] != FreeCell || stamps[n] == generation) continue;
-      stamps[n] = generation;
-      s.distance[n] = next;
-      s.cells[tail++] = n;
-      if (s.target[n] == generation) left--;
+// Adds to out the cells of in moved by a cells up and down the numbering:
+// q whole words and r bits. Words is a constant, so that the loops unroll.
+template <int32_t Words>
+void add_neighbours(uint64_t* out, const uint64_t* in, int32_t q, int32_t r) {
+  for (int32_t i = Words - 1; i >= q; i--) {
+    uint64_t v = in[i - q] << r;
+    if (r != 0 && i > q) v |= in[i - q - 1] >> (WordBits - r);
+    out[i] |= v;
+  }
+  for (int32_t i = 0; i + q < Words; i++) {
+    uint64_t v = in[i + q] >> r;
+    if (r != 0 && i + q + 1 < Words) v |= in[i + q + 1] << (WordBits - r);
+    out[i] |= v;
+  }
+}
+
+// The rounds of the search on sets of Words words, in registers where
+// they fit; left is the count of targets not yet met.
+template <int32_t Words>
+void flood(SearchState& s, int32_t width, int32_t keeper, int32_t left) {
+  uint64_t free[Words], reach[Words] = {}, frontier[Words] = {}, target[Words];
+  for (int32_t i = 0; i < Words; i++) {
+    free[i] = s.free.word[i];
+    target[i] = s.target.word[i];
+  }
+  reach[keeper / WordBits] = frontier[keeper / WordBits] = uint64_t(1) << (keeper % WordBits);
+  const int32_t q = width / WordBits, r = width % WordBits;
+  for (int32_t distance = 1; left > 0; distance++) {
+    uint64_t grown[Words] = {};
+    add_neighbours<Words>(grown, frontier, 0, 1);
+    add_neighbours<Words>(grown, frontier, q, r);
+    uint64_t any = 0;
+    for (int32_t i = 0; i < Words; i++) {
+      uint64_t fresh = grown[i] & free[i] & ~reach[i];
+      frontier[i] = fresh;
+      reach[i] |= fresh;
+      any |= fresh;
+      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1) {
+        s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
+        left--;
+      }
     }
+    if (any == 0) break;
+  }
+  for (int32_t i = 0; i < Words; i++) s.reach.word[i] = reach[i];
+}
+
+// A breadth-first search from the keeper over free cells, one distance a
+// round, each round the whole frontier at once on bit sets of the board's
+// cells (a row of the board is width cells of the numbering, so the four
+// neighbours are moves by 1 and by width). Leaves the reach and the walk
+// distance of every target cell; it stops once every target has its
+// distance, since no other cell's reach or distance is read in this
+// expansion.
+void measure_walks(SearchState& s, const Level& level, int32_t keeper, int32_t count,
+                   bool wantStart) {
+  const int32_t words = s.words;
+  for (int32_t i = 0; i < words; i++) s.free.word[i] = s.open.word[i];
+  for (int32_t i = 0; i < count; i++) remove_cell(s.free, s.boxes[i]);
+  int32_t left = mark_targets(s, level, count, wantStart);
+  s.distance[keeper] = 0;
+  if (has_cell(s.target, keeper)) left--;
+  switch (words) {
+    case 1: flood<1>(s, level.width, keeper, left); break;
+    case 2: flood<2>(s, level.width, keeper, left); break;
+    case 4: flood<4>(s, level.width, keeper, left); break;
+    case 8: flood<8>(s, level.width, keeper, left); break;
+    default: flood<BoardWords>(s, level.width, keeper, left); break;
   }
 }
 
@@ -162,7 +207,7 @@ int32_t set_up_board(SearchState& s, const Level& level) {
 
 // The last pull run of every solution: a root with every box on its goal and
 // the keeper where it pulls, and the seeded record behind it.
-void seed(SearchState& s, const Level& level, SearchTables& t) {
+void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& queue) {
   int32_t count = level.liveBoxes;
   for (int32_t i = 0; i < count; i++) {
     for (int32_t d = 0; d < Directions; d++) {
@@ -170,17 +215,15 @@ void seed(SearchState& s, const Level& level, SearchTables& t) {
       if (s.board[pull] != FreeCell || s.board[pull + o] != FreeCell) continue;
       int32_t run = pull_run_length(s, level, box, d);
       if (run == 0) continue;
-      uint32_t root =
-          lookup_node(t.table, home_slot(t.table, pull, s.boxes, count), pull, s.board, count);
-      fill_node(t.table, root, s.boxes, count, pull, NoParent, 0);
+      uint32_t root = add_root(table, s.boxes, pull);
       int32_t moved = box + run * o, keeper = moved + o;
       s.board[box] = FreeCell;
       s.board[moved] = BoxCell;
       s.boxes[i] = moved;
-      uint32_t slot =
-          lookup_node(t.table, home_slot(t.table, keeper, s.boxes, count), keeper, s.board, count);
-      fill_node(t.table, slot, s.boxes, count, keeper, root, run);
-      queue_insert(t.queue, slot, run);
+      // Seeds differ in the box moved or its cell, so each is a new state.
+      uint64_t hash = state_hash(keeper, s.boxes, count);
+      uint32_t slot = lookup_node(table, hash, keeper, s.board);
+      queue_insert(queue, add_node(table, slot, hash, s.boxes, keeper, root, run), run);
       s.board[moved] = FreeCell;
       s.board[box] = BoxCell;
       s.boxes[i] = box;
@@ -191,13 +234,13 @@ void seed(SearchState& s, const Level& level, SearchTables& t) {
 // Every child of the position on the board that passes the cheap tests, the
 // bound and the assignment check, in the order boxes, then directions.
 int32_t collect_children(SearchState& s, const Level& level, const NodeTable& table, int32_t cost) {
-  const int32_t* stamps = level.stamp.stamps;
   int32_t count = level.liveBoxes, found = 0;
+  const uint64_t boxesHash = boxes_hash(s.boxes, count);
   for (int32_t i = 0; i < count; i++) {
     int32_t box = s.boxes[i];
     for (int32_t d = 0; d < Directions; d++) {
       int32_t o = level.offset[d], pull = box + o;
-      if (stamps[pull] != s.generation || s.board[pull + o] != FreeCell) continue;
+      if (!has_cell(s.reach, pull) || s.board[pull + o] != FreeCell) continue;
       int32_t run = pull_run_length(s, level, box, d);
       if (run == 0) continue;
       int32_t f = cost + s.distance[pull] + run;
@@ -207,8 +250,9 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
       bool keep = level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, s.boxes);
       if (keep) {
         Child& child = s.children[found++];
-        child = Child{i, box, moved, moved + o, f, home_slot(table, moved + o, s.boxes, count)};
-        prefetch_slot(table, child.home);
+        uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
+        child = Child{i, box, moved, moved + o, f, hash};
+        __builtin_prefetch(table.index + home_slot(table, hash), 1);
       }
       s.boxes[i] = box;
     }
@@ -217,37 +261,43 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
 }
 
 // Looks up one child and creates, improves or leaves its record.
-int32_t visit_child(SearchState& s, const Level& level, SearchTables& t, const Child& child,
-                    uint32_t parent) {
-  int32_t count = level.liveBoxes;
-  uint32_t slot = lookup_node(t.table, child.home, child.keeper, s.board, count);
-  SearchNode& node = t.table.slots[slot];
-  if (!slot_used(t.table, slot)) {
+int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
+  SearchState& s = w.search;
+  uint32_t slot = lookup_node(w.table, child.hash, child.keeper, s.board);
+  uint32_t record = slot_record(w.table, slot);
+  if (record == NoRecord) {
     // A cost that the record cannot hold ends the solve as a full table does.
-    if (s.nodes >= t.nodeLimit || child.cost > CostLimit) return SolveTableFull;
+    if (s.nodes >= w.nodeLimit || child.cost > CostLimit) return SolveTableFull;
     // The queue writes the record's position, so the record comes first; a
     // failed insert ends the solve, and the record dies with it.
-    fill_node(t.table, slot, s.boxes, count, child.keeper, parent, child.cost);
-    if (!queue_insert(t.queue, slot, child.cost)) return SolveQueueFull;
-    if (++s.nodes == HugePageNodes) ask_for_huge_pages(t);
+    record = add_node(w.table, slot, child.hash, s.boxes, child.keeper, parent, child.cost);
+    if (!queue_insert(w.queue, record, child.cost)) return SolveQueueFull;
+    if (++s.nodes == HugePageNodes) ask_for_huge_pages(w);
     return SolveGoesOn;
   }
-  int32_t old = node_cost(node);
-  if (old > child.cost) {
-    if (!queue_rekey(t.queue, slot, child.cost)) return SolveQueueFull;
+  SearchNode& node = w.table.records[record];
+  if (node_cost(node) > child.cost) {
+    if (!queue_rekey(w.queue, record, child.cost)) return SolveQueueFull;
     set_cost_parent(node, child.cost, parent);
   }
   return SolveGoesOn;
 }
 
-int32_t visit_children(SearchState& s, const Level& level, SearchTables& t, int32_t found,
-                       uint32_t parent) {
+int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
+  SearchState& s = w.search;
+  // The index lines are on their way; where a home slot names a record of
+  // the child's fingerprint, that record is nearly always the child's own:
+  // fetch them all before the first lookup waits for one.
+  for (int32_t k = 0; k < found; k++) {
+    uint32_t record = home_record(w.table, s.children[k].hash);
+    if (record != NoRecord) __builtin_prefetch(w.table.records + record);
+  }
   for (int32_t k = 0; k < found; k++) {
     const Child& child = s.children[k];
     s.board[child.from] = FreeCell;
     s.board[child.to] = BoxCell;
     s.boxes[child.box] = child.to;
-    int32_t status = visit_child(s, level, t, child, parent);
+    int32_t status = visit_child(w, child, parent);
     s.board[child.to] = FreeCell;
     s.board[child.from] = BoxCell;
     s.boxes[child.box] = child.from;
@@ -283,34 +333,47 @@ int32_t parse_memory_size(const char* text, int64_t& bytes) {
   return 1;
 }
 
+namespace {
+
+// The tables of a set, each a reservation of its own (null for one the
+// system refused), and the working state.
+void release_work(SearchWork* w) {
+  vk::os_release(w->table.records, record_bytes(w->table));
+  vk::os_release(w->table.index, index_bytes(w->table));
+  vk::os_release(w->queue.entries, queue_bytes(w->queue));
+  w->~SearchWork();
+  vk::os_release(w, sizeof(SearchWork));
+}
+
+}  // namespace
+
 void release_tables(SearchTables& t) {
-  if (t.bytes == 0) return;
-  vk::os_release(t.table.slots, node_bytes(t));
-  vk::os_release(t.queue.entries, queue_bytes(t));
+  if (t.work) release_work(t.work);
   t = SearchTables{};
 }
 
 int32_t reserve_tables(SearchTables& t, int64_t bytes) {
   release_tables(t);
+  void* memory = vk::os_reserve(sizeof(SearchWork));
+  if (!memory) return 0;
+  auto* w = new (memory) SearchWork;
   TableSize size = table_size(bytes);
-  size_t nodes = size_t(size.slots) * sizeof(SearchNode);
-  size_t entries = size_t(BucketCount) * size_t(size.bucketCapacity) * sizeof(uint32_t);
-  void* slots = vk::os_reserve(nodes);
-  if (!slots) return 0;
-  void* queue = vk::os_reserve(entries);
-  if (!queue) {
-    vk::os_release(slots, nodes);
+  uint32_t records = uint32_t(size.nodeLimit) + SeedRecords;
+  set_up_node_table(w->table, nullptr, records, nullptr, uint32_t(size.slots));
+  w->queue.capacity = size.bucketCapacity;
+  w->table.records = static_cast<SearchNode*>(vk::os_reserve(record_bytes(w->table)));
+  w->table.index = static_cast<uint32_t*>(vk::os_reserve(index_bytes(w->table)));
+  w->queue.entries = static_cast<uint32_t*>(vk::os_reserve(queue_bytes(w->queue)));
+  if (!w->table.records || !w->table.index || !w->queue.entries) {
+    release_work(w);
     return 0;
   }
-  t.table.slots = static_cast<SearchNode*>(slots);
-  t.table.slotCount = uint32_t(size.slots);
-  t.table.generation = 0;
-  t.queue.entries = static_cast<uint32_t*>(queue);
-  t.queue.capacity = size.bucketCapacity;
-  t.queue.slots = t.table.slots;
-  t.nodeLimit = size.nodeLimit;
+  vk::os_advise_huge(w->table.records, record_bytes(w->table));
+  vk::os_advise_huge(w->table.index, index_bytes(w->table));
+  w->queue.records = w->table.records;
+  w->nodeLimit = size.nodeLimit;
+  t.work = w;
   t.bytes = bytes;
-  t.hugePages = 0;
   return 1;
 }
 
@@ -366,12 +429,12 @@ int32_t pull_run_length(const SearchState& search, const Level& level, int32_t b
   return search.board[keeper] == FreeCell ? n : 0;
 }
 
-int32_t expand_record(Solver& solver, Level& level, SearchTables& t) {
-  SearchState& s = solver.search;
-  uint32_t r = queue_pop(t.queue, s.bestCost);
-  if (r == NoSlot) return s.bestRecord != NoSlot ? SolveSolved : SolveImpossible;
-  const SearchNode& node = t.table.slots[r];
-  int32_t cost = t.queue.cost, keeper = node_keeper(node), count = level.liveBoxes;
+int32_t expand_record(SearchWork& w, Level& level) {
+  SearchState& s = w.search;
+  uint32_t r = queue_pop(w.queue, s.bestCost);
+  if (r == NoRecord) return s.bestRecord != NoRecord ? SolveSolved : SolveImpossible;
+  const SearchNode& node = w.table.records[r];
+  int32_t cost = w.queue.cost, keeper = node_keeper(node), count = level.liveBoxes;
   int32_t onStart = 0;
   for (int32_t i = 0; i < count; i++) {
     int32_t c = node_box(node, i);
@@ -382,37 +445,36 @@ int32_t expand_record(Solver& solver, Level& level, SearchTables& t) {
   measure_walks(s, level, keeper, count, onStart == count);
   // The goal test records a solution; the record is still expanded, since a
   // shorter solution may pass through this position.
-  if (onStart == count && level.stamp.stamps[level.KeeperStart] == s.generation) {
+  if (onStart == count && has_cell(s.reach, level.KeeperStart)) {
     int32_t length = cost + s.distance[level.KeeperStart];
-    if (s.bestRecord == NoSlot || length < s.bestCost) {
+    if (s.bestRecord == NoRecord || length < s.bestCost) {
       s.bestCost = length;
       s.bestRecord = r;
     }
   }
-  int32_t found = collect_children(s, level, t.table, cost);
-  int32_t status = visit_children(s, level, t, found, r);
+  int32_t found = collect_children(s, level, w.table, cost);
+  int32_t status = visit_children(w, found, r);
   for (int32_t i = 0; i < count; i++) s.board[s.boxes[i]] = FreeCell;
   return status;
 }
 
 int32_t solve_level(Solver& solver, Level& level) {
-  SearchState& s = solver.search;
-  s.startMs = vk::os_clock_ms();
+  int64_t startMs = vk::os_clock_ms();
   solver.progress.seconds.store(0, std::memory_order_relaxed);
   solver.solutionLength = 0;
   if (solver.trace) solver.trace[0] = '\0';
-  s.nodes = 0;
-  s.bestCost = 0;
-  s.bestRecord = NoSlot;
-  // Target marks are compared with this level's stamp generations only.
-  std::memset(s.target, 0, sizeof s.target);
-  s.generation = 0;
   // Without its tables the search cannot hold a single record.
   SearchTables& t = solver.tables ? *solver.tables : processTables;
   if (t.bytes == 0 && (solver.tables || !reserve_search_tables())) return SolveTableFull;
-  clear_node_table(t.table);
-  reset_queue(t.queue);
-  publish(solver, t);
+  SearchWork& w = *t.work;
+  SearchState& s = w.search;
+  s.startMs = startMs;
+  s.nodes = 0;
+  s.bestCost = 0;
+  s.bestRecord = NoRecord;
+  clear_node_table(w.table, level.liveBoxes);
+  reset_queue(w.queue);
+  publish(solver, w);
 
   int32_t onStart = set_up_board(s, level);
   bool startSolved = onStart == level.liveBoxes;
@@ -420,20 +482,28 @@ int32_t solve_level(Solver& solver, Level& level) {
   // From a solved start the only way out and back may lead the box across a
   // tunnel cell, so such a solve stops boxes only where no box can go.
   s.noRest = startSolved ? level.NoReachMap : level.NoRestMap;
-  seed(s, level, t);
+  seed(s, level, w.table, w.queue);
   for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
+  // The walks' bit sets cover the level's cells and a row beyond, since
+  // the search looks one cell past a box.
+  // The count is rounded up to a size that measure_walks has a version for.
+  int32_t words = (level.area + level.width + WordBits - 1) / WordBits;
+  s.words = words <= 1 ? 1 : words <= 2 ? 2 : words <= 4 ? 4 : words <= 8 ? 8 : BoardWords;
+  s.open = CellSet{};
+  for (int32_t c = 0; c < level.area; c++)
+    if (s.board[c] == FreeCell) add_cell(s.open, c);
 
   int32_t status;
   for (;;) {
-    status = expand_record(solver, level, t);
-    publish(solver, t);
+    status = expand_record(w, level);
+    publish(solver, w);
     solver.progress.seconds.store(int32_t((vk::os_clock_ms() - s.startMs) / 1000),
                                   std::memory_order_relaxed);
     if (solver.cancel.load(std::memory_order_relaxed)) return SolveCanceled;
     if (status != SolveGoesOn) break;
   }
   if (status == SolveSolved) {
-    build_trace(solver, level, t.table);
+    build_trace(solver, level, w);
     solver.solutionLength = s.bestCost;
   }
   return status;

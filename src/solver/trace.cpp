@@ -4,13 +4,11 @@
 // is found again.
 #include <cstring>
 
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 
 namespace vk {
 
 namespace {
-
-const char* const MoveLetters[8] = {"u", "l", "d", "r", "U", "L", "D", "R"};
 
 struct TraceWriter {
   Solver& solver;
@@ -24,7 +22,7 @@ void append_letter(TraceWriter& w, int32_t direction, bool push) {
     return;
   }
   if (w.solver.trace) {
-    w.solver.trace[w.s.traceLength] = MoveLetters[direction + (push ? 4 : 0)][0];
+    w.solver.trace[w.s.traceLength] = (push ? PushLetters : WalkLetters)[direction];
     w.solver.trace[w.s.traceLength + 1] = '\0';
   }
   w.s.traceLength++;
@@ -95,8 +93,9 @@ int32_t emit_push_run(TraceWriter& w, const SearchNode& n, const SearchNode& q, 
 
 }  // namespace
 
-void build_trace(Solver& solver, const Level& level, const NodeTable& table) {
-  SearchState& s = solver.search;
+void build_trace(Solver& solver, const Level& level, SearchWork& work) {
+  SearchState& s = work.search;
+  const NodeTable& table = work.table;
   TraceWriter w{solver, s, level};
   s.traceLength = 0;
   if (solver.trace) solver.trace[0] = '\0';
@@ -105,12 +104,12 @@ void build_trace(Solver& solver, const Level& level, const NodeTable& table) {
     s.board[c] = level.BlockMap[c] != MapOpen ? BlockedCell
                  : level.BoxStartMap[c]    ? BoxCell
                                            : FreeCell;
-  const SearchNode* record = &table.slots[s.bestRecord];
+  const SearchNode* record = &table.records[s.bestRecord];
   int32_t keeper = level.KeeperStart;
   emit_walk(w, keeper, node_keeper(*record));
   keeper = node_keeper(*record);
   while (node_parent(*record) != NoParent) {
-    const SearchNode* parent = &table.slots[node_parent(*record)];
+    const SearchNode* parent = &table.records[node_parent(*record)];
     keeper = emit_push_run(w, *record, *parent, keeper);
     emit_walk(w, keeper, node_keeper(*parent));
     keeper = node_keeper(*parent);

@@ -17,23 +17,6 @@ constexpr int32_t ShortVisibleMoves = 2;
 
 const char TraceOverLine[] = "[TraceOver]";
 
-// Direction index of a move letter, and whether it pushes; -1 for anything
-// that is not a move letter.
-int32_t letter_direction(char c, int32_t& push) {
-  push = 0;
-  switch (c) {
-    case 'U': push = 1; [[fallthrough]];
-    case 'u': return DirUp;
-    case 'L': push = 1; [[fallthrough]];
-    case 'l': return DirLeft;
-    case 'D': push = 1; [[fallthrough]];
-    case 'd': return DirDown;
-    case 'R': push = 1; [[fallthrough]];
-    case 'r': return DirRight;
-    default: return -1;
-  }
-}
-
 char* append_line_end(char* out) {
   *out++ = '\r';
   *out++ = '\n';
@@ -44,7 +27,7 @@ char* append_line_end(char* out) {
 
 int32_t is_move_letter(char c) {
   int32_t push;
-  return letter_direction(c, push) >= 0 ? 1 : 0;
+  return move_letter_direction(c, push) >= 0 ? 1 : 0;
 }
 
 void mask_last_moves(char* trace, int32_t length) {
@@ -117,7 +100,7 @@ ViewStep viewer_step_forward(TraceViewer& viewer) {
   ViewStep step{0, 0, 0};
   if (viewer.trace == nullptr) return step;
   int32_t push;
-  int32_t direction = letter_direction(viewer.trace[viewer.position], push);
+  int32_t direction = move_letter_direction(viewer.trace[viewer.position], push);
   if (direction < 0) return step;
   int32_t offset = viewer.offset[direction];
   viewer.cells[viewer.keeper] -= CellKeeper;
@@ -139,7 +122,7 @@ ViewStep viewer_step_back(TraceViewer& viewer) {
   if (viewer.trace == nullptr || viewer.position == 0) return step;
   viewer.position -= 1;
   int32_t push;
-  int32_t direction = letter_direction(viewer.trace[viewer.position], push);
+  int32_t direction = move_letter_direction(viewer.trace[viewer.position], push);
   if (direction < 0) {  // only a trace changed behind the viewer's back
     viewer.position += 1;
     return step;

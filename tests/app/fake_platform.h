@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
+#include "app/dialog_internal.h"
 
 namespace vk {
 

@@ -30,6 +30,7 @@
 #include <memory>
 #include <string>
 
+#include "app/dialog_internal.h"
 #include "app/qt/shell.h"
 #include "support/support.h"
 

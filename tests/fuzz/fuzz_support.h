@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 
 namespace vk {
 

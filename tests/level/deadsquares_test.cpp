@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "support/support.h"
 
 namespace vk {

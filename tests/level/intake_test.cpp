@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "support/oracle.h"
 #include "support/support.h"
 

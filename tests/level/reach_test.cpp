@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "support/support.h"
 
 namespace vk {

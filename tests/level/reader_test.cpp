@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "level/level.h"
+#include "level/level_internal.h"
 #include "support/support.h"
 
 namespace vk {

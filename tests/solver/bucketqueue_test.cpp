@@ -1,11 +1,11 @@
 // The bucket queue: passes over a bucket, holes, the bound, compaction and
-// the queue-fill indicator. Records are slots of the shared node table,
+// the queue-fill indicator. Records are numbers of the shared node table,
 // whose cost field Pop reads.
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 
 namespace vk {
 
@@ -17,27 +17,27 @@ struct QueueTest : ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(reserve_search_tables());
-    table = &search_tables()->table;
-    queue = &search_tables()->queue;
-    clear_node_table(*table);
+    table = &search_tables()->work->table;
+    queue = &search_tables()->work->queue;
+    clear_node_table(*table, 1);
     reset_queue(*queue);
   }
   // A record of the given cost, queued under it.
   void add(uint32_t record, int32_t cost, uint32_t parent = 0) {
     int32_t box[] = {7};
-    fill_node(*table, record, box, 1, 9, parent, cost);
+    pack_node(table->records[record], box, 1, 9, parent, cost);
     ASSERT_TRUE(queue_insert(*queue, record, cost));
   }
   void rekey(uint32_t record, int32_t cost) {
     ASSERT_TRUE(queue_rekey(*queue, record, cost));
-    set_cost_parent(table->slots[record], cost, 0);
+    set_cost_parent(table->records[record], cost, 0);
   }
   uint32_t pop(int32_t best = 0) { return queue_pop(*queue, best); }
   const uint32_t* bucket(int32_t b) const { return queue->entries + size_t(b) * BucketCapacity; }
 };
 
 TEST_F(QueueTest, AnEmptyQueueHandsOutNothingAndKeepsItsCost) {
-  EXPECT_EQ(pop(), NoSlot);
+  EXPECT_EQ(pop(), NoRecord);
   EXPECT_EQ(queue->cost, 0);
 }
 
@@ -66,7 +66,7 @@ TEST_F(QueueTest, RekeyLeavesAHoleAndMovesTheRecord) {
   rekey(1, 66);
   EXPECT_EQ(queue->open, 1);
   EXPECT_EQ(queue->fill[6], 1);
-  EXPECT_EQ(bucket(6)[0], NoSlot);
+  EXPECT_EQ(bucket(6)[0], NoRecord);
   EXPECT_EQ(queue->fill[2], 1);
   EXPECT_EQ(bucket(2)[0], 1u);
   EXPECT_EQ(pop(), 1u);
@@ -77,7 +77,7 @@ TEST_F(QueueTest, FinishingTheCostBelowTheBestEndsTheSearch) {
   add(1, 39);
   add(2, 40);
   EXPECT_EQ(pop(40), 1u);
-  EXPECT_EQ(pop(40), NoSlot);
+  EXPECT_EQ(pop(40), NoRecord);
   EXPECT_EQ(queue->cost, 40);
   // The cost-40 record was never looked at.
   EXPECT_EQ(queue->open, 1);
@@ -153,31 +153,31 @@ TEST_F(QueueTest, CompactingTheCurrentBucketMidPassKeepsTheOrder) {
   EXPECT_EQ(pop(), 3u);
   EXPECT_EQ(pop(), 20u);
   EXPECT_EQ(queue->cost, 65);
-  EXPECT_EQ(pop(), NoSlot);
+  EXPECT_EQ(pop(), NoRecord);
 }
 
 TEST_F(QueueTest, RekeyFindsItsEntryInABigBucketWhateverTheRecordsParent) {
   // Slot 1 costs 0, slot 2 costs 1: the parents of two groups of children
   // of cost 5, queued while the queue's cost was 0 and then 1.
   int32_t box[] = {7};
-  fill_node(*table, 1, box, 1, 9, 0, 0);
+  pack_node(table->records[1], box, 1, 9, 0, 0);
   constexpr uint32_t Group = 5000;
   for (uint32_t r = 10; r < 10 + Group; r++) add(r, 5, 1);
   add(2, 1, 1);
   EXPECT_EQ(pop(), 2u);
   for (uint32_t r = 10 + Group; r < 10 + 2 * Group; r++) add(r, 5, 2);
   rekey(10 + Group + 7, 6);
-  EXPECT_EQ(bucket(5)[Group + 7], NoSlot);
+  EXPECT_EQ(bucket(5)[Group + 7], NoRecord);
   rekey(10 + 3, 6);
-  EXPECT_EQ(bucket(5)[3], NoSlot);
+  EXPECT_EQ(bucket(5)[3], NoRecord);
   // A parent that does not tell when the record was queued costs a longer
   // search, never a wrong one.
-  set_cost_parent(table->slots[10 + Group + 9], 5, 1);
+  set_cost_parent(table->records[10 + Group + 9], 5, 1);
   rekey(10 + Group + 9, 6);
-  EXPECT_EQ(bucket(5)[Group + 9], NoSlot);
-  set_cost_parent(table->slots[10 + 11], 5, 2);
+  EXPECT_EQ(bucket(5)[Group + 9], NoRecord);
+  set_cost_parent(table->records[10 + 11], 5, 2);
   rekey(10 + 11, 6);
-  EXPECT_EQ(bucket(5)[11], NoSlot);
+  EXPECT_EQ(bucket(5)[11], NoRecord);
   EXPECT_EQ(queue->fill[5], int32_t(2 * Group));
   EXPECT_EQ(queue->fill[6], 4);
   EXPECT_EQ(queue->open, int32_t(2 * Group));

@@ -1,11 +1,13 @@
-// The node table: the hash, probing and matching, roots, clearing, and the
-// packing of a record, and the sizes of the tables. The tests use the
+// The node table: the hash, probing and matching, roots, clearing, the
+// index's growth, the packing of a record, and the sizes of the tables. The tests use the
 // process's one reservation of the tables.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <vector>
 
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 
 namespace vk {
 
@@ -17,8 +19,8 @@ struct TableTest : ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(reserve_search_tables());
-    table = &search_tables()->table;
-    clear_node_table(*table);
+    table = &search_tables()->work->table;
+    clear_node_table(*table, 2);
   }
   void place(std::initializer_list<int32_t> cells) {
     std::memset(board, FreeCell, sizeof board);
@@ -28,19 +30,18 @@ struct TableTest : ::testing::Test {
 
 TEST(SearchNodeTest, PacksEveryFieldAtItsLargestValueInto24Bytes) {
   static_assert(sizeof(SearchNode) == 24);
-  // The largest tables still have room for their slot numbers and positions.
+  // The largest tables still have room for their record numbers and positions.
   TableSize largest = table_size(LargestMemory);
-  EXPECT_GT(NoParent, uint32_t(largest.slots - 1));
+  EXPECT_GT(NoParent, uint32_t(largest.nodeLimit + SeedRecords - 1));
   EXPECT_LE(int64_t(largest.bucketCapacity) - 1, int64_t(field_mask(PositionBits)));
   int32_t boxes[MaxBoxes] = {2047, 1, 2046, 3, 2045, 5, 2044, 7};
   SearchNode node{};
-  pack_node(node, boxes, MaxBoxes, 2047, NoParent, CostLimit, LastSolveGeneration);
+  pack_node(node, boxes, MaxBoxes, 2047, NoParent, CostLimit);
   set_node_position(node, int32_t(field_mask(PositionBits)));
   for (int32_t i = 0; i < MaxBoxes; i++) EXPECT_EQ(node_box(node, i), boxes[i]) << i;
   EXPECT_EQ(node_keeper(node), 2047);
   EXPECT_EQ(node_parent(node), NoParent);
   EXPECT_EQ(node_cost(node), CostLimit);
-  EXPECT_EQ(node_generation(node), LastSolveGeneration);
   EXPECT_EQ(node_position(node), int32_t(field_mask(PositionBits)));
   EXPECT_GE(CostLimit, (1 << 28) - 1);
 
@@ -88,71 +89,146 @@ TEST(SearchNodeTest, MemorySizesTakeDecimalSuffixesWithinTheirRange) {
     EXPECT_FALSE(parse_memory_size(bad, bytes)) << bad;
 }
 
-TEST(SearchNodeTest, HashMatchesTheWorkedExampleInAnyBoxOrder) {
-  NodeTable table;
-  table.slotCount = TableSlots;
-  int32_t boxes[] = {50, 60};
-  int32_t swapped[] = {60, 50};
-  EXPECT_EQ(home_slot(table, 100, boxes, 2), 3140740u);
-  EXPECT_EQ(home_slot(table, 100, swapped, 2), 3140740u);
-  // The sum stands in for the exclusive-or when that is 0.
-  int32_t same[] = {5, 5};
-  uint32_t s = 0 * 8 + 10, p = 0;
-  EXPECT_EQ(home_slot(table, 0, same, 2), (p + s * s) % uint32_t(TableSlots));
+TEST(SearchNodeTest, TheHashIgnoresTheBoxOrderAndFollowsOneMovedBox) {
+  int32_t boxes[] = {50, 60, 70};
+  int32_t swapped[] = {70, 50, 60};
+  EXPECT_EQ(state_hash(100, boxes, 3), state_hash(100, swapped, 3));
+  EXPECT_NE(state_hash(100, boxes, 3), state_hash(101, boxes, 3));
+  // A child's hash from its parent's: one box key out, one in.
+  int32_t moved[] = {50, 63, 70};
+  EXPECT_EQ(boxes_hash(boxes, 3) - box_key(60) + box_key(63) + keeper_key(64),
+            state_hash(64, moved, 3));
+  // A box and a keeper on the same cell count differently.
+  int32_t one[] = {100};
+  EXPECT_NE(state_hash(101, one, 1), state_hash(100, std::array<int32_t, 1>{101}.data(), 1));
 }
 
 TEST_F(TableTest, AfterAClearEveryLookupEndsAtItsHome) {
   int32_t boxes[] = {50, 60};
   place({50, 60});
-  uint32_t home = home_slot(*table, 100, boxes, 2);
-  fill_node(*table, home, boxes, 2, 100, 1, 5);
-  fill_node(*table, 12, boxes, 2, 101, 1, 5);
-  clear_node_table(*table);
-  EXPECT_FALSE(slot_used(*table, home));
-  EXPECT_FALSE(slot_used(*table, 12));
-  EXPECT_EQ(lookup_node(*table, home, 100, board, 2), home);
+  uint64_t hash = state_hash(100, boxes, 2);
+  uint32_t slot = lookup_node(*table, hash, 100, board);
+  EXPECT_EQ(slot, home_slot(*table, hash));
+  add_node(*table, slot, hash, boxes, 100, 1, 5);
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, hash, 100, board)), 0u);
+  clear_node_table(*table, 2);
+  EXPECT_EQ(table->count, 0u);
+  EXPECT_EQ(table->indexSize, FirstIndexSize);
+  EXPECT_EQ(lookup_node(*table, hash, 100, board), home_slot(*table, hash));
+  EXPECT_EQ(slot_record(*table, home_slot(*table, hash)), NoRecord);
 }
 
 TEST_F(TableTest, FindsTheSameBoxesListedInAnotherOrder) {
   int32_t boxes[] = {50, 60};
   int32_t swapped[] = {60, 50};
   place({50, 60});
-  uint32_t home = home_slot(*table, 100, boxes, 2);
-  fill_node(*table, home, boxes, 2, 100, 3, 9);
-  EXPECT_EQ(lookup_node(*table, home_slot(*table, 100, swapped, 2), 100, board, 2), home);
+  uint64_t hash = state_hash(100, boxes, 2);
+  uint32_t record = add_node(*table, lookup_node(*table, hash, 100, board), hash, boxes, 100, 3, 9);
+  uint32_t found = lookup_node(*table, state_hash(100, swapped, 2), 100, board);
+  EXPECT_EQ(slot_record(*table, found), record);
+  EXPECT_EQ(node_cost(table->records[record]), 9);
 }
 
 TEST_F(TableTest, StatesThatDifferInTheKeeperOnlyTakeTwoRecords) {
   int32_t boxes[] = {50, 60};
   place({50, 60});
-  uint32_t first = lookup_node(*table, 500, 100, board, 2);
-  fill_node(*table, first, boxes, 2, 100, 3, 9);
-  uint32_t second = lookup_node(*table, 500, 101, board, 2);
-  EXPECT_EQ(first, 500u);
-  EXPECT_EQ(second, 501u);
-  EXPECT_FALSE(slot_used(*table, second));
+  uint64_t a = state_hash(100, boxes, 2), b = state_hash(101, boxes, 2);
+  uint32_t first = add_node(*table, lookup_node(*table, a, 100, board), a, boxes, 100, 3, 9);
+  uint32_t slot = lookup_node(*table, b, 101, board);
+  EXPECT_EQ(slot_record(*table, slot), NoRecord);
+  uint32_t second = add_node(*table, slot, b, boxes, 101, 3, 9);
+  EXPECT_EQ(first, 0u);
+  EXPECT_EQ(second, 1u);
+  // Other boxes with the same keeper are another state too.
+  place({50, 61});
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, a, 100, board)), NoRecord);
 }
 
 TEST_F(TableTest, ARootIsNeverMatched) {
   int32_t boxes[] = {50, 60};
   place({50, 60});
-  fill_node(*table, 700, boxes, 2, 100, NoParent, 0);
-  EXPECT_EQ(lookup_node(*table, 700, 100, board, 2), 701u);
+  uint64_t hash = state_hash(100, boxes, 2);
+  uint32_t root = add_root(*table, boxes, 100);
+  EXPECT_EQ(node_parent(table->records[root]), NoParent);
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, hash, 100, board)), NoRecord);
   // A record of the same state behind the root is found.
-  fill_node(*table, 701, boxes, 2, 100, 700, 4);
-  EXPECT_EQ(lookup_node(*table, 700, 100, board, 2), 701u);
+  uint32_t record = add_node(*table, lookup_node(*table, hash, 100, board), hash, boxes, 100, root, 4);
+  EXPECT_EQ(record, root + 1);
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, hash, 100, board)), record);
 }
 
-TEST_F(TableTest, ProbingWrapsFromTheLastSlotToSlotZero) {
-  int32_t a[] = {40};
-  int32_t b[] = {41};
-  uint32_t last = TableSlots - 1;
-  fill_node(*table, last, a, 1, 30, 1, 2);
-  place({41});
-  EXPECT_EQ(lookup_node(*table, last, 31, board, 1), 0u);
-  fill_node(*table, 0, b, 1, 31, 1, 2);
-  EXPECT_EQ(lookup_node(*table, last, 31, board, 1), 0u);
-  EXPECT_EQ(lookup_node(*table, last, 32, board, 1), 1u);
+TEST_F(TableTest, ProbingWrapsFromTheLastSlotOfThePrefixToSlotZero) {
+  // Two keepers beside one box whose states have their home in the
+  // prefix's last slot.
+  int32_t box[] = {0};
+  std::vector<int32_t> keepers;
+  for (box[0] = 0; box[0] < MaxArea && keepers.size() < 2; box[0]++) {
+    keepers.clear();
+    for (int32_t k = 0; k < MaxArea && keepers.size() < 2; k++)
+      if (k != box[0] && home_slot(*table, state_hash(k, box, 1)) == FirstIndexSize - 1)
+        keepers.push_back(k);
+  }
+  box[0]--;
+  place({box[0]});
+  ASSERT_EQ(keepers.size(), 2u);
+  clear_node_table(*table, 1);
+  uint64_t a = state_hash(keepers[0], box, 1), b = state_hash(keepers[1], box, 1);
+  add_node(*table, lookup_node(*table, a, keepers[0], board), a, box, keepers[0], 1, 2);
+  uint32_t slot = lookup_node(*table, b, keepers[1], board);
+  EXPECT_EQ(slot, 0u);
+  add_node(*table, slot, b, box, keepers[1], 1, 3);
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, b, keepers[1], board)), 1u);
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, a, keepers[0], board)), 0u);
+}
+
+TEST_F(TableTest, TheIndexDoublesWhenHalfFullAndStillFindsEveryRecordButTheRoots) {
+  // One box and every keeper cell, then a second box cell: 4,000 states.
+  clear_node_table(*table, 1);
+  uint32_t root = add_root(*table, std::array<int32_t, 1>{7}.data(), 8);
+  for (int32_t cell : {5, 6}) {
+    place({cell});
+    int32_t box[] = {cell};
+    for (int32_t k = 0; k < MaxArea; k++) {
+      uint64_t hash = state_hash(k, box, 1);
+      uint32_t slot = lookup_node(*table, hash, k, board);
+      ASSERT_EQ(slot_record(*table, slot), NoRecord) << k;
+      add_node(*table, slot, hash, box, k, root, k);
+      ASSERT_LE(table->indexed * 2, table->indexSize) << k;
+    }
+  }
+  EXPECT_EQ(table->indexSize, 2 * FirstIndexSize);
+  EXPECT_EQ(table->indexed, uint32_t(2 * MaxArea));
+  for (int32_t cell : {5, 6}) {
+    place({cell});
+    int32_t box[] = {cell};
+    for (int32_t k = 0; k < MaxArea; k++) {
+      uint32_t record = slot_record(*table, lookup_node(*table, state_hash(k, box, 1), k, board));
+      ASSERT_NE(record, NoRecord) << k;
+      EXPECT_EQ(node_keeper(table->records[record]), k);
+      EXPECT_EQ(node_box(table->records[record], 0), cell);
+    }
+  }
+  // The root's state is not found though it is in the table.
+  place({7});
+  EXPECT_EQ(slot_record(*table, lookup_node(*table, state_hash(8, std::array<int32_t, 1>{7}.data(), 1), 8, board)),
+            NoRecord);
+}
+
+TEST(NodeTableSize, EntriesHoldEveryRecordNumberBesideAFingerprint) {
+  // The default tables: 14,000,064 records need 24 bits, 8 bits remain.
+  NodeTable table;
+  set_up_node_table(table, nullptr, uint32_t(NodeLimit + SeedRecords), nullptr, TableSlots);
+  EXPECT_EQ(table.recordBits, 24);
+  // The largest: 368,421,116 records in 29 bits.
+  TableSize largest = table_size(LargestMemory);
+  set_up_node_table(table, nullptr, uint32_t(largest.nodeLimit + SeedRecords), nullptr,
+                    uint32_t(largest.slots));
+  EXPECT_EQ(table.recordBits, 29);
+  // Every table has more index slots than records, so no probe runs forever.
+  for (int64_t bytes : {int64_t(100000), SmallestMemory, DefaultMemory, LargestMemory}) {
+    TableSize size = table_size(bytes);
+    EXPECT_GT(size.slots, size.nodeLimit + SeedRecords) << bytes;
+  }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 #include "solver/solver_fixture.h"
 #include "support/oracle.h"
 
@@ -150,23 +150,24 @@ TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
   // The box on its start cell cuts the corridor in two.
   const char map[] = "#######\n#@ $ .#\n#######\n";
   ASSERT_EQ(run(map), SolveSolved);
-  SearchTables& t = *search_tables();
-  SearchState& s = solver->search;
+  SearchWork& w = *search_tables()->work;
+  SearchState& s = w.search;
   int32_t row = level->width, start = row + 3;
   int32_t boxes[] = {start};
   for (int32_t keeper : {row + 4, row + 2}) {
     for (int32_t c = 0; c < MaxArea; c++)
       s.board[c] = c < level->area && level->BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
-    clear_node_table(t.table);
-    reset_queue(t.queue);
+    clear_node_table(w.table, 1);
+    reset_queue(w.queue);
     s.bestCost = 0;
-    s.bestRecord = NoSlot;
-    fill_node(t.table, 10, boxes, 1, keeper, 9, 5);
-    ASSERT_TRUE(queue_insert(t.queue, 10, 5));
-    EXPECT_EQ(expand_record(*solver, *level, t), SolveGoesOn);
+    s.bestRecord = NoRecord;
+    w.table.count = 11;
+    pack_node(w.table.records[10], boxes, 1, keeper, 9, 5);
+    ASSERT_TRUE(queue_insert(w.queue, 10, 5));
+    EXPECT_EQ(expand_record(w, *level), SolveGoesOn);
     if (keeper == row + 4) {
       // Right of the box the keeper cannot walk to its start.
-      EXPECT_EQ(s.bestRecord, NoSlot);
+      EXPECT_EQ(s.bestRecord, NoRecord);
     } else {
       EXPECT_EQ(s.bestRecord, 10u);
       EXPECT_EQ(s.bestCost, 5 + 1);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "solver/solver.h"
+#include "solver/search_internal.h"
 #include "solver/solver_fixture.h"
 
 namespace vk {
@@ -56,17 +56,18 @@ TEST_F(TraceTest, ALongChainKeepsTheFirst20000LettersAndSetsTraceOver) {
   // the keeper walking round it in between (10 letters a round).
   read("#######\n#     #\n#@ $ .#\n#     #\n#######\n");
   int32_t row = level->width;
-  NodeTable& table = search_tables()->table;
-  clear_node_table(table);
+  SearchWork& work = *search_tables()->work;
+  NodeTable& table = work.table;
+  clear_node_table(table, 1);
   constexpr int32_t Links = 4002;
   for (int32_t k = 0; k <= Links; k++) {
     bool left = k % 2 == 0;  // box on its start, keeper left of it
     int32_t box[] = {left ? 2 * row + 3 : 2 * row + 4};
     uint32_t parent = k == Links ? NoParent : uint32_t(k + 2);
-    fill_node(table, uint32_t(k + 1), box, 1, left ? 2 * row + 2 : 2 * row + 5, parent, 0);
+    pack_node(table.records[k + 1], box, 1, left ? 2 * row + 2 : 2 * row + 5, parent, 0);
   }
-  solver->search.bestRecord = 1;
-  build_trace(*solver, *level, table);
+  work.search.bestRecord = 1;
+  build_trace(*solver, *level, work);
   std::string want = "r";
   while (want.size() < size_t(TraceCapacity)) want += "RurrdLulld";
   want.resize(TraceCapacity);

@@ -8,6 +8,7 @@
 
 #include "app/art.h"
 #include "app/qt/shell.h"
+#include "program/program.h"
 
 namespace vk {
 

@@ -1,0 +1,69 @@
+// What the level folder's sources share beyond level.h, and what its tests
+// reach into: the analyses' building blocks and the steps of an intake.
+#pragma once
+
+#include <cstdint>
+
+#include "level/level.h"
+#include "os/os.h"
+
+namespace vk {
+
+// ---------------------------------------------------------------- analysis
+
+// Afterwards a cell is reachable from start exactly when its stamp equals
+// generation. obstacles must enclose the region reached.
+void flood_fill(const Level& level, const int32_t* obstacles, int32_t start,
+                int32_t* stamps, int32_t generation);
+
+// 1 when the region reachable from start over non-wall cells touches the
+// Board's border; region is set to 1 on reached cells.
+int32_t find_keeper_region(const Level& level, const int32_t* walls,
+                           int32_t* region, int32_t start);
+
+// Dead squares: 0 when the level may be solvable, 3 when proven unsolvable.
+int32_t analyse_dead_squares(Level& level);
+void mark_tunnels(Level& level);
+
+// Box reach: ReachMask, NoReachMap and their marks added to the NoRestMap.
+void build_reach_masks(Level& level);
+void box_reach(Level& level, int32_t* sides, int32_t boxCell, int32_t keeperCell);
+
+// The search behind boxes_assignable: box depth onward of count boxes, with
+// the starts in used taken.
+int32_t assign_from(const int32_t* masks, int32_t count, int32_t depth, int32_t used);
+
+// ---------------------------------------------------------------- the store
+
+// Room a level file's name takes behind the work folder path: the longest
+// number an int can give, ".txt" and the terminator.
+constexpr int32_t LevelFileNameRoom = 15;
+
+// The per-user work folder of this platform, with a trailing '/':
+// $XDG_CACHE_HOME/temp_vantori/ or ~/.cache/temp_vantori/. 0 if none.
+int32_t default_work_dir(char* out, int32_t capacity);
+
+// Name of level n's file: workDir + "%04d.txt".
+void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity);
+
+// 1 when name is one an intake writes: four or more digits, then ".txt".
+int32_t is_level_file_name(const char* name);
+
+// The steps of an intake. clear_level_store deletes the
+// entries of the work folder that the store's rule allows (never a folder,
+// never a link's target) and returns 0, with the failure set, when one of
+// them stays. split_level_text hands each line of a text to
+// store_level_line and returns 1 when the text ended with a line end and
+// nothing aborted. The readers return 0 when the source cannot be opened
+// or read or the intake aborted; read_level_source_fd also reads pipes and
+// leaves the handle open.
+int32_t clear_level_store(LevelStore& store);
+int32_t split_level_text(LevelStore& store, char* text);
+void store_level_line(LevelStore& store, char* line);
+void open_level_file(LevelStore& store);
+void close_level_file(LevelStore& store);
+int32_t read_level_source_file(LevelStore& store, const char* path);
+int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file);
+int32_t scan_level_folder(LevelStore& store, const char* path);
+
+}  // namespace vk

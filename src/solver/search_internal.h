@@ -1,0 +1,283 @@
+// Inside the search: the record layout, the NodeTable (records and their
+// hash index), the BucketQueue, the search board and the working state of a
+// solve. Only the solver's own sources and its tests include this header.
+#pragma once
+
+#include <cstdint>
+
+#include "solver/solver.h"
+
+namespace vk {
+
+// ---------------------------------------------------------------- records
+
+// One state: the keeper's cell and the cells of the boxes, with its cost,
+// its parent and its position in the queue, in three 64-bit words. No field
+// crosses a word, so each is one shift and one mask. Cells are below
+// 2048 > MaxArea, so a box takes 11 bits.
+//
+//   word 0: keeper (11) | queue position (25) | cost (28)
+//   word 1: parent (31) | boxes 5 to 7 (3 x 11)
+//   word 2: boxes 0 to 4 (5 x 11)             | spare (9)
+//
+// The widths serve the largest tables: at LargestMemory a solve holds at
+// most 368,421,052 records (below 2^31 - 1, the root's parent) and a bucket
+// 21,052,631 entries (below 2^25). boxes keeps the identity order in which
+// the search placed the boxes on the goals; only the first liveBoxes
+// entries are meaningful.
+constexpr int32_t CellBits = 11;
+constexpr int32_t KeeperBits = CellBits;
+constexpr int32_t PositionBits = 25;
+constexpr int32_t CostBits = 28;
+constexpr int32_t ParentBits = 31;
+constexpr int32_t HighBoxes = 3;  // boxes 5 to 7 share word 1 with the parent
+constexpr int32_t LowBoxes = MaxBoxes - HighBoxes;
+constexpr int32_t SpareBits = 9;
+
+constexpr int32_t KeeperShift = 0;
+constexpr int32_t PositionShift = KeeperShift + KeeperBits;
+constexpr int32_t CostShift = PositionShift + PositionBits;
+constexpr int32_t ParentShift = 0;
+constexpr int32_t HighBoxShift = ParentShift + ParentBits;
+constexpr int32_t LowBoxShift = 0;
+constexpr int32_t SpareShift = LowBoxShift + LowBoxes * CellBits;
+static_assert(CostShift + CostBits == 64, "word 0 is full");
+static_assert(HighBoxShift + HighBoxes * CellBits == 64, "word 1 is full");
+static_assert(SpareShift + SpareBits == 64, "word 2 is full");
+static_assert((1 << CellBits) > MaxArea, "a cell fits its field");
+
+constexpr uint64_t field_mask(int32_t bits) { return (uint64_t(1) << bits) - 1; }
+
+constexpr uint32_t NoParent = uint32_t(field_mask(ParentBits));  // a root's parent
+constexpr int32_t CostLimit = int32_t(field_mask(CostBits));     // largest cost a record holds
+constexpr uint32_t NoRecord = 0xFFFFFFFFu;  // no record (a queue hole, no solution yet)
+
+struct SearchNode {
+  uint64_t word[3];
+};
+static_assert(sizeof(SearchNode) == 24, "a record is 24 bytes");
+
+inline uint32_t node_field(const SearchNode& node, int32_t w, int32_t shift, int32_t bits) {
+  return uint32_t((node.word[w] >> shift) & field_mask(bits));
+}
+inline void set_node_field(SearchNode& node, int32_t w, int32_t shift, int32_t bits,
+                           uint32_t value) {
+  node.word[w] = (node.word[w] & ~(field_mask(bits) << shift)) | (uint64_t(value) << shift);
+}
+inline int32_t node_keeper(const SearchNode& node) {
+  return int32_t(node_field(node, 0, KeeperShift, KeeperBits));
+}
+inline int32_t node_position(const SearchNode& node) {
+  return int32_t(node_field(node, 0, PositionShift, PositionBits));
+}
+inline int32_t node_cost(const SearchNode& node) {
+  return int32_t(node_field(node, 0, CostShift, CostBits));
+}
+inline uint32_t node_parent(const SearchNode& node) {
+  return node_field(node, 1, ParentShift, ParentBits);
+}
+inline int32_t node_box(const SearchNode& node, int32_t i) {
+  return i < LowBoxes ? int32_t(node_field(node, 2, LowBoxShift + i * CellBits, CellBits))
+                      : int32_t(node_field(node, 1, HighBoxShift + (i - LowBoxes) * CellBits,
+                                           CellBits));
+}
+// The queue keeps each queued record's position in its bucket current.
+inline void set_node_position(SearchNode& node, int32_t position) {
+  set_node_field(node, 0, PositionShift, PositionBits, uint32_t(position));
+}
+// Improve: a new cost and parent; keeper, boxes and position unchanged.
+inline void set_cost_parent(SearchNode& node, int32_t cost, uint32_t parent) {
+  set_node_field(node, 0, CostShift, CostBits, uint32_t(cost));
+  set_node_field(node, 1, ParentShift, ParentBits, parent);
+}
+// Writes every field of a record (position 0).
+void pack_node(SearchNode& node, const int32_t* boxes, int32_t count, int32_t keeper,
+               uint32_t parent, int32_t cost);
+
+// ---------------------------------------------------------------- node table
+
+// Notes on the design.
+//
+// 1. Records are kept apart from the hash table that finds them. A solve
+//    appends its records to one array, numbered from 0 in the order they are
+//    made; a record number is what a parent link and a queue entry hold, and
+//    it stays valid until the next solve starts. A small solve so touches a
+//    few consecutive pages, and the records a pass of the queue reads lie
+//    close together.
+// 2. The index is an open-addressing table of 32-bit entries with linear
+//    probing: 0 for an empty slot, else the record number plus 1 in the low
+//    recordBits bits and a fingerprint of the state's hash in the bits above.
+//    A probe rejects nearly every foreign slot by its fingerprint, without
+//    reading the record.
+// 3. A solve uses a prefix of the index, indexSize slots, that starts small
+//    and doubles (up to slotCount) whenever it is half full; a doubling
+//    clears the larger prefix and enters the solve's records again, read in
+//    order. Nothing of an earlier solve is ever read, so nothing is cleared
+//    but the first prefix when a solve starts.
+// 4. The hash of a state is the sum of one random 64-bit key per box cell
+//    and one per keeper cell, so it does not depend on the order of the
+//    boxes and a child's follows from its parent's in two additions. Its
+//    high half picks the home slot (a multiply and a shift maps it onto
+//    indexSize), its low bits are the fingerprint.
+// 5. Roots are appended but never entered in the index: no lookup finds one.
+// 6. Where a record is placed never changes what a lookup answers, so the
+//    search makes the same records in the same order at every table size.
+struct NodeTable {
+  SearchNode* records = nullptr;  // recordCapacity records, reserved
+  uint32_t recordCapacity = 0;
+  uint32_t count = 0;             // records of the running solve, roots too
+  uint32_t* index = nullptr;      // slotCount entries, reserved
+  uint32_t slotCount = 0;
+  uint32_t indexSize = 0;         // slots the running solve uses, a prefix
+  uint32_t indexed = 0;           // entries in that prefix
+  int32_t boxCount = 0;           // boxes of every record of the running solve
+  int32_t recordBits = 0;         // low bits of an entry: record number + 1
+};
+
+// The index a solve starts with; it doubles from here as it fills.
+constexpr uint32_t FirstIndexSize = 4096;
+// Records beyond the node limit: every root and every seeded record.
+constexpr int32_t SeedRecords = 2 * MaxBoxes * Directions;
+
+// Sets the entry widths for tables of recordCapacity records.
+void set_up_node_table(NodeTable& table, SearchNode* records, uint32_t recordCapacity,
+                       uint32_t* index, uint32_t slotCount);
+
+// Starts a solve's table: no records, the first prefix of the index empty.
+void clear_node_table(NodeTable& table, int32_t boxCount);
+
+// The order-free hash of a state, and its change when one box moves.
+uint64_t state_hash(int32_t keeper, const int32_t* boxes, int32_t count);
+uint64_t boxes_hash(const int32_t* boxes, int32_t count);
+uint64_t keeper_key(int32_t keeper);
+uint64_t box_key(int32_t cell);
+
+// The slot where the probe for hash starts.
+inline uint32_t home_slot(const NodeTable& table, uint64_t hash) {
+  return uint32_t(((hash >> 32) * table.indexSize) >> 32);
+}
+
+// Probes from home for the record of keeper with the boxes that stand (value
+// BoxCell) on board: returns its index slot, or the first empty slot met.
+uint32_t lookup_node(const NodeTable& table, uint64_t hash, int32_t keeper, const int8_t* board);
+
+// The record an index slot names, or NoRecord for an empty slot.
+inline uint32_t slot_record(const NodeTable& table, uint32_t slot) {
+  uint32_t entry = table.index[slot];
+  return entry == 0 ? NoRecord : (entry & uint32_t(field_mask(table.recordBits))) - 1;
+}
+
+// The record in hash's home slot when its fingerprint is hash's, else
+// NoRecord: a guess for prefetching, not an answer.
+inline uint32_t home_record(const NodeTable& table, uint64_t hash) {
+  uint32_t entry = table.index[home_slot(table, hash)];
+  uint32_t recordMask = uint32_t(field_mask(table.recordBits));
+  if (entry == 0 || ((entry ^ uint32_t(hash)) & ~recordMask) != 0) return NoRecord;
+  return (entry & recordMask) - 1;
+}
+
+// Appends a record and enters it at slot, the empty slot lookup_node found
+// for the same hash; may double the index. Returns the record number.
+uint32_t add_node(NodeTable& table, uint32_t slot, uint64_t hash, const int32_t* boxes,
+                  int32_t keeper, uint32_t parent, int32_t cost);
+// Appends a root, which no lookup finds.
+uint32_t add_root(NodeTable& table, const int32_t* boxes, int32_t keeper);
+
+// ---------------------------------------------------------------- bucket queue
+
+// Queued record numbers in a ring of buckets indexed by cost modulo
+// BucketCount, handed out in order of cost; removal leaves holes (NoRecord)
+// that are squeezed out only when a bucket fills up. Every queued record
+// holds its entry's position in its bucket, kept current wherever entries
+// move (the passes and the packing), so that a rekey finds its entry at once.
+struct BucketQueue {
+  uint32_t* entries = nullptr;    // BucketCount * capacity, reserved once
+  int32_t capacity = 0;           // entries of one bucket
+  SearchNode* records = nullptr;  // the records the entries name
+  int32_t fill[BucketCount] = {};
+  int32_t cost = 0;   // the cost whose records are being handed out
+  int32_t read = 0;   // cursors in the current cost's bucket
+  int32_t write = 0;
+  int32_t open = 0;       // records queued
+  int32_t indicator = 0;  // queue-fill indicator
+};
+
+void reset_queue(BucketQueue& queue);
+// 1 when queued; 0 when the bucket is full and holds no hole.
+int32_t queue_insert(BucketQueue& queue, uint32_t record, int32_t cost);
+// Moves a queued record, whose cost field still holds its old cost, to
+// newCost; 0 as queue_insert.
+int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t newCost);
+// The next record of the current cost, or NoRecord when the queue is empty
+// or no queued record can beat bestCost (0: no solution known).
+uint32_t queue_pop(BucketQueue& queue, int32_t bestCost);
+// Squeezes the holes out of a full bucket; returns its free entries.
+int32_t compact_bucket(BucketQueue& queue, int32_t bucket);
+
+// ---------------------------------------------------------------- search
+
+// Values of the search board.
+constexpr int8_t FreeCell = 0;
+constexpr int8_t BoxCell = 2;
+constexpr int8_t BlockedCell = 8;
+constexpr int32_t MaxChildren = MaxBoxes * Directions;
+
+// A set of the board's cells, one bit a cell, for the keeper's walks.
+constexpr int32_t WordBits = 64;
+constexpr int32_t BoardWords = (MaxArea + WordBits - 1) / WordBits;
+struct CellSet {
+  uint64_t word[BoardWords];
+};
+
+// A child found by an expansion, waiting for its lookup.
+struct Child {
+  int32_t box;    // index in the box list
+  int32_t from;   // the box's cell before the run
+  int32_t to;     // its cell after the run
+  int32_t keeper;
+  int32_t cost;
+  uint64_t hash;  // of the child's state
+};
+
+// The working state of one solve.
+struct SearchState {
+  int8_t board[MaxArea];       // FreeCell, BoxCell or BlockedCell
+  int32_t boxes[MaxBoxes];     // the current box list, in identity order
+  int32_t distance[MaxArea];   // keeper steps from the expanded keeper, on targets
+  int32_t cells[MaxArea];      // breadth-first queue of the trace's walks
+  CellSet open;                // cells free of walls and dead ends, without boxes
+  CellSet free;                // open cells without the expanded record's boxes
+  CellSet reach;               // cells the keeper reaches (enough for the targets)
+  CellSet target;              // cells whose walk distance the expansion needs
+  int32_t words = 0;           // words of the sets that cover the level
+  Child children[MaxChildren];
+  const int32_t* noRest = nullptr;  // cells where a pulled box does not stop
+  int32_t bestCost = 0;             // 0 while no solution is known
+  uint32_t bestRecord = NoRecord;   // NoRecord while no solution is known
+  int32_t nodes = 0;                // records created by expansion
+  int64_t startMs = 0;              // the solve's start on the clock
+  int32_t traceLength = 0;          // letters of the trace being built
+};
+
+// Everything one set of tables holds: the two big tables, the working state
+// of the solve that uses them, and their limits.
+struct SearchWork {
+  NodeTable table;
+  BucketQueue queue;
+  SearchState search;
+  int32_t nodeLimit = 0;  // records a solve may create
+  int32_t hugePages = 0;  // huge pages have been asked for on the queue
+};
+
+// One step of the main loop: 0 or a final status.
+int32_t expand_record(SearchWork& work, Level& level);
+// The number of cells a pull moves a box (0: impossible).
+int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,
+                        int32_t direction);
+// The move trace of the best record, into the solver's text buffer.
+void build_trace(Solver& solver, const Level& level, SearchWork& work);
+
+// boxes_assignable's answer, found as a bipartite matching.
+int32_t boxes_matchable(const Level& level, const int32_t* boxes);
+
+}  // namespace vk
