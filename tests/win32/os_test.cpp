@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -166,6 +167,23 @@ TEST(WinOs, LocalTimeIsADate) {
   EXPECT_GE(t.year, 2020);
   EXPECT_TRUE(t.month >= 1 && t.month <= 12 && t.day >= 1 && t.day <= 31);
   EXPECT_TRUE(t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59);
+}
+
+// ---------------------------------------------------------------- Ctrl-C
+
+std::atomic<int32_t> CtrlC{0};
+void count_ctrl_c() { CtrlC.fetch_add(1); }
+
+// Ctrl-C reaches the handler (on a thread of the console's) and the
+// process goes on, as the batch needs to finish its report. Skipped where
+// there is no console to raise the event in.
+TEST(WinOs, CtrlCCallsTheHandlerAndTheProcessGoesOn) {
+  os_catch_interrupt(count_ctrl_c);
+  bool raised = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
+  for (int i = 0; raised && i < 200 && CtrlC.load() == 0; ++i) Sleep(10);
+  os_release_interrupt();
+  if (!raised || CtrlC.load() == 0) GTEST_SKIP() << "no console Ctrl-C here";
+  EXPECT_EQ(CtrlC.load(), 1);
 }
 
 // ---------------------------------------------------------------- junctions
