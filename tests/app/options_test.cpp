@@ -31,7 +31,9 @@ TEST(Options, OpeningWithoutASet) {
   EXPECT_STREQ(d.limits, "");
   // Whole where the temporary folder's path is short enough for the line.
   std::string whole = "Loaded Levels are stored in " + std::string(f.app.store.workDir);
-  if (int32_t(whole.size()) <= f.fake.lineChars) EXPECT_EQ(std::string(d.location), whole);
+  if (int32_t(whole.size()) <= f.fake.lineChars) {
+    EXPECT_EQ(std::string(d.location), whole);
+  }
   EXPECT_STREQ(d.locationTip, f.app.store.workDir);
   EXPECT_EQ(d.playOn + d.reportOn + d.pathOn + d.browseOn + d.startOn, 0);
   EXPECT_EQ(d.play, 1);
