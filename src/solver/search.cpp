@@ -140,15 +140,15 @@ void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t cou
   add_pull_cells<Words>(target, box, free, q, r);
   for (int32_t i = 0; i < Words; i++) target[i] &= free[i];
   if (wantStart) target[level.KeeperStart / WordBits] |= uint64_t(1) << (level.KeeperStart % WordBits);
-  int32_t left = 0;
-  for (int32_t i = 0; i < Words; i++) left += __builtin_popcountll(target[i]);
-  // The keeper stands on a free cell, at distance 0.
-  uint64_t reach[Words] = {}, frontier[Words] = {};
+  // The keeper stands on a free cell, at distance 0; left holds the
+  // targets not yet met.
+  uint64_t reach[Words] = {}, frontier[Words] = {}, left = 0;
   const uint64_t at = uint64_t(1) << (keeper % WordBits);
   reach[keeper / WordBits] = frontier[keeper / WordBits] = at;
   s.distance[keeper] = 0;
-  if (target[keeper / WordBits] & at) left--;
-  for (int32_t distance = 1; left > 0; distance++) {
+  target[keeper / WordBits] &= ~at;
+  for (int32_t i = 0; i < Words; i++) left |= target[i];
+  for (int32_t distance = 1; left != 0; distance++) {
     uint64_t grown[Words], more[Words];
     moved_up<Words>(grown, frontier, 0, 1);
     moved_down<Words>(more, frontier, 0, 1);
@@ -157,15 +157,16 @@ void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t cou
     for (int32_t i = 0; i < Words; i++) grown[i] |= more[i];
     moved_down<Words>(more, frontier, q, r);
     uint64_t any = 0;
+    left = 0;
     for (int32_t i = 0; i < Words; i++) {
       uint64_t fresh = (grown[i] | more[i]) & free[i] & ~reach[i];
       frontier[i] = fresh;
       reach[i] |= fresh;
       any |= fresh;
-      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1) {
+      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1)
         s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
-        left--;
-      }
+      target[i] &= ~fresh;
+      left |= target[i];
     }
     if (any == 0) break;
   }
