@@ -175,6 +175,43 @@ TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
   }
 }
 
+TEST_F(SolveTest, APreparedRecordIsTakenOverOnlyUnderTheCostAndBoundItWasPreparedFor) {
+  const char map[] = "#######\n#@ $ .#\n#######\n";
+  ASSERT_EQ(run(map), SolveSolved);
+  SearchWork& w = *search_tables()->work;
+  SearchState& s = w.search;
+  int32_t row = level->width, start = row + 3;
+  int32_t boxes[] = {start};
+  // Record 10 would meet the goal test at length 6; the planted look-ahead
+  // claims it does not and has no children.
+  for (int32_t plantedBound : {3, 0}) {
+    clear_node_table(w.table, 1);
+    reset_queue(w.queue);
+    s.bestCost = 0;
+    s.bestRecord = NoRecord;
+    w.table.count = 11;
+    pack_node(w.table.records[10], boxes, 1, row + 2, 9, 5);
+    ASSERT_TRUE(queue_insert(w.queue, 10, 5));
+    s.ahead.record = 10;
+    s.ahead.cost = 5;
+    s.ahead.bestCost = plantedBound;
+    s.ahead.boxes[0] = start;
+    s.ahead.found = 0;
+    s.ahead.goal = 0;
+    EXPECT_EQ(expand_record(w, *level), SolveGoesOn);
+    if (plantedBound != 0) {
+      // Prepared under another bound: walked afresh.
+      EXPECT_EQ(s.bestRecord, 10u);
+      EXPECT_EQ(s.bestCost, 6);
+    } else {
+      EXPECT_EQ(s.bestRecord, NoRecord);
+    }
+    // Nothing was left to prepare, and the board is empty again.
+    EXPECT_EQ(s.ahead.record, NoRecord);
+    EXPECT_EQ(s.board[start], FreeCell);
+  }
+}
+
 TEST_F(SolveTest, CancelEndsTheSolveAfterOneExpansionAndDropsItsSolution) {
   read(OnePush);
   solver->cancel.store(1);
