@@ -150,6 +150,7 @@ struct App {
   TraceViewer viewer;
   BoardView view;
   Settings settings;
+  int64_t tableMemory;  // bytes of the search tables the solver uses
 
   // Pasted text or the sample text during an intake, else the move trace.
   char text[TextBufferSize];
@@ -176,9 +177,11 @@ struct App {
   TextDialog textDialog;
 };
 
-// Sets the state to its start values around the given platform; workDir
-// nullptr takes the default work folder. 0 when the work folder cannot be
-// set. The search tables are reserved by the first solve.
+// Sets the state to its start values around the given platform, with
+// tables of the default size (a program that reserves another size sets
+// tableMemory afterwards); workDir nullptr takes the default work folder.
+// 0 when the work folder cannot be set. The search tables are reserved by
+// the first solve unless the program reserved them before.
 int32_t app_init(App& app, const Platform& platform, const char* workDir);
 
 // ---------------------------------------------------------------- the dialog

@@ -191,6 +191,7 @@ void set_counter_text(App& app) {
 int32_t app_init(App& app, const Platform& platform, const char* workDir) {
   app.platform = platform;
   app.settings = Settings{};
+  app.tableMemory = DefaultMemory;
   app.text[0] = '\0';
   app.pasted[0] = '\0';
   app.filePath[0] = '\0';
@@ -331,9 +332,9 @@ void refresh_progress_bars(App& app) {
   auto nodes = uint32_t(app.solver.progress.nodes.load(std::memory_order_relaxed));
   auto queue = uint32_t(app.solver.progress.queue.load(std::memory_order_relaxed));
   // Both bars are full at the limits of the tables in use; at the default
-  // size this is nodes / 1000 and queue / 100.
-  const SearchTables* tables = search_tables();
-  TableSize size = table_size(tables ? tables->bytes : DefaultMemory);
+  // size this is nodes / 1000 and queue / 100. The size is the dialog's own
+  // copy: the worker may be reserving the tables right now.
+  TableSize size = table_size(app.tableMemory);
   app.platform.set_progress(app.platform.context, IdCellBar,
                             int32_t(int64_t(nodes) * CellBarRange / size.nodeLimit));
   app.platform.set_progress(app.platform.context, IdQueueBar,

@@ -11,6 +11,11 @@ namespace vk {
 // costs a look at its record's cost, which lies anywhere in the big table.
 constexpr int32_t PrefetchAhead = 16;
 
+// How far past the read cursor queue_peek looks: holes and entries of a
+// later cost in between are rare, and a long look would cost more than the
+// overlap it buys.
+constexpr int32_t PeekAhead = 8;
+
 static uint32_t* bucket_of(BucketQueue& queue, int32_t bucket) {
   return queue.entries + size_t(bucket) * size_t(queue.capacity);
 }
@@ -98,6 +103,18 @@ uint32_t queue_pop(BucketQueue& queue, int32_t bestCost) {
     queue.read = 0;
     queue.write = 0;
   }
+}
+
+uint32_t queue_peek(const BucketQueue& queue) {
+  const int32_t bucket = queue.cost % BucketCount;
+  const uint32_t* entries = queue.entries + size_t(bucket) * size_t(queue.capacity);
+  const int32_t end = queue.read + PeekAhead < queue.fill[bucket] ? queue.read + PeekAhead
+                                                                  : queue.fill[bucket];
+  for (int32_t i = queue.read; i < end; i++) {
+    uint32_t record = entries[i];
+    if (record != NoRecord && node_cost(queue.records[record]) == queue.cost) return record;
+  }
+  return NoRecord;
 }
 
 }  // namespace vk

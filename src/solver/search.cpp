@@ -57,99 +57,132 @@ bool has_cell(const CellSet& set, int32_t cell) {
   return (set.word[cell / WordBits] >> (cell % WordBits)) & 1;
 }
 void add_cell(CellSet& set, int32_t cell) { set.word[cell / WordBits] |= uint64_t(1) << (cell % WordBits); }
-void remove_cell(CellSet& set, int32_t cell) {
-  set.word[cell / WordBits] &= ~(uint64_t(1) << (cell % WordBits));
-}
 
-// Marks the cells whose walk distance this expansion needs: every cell from
-// which the keeper could pull a box (the cell beyond it free), and the
-// keeper's start when the goal test needs it. Returns how many there are.
-int32_t mark_targets(SearchState& s, const Level& level, int32_t count, bool wantStart) {
-  for (int32_t i = 0; i < s.words; i++) s.target.word[i] = 0;
-  int32_t targets = 0;
-  auto mark = [&](int32_t cell) {
-    if (has_cell(s.target, cell)) return;
-    add_cell(s.target, cell);
-    targets++;
-  };
-  for (int32_t i = 0; i < count; i++) {
-    for (int32_t d = 0; d < Directions; d++) {
-      int32_t o = level.offset[d], pull = s.boxes[i] + o;
-      if (s.board[pull] == FreeCell && s.board[pull + o] == FreeCell) mark(pull);
-    }
+// A position being expanded: a board with its boxes standing on it, its box
+// list and the children found. The record handed out now uses the search's
+// own; the record prepared ahead of its turn uses the Lookahead's.
+struct Position {
+  int8_t* board;
+  int32_t* boxes;
+  Child* children;
+};
+
+// The number of cells a pull moves a box on board (0: impossible).
+int32_t run_length(const int8_t* board, const int32_t* noRest, const Level& level, int32_t box,
+                   int32_t direction) {
+  // The box is carried on over no-rest cells; every cell the keeper steps
+  // back onto must be free.
+  int32_t o = level.offset[direction];
+  int32_t n = 1, to = box + o, keeper = box + 2 * o;
+  while (noRest[to]) {
+    if (board[keeper] != FreeCell) return 0;
+    to += o;
+    keeper += o;
+    n++;
   }
-  if (wantStart) mark(level.KeeperStart);
-  return targets;
+  return board[keeper] == FreeCell ? n : 0;
 }
 
-// Adds to out the cells of in moved by a cells up and down the numbering:
-// q whole words and r bits. Words is a constant, so that the loops unroll.
+// Shifts of a set of Words words by a cells of the numbering, a being q
+// whole words and r bits: up moves cell c to c + a, down to c - a. Words is
+// a constant, so that the loops unroll.
 template <int32_t Words>
-void add_neighbours(uint64_t* out, const uint64_t* in, int32_t q, int32_t r) {
-  for (int32_t i = Words - 1; i >= q; i--) {
-    uint64_t v = in[i - q] << r;
-    if (r != 0 && i > q) v |= in[i - q - 1] >> (WordBits - r);
-    out[i] |= v;
-  }
-  for (int32_t i = 0; i + q < Words; i++) {
-    uint64_t v = in[i + q] >> r;
-    if (r != 0 && i + q + 1 < Words) v |= in[i + q + 1] << (WordBits - r);
-    out[i] |= v;
-  }
-}
-
-// The rounds of the search on sets of Words words, in registers where
-// they fit; left is the count of targets not yet met.
-template <int32_t Words>
-void flood(SearchState& s, int32_t width, int32_t keeper, int32_t left) {
-  uint64_t free[Words], reach[Words] = {}, frontier[Words] = {}, target[Words];
+void moved_up(uint64_t* out, const uint64_t* in, int32_t q, int32_t r) {
   for (int32_t i = 0; i < Words; i++) {
-    free[i] = s.free.word[i];
-    target[i] = s.target.word[i];
+    uint64_t v = 0;
+    if (i >= q) v = in[i - q] << r;
+    if (r != 0 && i > q) v |= in[i - q - 1] >> (WordBits - r);
+    out[i] = v;
   }
-  reach[keeper / WordBits] = frontier[keeper / WordBits] = uint64_t(1) << (keeper % WordBits);
-  const int32_t q = width / WordBits, r = width % WordBits;
-  for (int32_t distance = 1; left > 0; distance++) {
-    uint64_t grown[Words] = {};
-    add_neighbours<Words>(grown, frontier, 0, 1);
-    add_neighbours<Words>(grown, frontier, q, r);
+}
+template <int32_t Words>
+void moved_down(uint64_t* out, const uint64_t* in, int32_t q, int32_t r) {
+  for (int32_t i = 0; i < Words; i++) {
+    uint64_t v = 0;
+    if (i + q < Words) v = in[i + q] >> r;
+    if (r != 0 && i + q + 1 < Words) v |= in[i + q + 1] << (WordBits - r);
+    out[i] = v;
+  }
+}
+
+// Adds to out the cells from which the keeper could pull a box of boxes
+// standing a cells away, a up or down the numbering: the cell and the one
+// beyond it free.
+template <int32_t Words>
+void add_pull_cells(uint64_t* out, const uint64_t* boxes, const uint64_t* free, int32_t q,
+                    int32_t r) {
+  uint64_t box[Words], beyond[Words];
+  moved_up<Words>(box, boxes, q, r);
+  moved_down<Words>(beyond, free, q, r);
+  for (int32_t i = 0; i < Words; i++) out[i] |= box[i] & beyond[i];
+  moved_down<Words>(box, boxes, q, r);
+  moved_up<Words>(beyond, free, q, r);
+  for (int32_t i = 0; i < Words; i++) out[i] |= box[i] & beyond[i];
+}
+
+// A breadth-first search from the keeper over free cells, one distance a
+// round, each round the whole frontier at once on bit sets of Words words,
+// in registers where they fit (a row of the board is width cells of the
+// numbering, so the four neighbours are moves by 1 and by width). Its
+// targets are the cells whose walk distance this expansion needs: every
+// cell from which the keeper could pull a box, and the keeper's start when
+// the goal test needs it. Leaves the reach and the walk distance of every
+// target; it stops once every target has its distance, since no other
+// cell's reach or distance is read in this expansion.
+template <int32_t Words>
+void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t count,
+           int32_t keeper, bool wantStart) {
+  uint64_t box[Words] = {}, free[Words], target[Words] = {};
+  for (int32_t i = 0; i < count; i++) box[boxes[i] / WordBits] |= uint64_t(1) << (boxes[i] % WordBits);
+  for (int32_t i = 0; i < Words; i++) free[i] = s.open.word[i] & ~box[i];
+  const int32_t q = level.width / WordBits, r = level.width % WordBits;
+  add_pull_cells<Words>(target, box, free, 0, 1);
+  add_pull_cells<Words>(target, box, free, q, r);
+  for (int32_t i = 0; i < Words; i++) target[i] &= free[i];
+  if (wantStart) target[level.KeeperStart / WordBits] |= uint64_t(1) << (level.KeeperStart % WordBits);
+  // The keeper stands on a free cell, at distance 0; left holds the
+  // targets not yet met.
+  uint64_t reach[Words] = {}, frontier[Words] = {}, left = 0;
+  const uint64_t at = uint64_t(1) << (keeper % WordBits);
+  reach[keeper / WordBits] = frontier[keeper / WordBits] = at;
+  s.distance[keeper] = 0;
+  target[keeper / WordBits] &= ~at;
+  for (int32_t i = 0; i < Words; i++) left |= target[i];
+  for (int32_t distance = 1; left != 0; distance++) {
+    uint64_t grown[Words], more[Words];
+    moved_up<Words>(grown, frontier, 0, 1);
+    moved_down<Words>(more, frontier, 0, 1);
+    for (int32_t i = 0; i < Words; i++) grown[i] |= more[i];
+    moved_up<Words>(more, frontier, q, r);
+    for (int32_t i = 0; i < Words; i++) grown[i] |= more[i];
+    moved_down<Words>(more, frontier, q, r);
     uint64_t any = 0;
+    left = 0;
     for (int32_t i = 0; i < Words; i++) {
-      uint64_t fresh = grown[i] & free[i] & ~reach[i];
+      uint64_t fresh = (grown[i] | more[i]) & free[i] & ~reach[i];
       frontier[i] = fresh;
       reach[i] |= fresh;
       any |= fresh;
-      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1) {
+      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1)
         s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
-        left--;
-      }
+      target[i] &= ~fresh;
+      left |= target[i];
     }
     if (any == 0) break;
   }
   for (int32_t i = 0; i < Words; i++) s.reach.word[i] = reach[i];
 }
 
-// A breadth-first search from the keeper over free cells, one distance a
-// round, each round the whole frontier at once on bit sets of the board's
-// cells (a row of the board is width cells of the numbering, so the four
-// neighbours are moves by 1 and by width). Leaves the reach and the walk
-// distance of every target cell; it stops once every target has its
-// distance, since no other cell's reach or distance is read in this
-// expansion.
-void measure_walks(SearchState& s, const Level& level, int32_t keeper, int32_t count,
-                   bool wantStart) {
-  const int32_t words = s.words;
-  for (int32_t i = 0; i < words; i++) s.free.word[i] = s.open.word[i];
-  for (int32_t i = 0; i < count; i++) remove_cell(s.free, s.boxes[i]);
-  int32_t left = mark_targets(s, level, count, wantStart);
-  s.distance[keeper] = 0;
-  if (has_cell(s.target, keeper)) left--;
-  switch (words) {
-    case 1: flood<1>(s, level.width, keeper, left); break;
-    case 2: flood<2>(s, level.width, keeper, left); break;
-    case 4: flood<4>(s, level.width, keeper, left); break;
-    case 8: flood<8>(s, level.width, keeper, left); break;
-    default: flood<BoardWords>(s, level.width, keeper, left); break;
+// The keeper's walks from keeper among boxes, on sets as wide as the level
+// needs (s.words).
+void measure_walks(SearchState& s, const Level& level, const int32_t* boxes, int32_t keeper,
+                   int32_t count, bool wantStart) {
+  switch (s.words) {
+    case 1: flood<1>(s, level, boxes, count, keeper, wantStart); break;
+    case 2: flood<2>(s, level, boxes, count, keeper, wantStart); break;
+    case 4: flood<4>(s, level, boxes, count, keeper, wantStart); break;
+    case 8: flood<8>(s, level, boxes, count, keeper, wantStart); break;
+    default: flood<BoardWords>(s, level, boxes, count, keeper, wantStart); break;
   }
 }
 
@@ -213,7 +246,7 @@ void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& que
     for (int32_t d = 0; d < Directions; d++) {
       int32_t box = s.boxes[i], o = level.offset[d], pull = box + o;
       if (s.board[pull] != FreeCell || s.board[pull + o] != FreeCell) continue;
-      int32_t run = pull_run_length(s, level, box, d);
+      int32_t run = run_length(s.board, s.noRest, level, box, d);
       if (run == 0) continue;
       uint32_t root = add_root(table, s.boxes, pull);
       int32_t moved = box + run * o, keeper = moved + o;
@@ -231,30 +264,59 @@ void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& que
   }
 }
 
-// Every child of the position on the board that passes the cheap tests, the
-// bound and the assignment check, in the order boxes, then directions.
-int32_t collect_children(SearchState& s, const Level& level, const NodeTable& table, int32_t cost) {
-  int32_t count = level.liveBoxes, found = 0;
-  const uint64_t boxesHash = boxes_hash(s.boxes, count);
+// Puts node's boxes on p and measures the keeper's walks; returns the
+// length of the solution the goal test finds (every box on its start cell,
+// the keeper able to walk to its start), 0 for none.
+int32_t walk_record(SearchState& s, const Level& level, Position p, const SearchNode& node,
+                    int32_t cost) {
+  int32_t keeper = node_keeper(node), count = level.liveBoxes, onStart = 0;
   for (int32_t i = 0; i < count; i++) {
-    int32_t box = s.boxes[i];
+    int32_t c = node_box(node, i);
+    p.boxes[i] = c;
+    p.board[c] = BoxCell;
+    if (level.BoxStartMap[c]) onStart++;
+  }
+  measure_walks(s, level, p.boxes, keeper, count, onStart == count);
+  if (onStart == count && has_cell(s.reach, level.KeeperStart))
+    return cost + s.distance[level.KeeperStart];
+  return 0;
+}
+
+bool improves(const SearchState& s, int32_t goal) {
+  return goal != 0 && (s.bestRecord == NoRecord || goal < s.bestCost);
+}
+
+// The bound a record's children face: bestCost after its own goal test.
+int32_t bound_after(const SearchState& s, int32_t goal) {
+  return improves(s, goal) ? goal : s.bestCost;
+}
+
+// Every child of the position p, walked by walk_record, that passes the
+// cheap tests, the bound (0: none) and the assignment check, in the order
+// boxes, then directions; prefetches their index lines.
+int32_t collect_children(SearchState& s, const Level& level, const NodeTable& table, Position p,
+                         int32_t cost, int32_t bound) {
+  int32_t count = level.liveBoxes, found = 0;
+  const uint64_t boxesHash = boxes_hash(p.boxes, count);
+  for (int32_t i = 0; i < count; i++) {
+    int32_t box = p.boxes[i];
     for (int32_t d = 0; d < Directions; d++) {
       int32_t o = level.offset[d], pull = box + o;
-      if (!has_cell(s.reach, pull) || s.board[pull + o] != FreeCell) continue;
-      int32_t run = pull_run_length(s, level, box, d);
+      if (!has_cell(s.reach, pull) || p.board[pull + o] != FreeCell) continue;
+      int32_t run = run_length(p.board, s.noRest, level, box, d);
       if (run == 0) continue;
       int32_t f = cost + s.distance[pull] + run;
-      if (s.bestCost != 0 && f >= s.bestCost) continue;
+      if (bound != 0 && f >= bound) continue;
       int32_t moved = box + run * o;
-      s.boxes[i] = moved;
-      bool keep = level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, s.boxes);
+      p.boxes[i] = moved;
+      bool keep = level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes);
       if (keep) {
-        Child& child = s.children[found++];
+        Child& child = p.children[found++];
         uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
         child = Child{i, box, moved, moved + o, f, hash};
         __builtin_prefetch(table.index + home_slot(table, hash), 1);
       }
-      s.boxes[i] = box;
+      p.boxes[i] = box;
     }
   }
   return found;
@@ -283,15 +345,18 @@ int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
   return SolveGoesOn;
 }
 
+// The children's index lines are on their way; where a home slot names a
+// record of the child's fingerprint, that record is nearly always the
+// child's own: fetch them all before the first lookup waits for one.
+void prefetch_records(const NodeTable& table, const Child* children, int32_t found) {
+  for (int32_t k = 0; k < found; k++) {
+    uint32_t record = home_record(table, children[k].hash);
+    if (record != NoRecord) __builtin_prefetch(table.records + record);
+  }
+}
+
 int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
   SearchState& s = w.search;
-  // The index lines are on their way; where a home slot names a record of
-  // the child's fingerprint, that record is nearly always the child's own:
-  // fetch them all before the first lookup waits for one.
-  for (int32_t k = 0; k < found; k++) {
-    uint32_t record = home_record(w.table, s.children[k].hash);
-    if (record != NoRecord) __builtin_prefetch(w.table.records + record);
-  }
   for (int32_t k = 0; k < found; k++) {
     const Child& child = s.children[k];
     s.board[child.from] = FreeCell;
@@ -416,43 +481,59 @@ int32_t select_level(Solver& solver, Level& level, const char* workDir, int32_t 
 
 int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,
                         int32_t direction) {
-  // The box is carried on over no-rest cells; every cell the keeper steps
-  // back onto must be free.
-  int32_t o = level.offset[direction];
-  int32_t n = 1, to = box + o, keeper = box + 2 * o;
-  while (search.noRest[to]) {
-    if (search.board[keeper] != FreeCell) return 0;
-    to += o;
-    keeper += o;
-    n++;
-  }
-  return search.board[keeper] == FreeCell ? n : 0;
+  return run_length(search.board, search.noRest, level, box, direction);
 }
 
+// One expansion: the popped record's goal test, then its children looked up
+// one by one. When the current cost has a next record, that record is
+// walked and its children collected in between (see Lookahead), and the
+// next call takes them over; the records are made, improved and refused in
+// the same order as one expansion after the other would.
 int32_t expand_record(SearchWork& w, Level& level) {
   SearchState& s = w.search;
+  Lookahead& a = s.ahead;
   uint32_t r = queue_pop(w.queue, s.bestCost);
-  if (r == NoRecord) return s.bestRecord != NoRecord ? SolveSolved : SolveImpossible;
-  const SearchNode& node = w.table.records[r];
-  int32_t cost = w.queue.cost, keeper = node_keeper(node), count = level.liveBoxes;
-  int32_t onStart = 0;
-  for (int32_t i = 0; i < count; i++) {
-    int32_t c = node_box(node, i);
-    s.boxes[i] = c;
-    s.board[c] = BoxCell;
-    if (level.BoxStartMap[c]) onStart++;
+  if (r == NoRecord) {
+    a.record = NoRecord;
+    return s.bestRecord != NoRecord ? SolveSolved : SolveImpossible;
   }
-  measure_walks(s, level, keeper, count, onStart == count);
+  const int32_t cost = w.queue.cost, count = level.liveBoxes;
+  const Position now{s.board, s.boxes, s.children};
+  int32_t found, goal;
+  // Index lines prefetched a call ago have arrived; fresh ones are given
+  // the next record's walk to arrive.
+  bool prefetched = false;
+  if (r == a.record && cost == a.cost && s.bestCost == a.bestCost) {
+    for (int32_t i = 0; i < count; i++) s.board[s.boxes[i] = a.boxes[i]] = BoxCell;
+    found = a.found;
+    goal = a.goal;
+    std::memcpy(s.children, a.children, size_t(found) * sizeof(Child));
+    prefetch_records(w.table, s.children, found);
+    prefetched = true;
+  } else {
+    goal = walk_record(s, level, now, w.table.records[r], cost);
+    found = collect_children(s, level, w.table, now, cost, bound_after(s, goal));
+  }
+  a.record = NoRecord;
   // The goal test records a solution; the record is still expanded, since a
   // shorter solution may pass through this position.
-  if (onStart == count && has_cell(s.reach, level.KeeperStart)) {
-    int32_t length = cost + s.distance[level.KeeperStart];
-    if (s.bestRecord == NoRecord || length < s.bestCost) {
-      s.bestCost = length;
-      s.bestRecord = r;
-    }
+  if (improves(s, goal)) {
+    s.bestCost = goal;
+    s.bestRecord = r;
   }
-  int32_t found = collect_children(s, level, w.table, cost);
+  uint32_t next = queue_peek(w.queue);
+  if (next != NoRecord) {
+    const Position ahead{a.board, a.boxes, a.children};
+    a.goal = walk_record(s, level, ahead, w.table.records[next], cost);
+    if (!prefetched) prefetch_records(w.table, s.children, found);
+    a.found = collect_children(s, level, w.table, ahead, cost, bound_after(s, a.goal));
+    for (int32_t i = 0; i < count; i++) a.board[a.boxes[i]] = FreeCell;
+    a.record = next;
+    a.cost = cost;
+    a.bestCost = s.bestCost;
+  } else if (!prefetched) {
+    prefetch_records(w.table, s.children, found);
+  }
   int32_t status = visit_children(w, found, r);
   for (int32_t i = 0; i < count; i++) s.board[s.boxes[i]] = FreeCell;
   return status;
@@ -492,6 +573,8 @@ int32_t solve_level(Solver& solver, Level& level) {
   s.open = CellSet{};
   for (int32_t c = 0; c < level.area; c++)
     if (s.board[c] == FreeCell) add_cell(s.open, c);
+  std::memcpy(s.ahead.board, s.board, sizeof(s.board));
+  s.ahead.record = NoRecord;
 
   int32_t status;
   for (;;) {

@@ -211,6 +211,9 @@ int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t newCost);
 // The next record of the current cost, or NoRecord when the queue is empty
 // or no queued record can beat bestCost (0: no solution known).
 uint32_t queue_pop(BucketQueue& queue, int32_t bestCost);
+// The record the next queue_pop hands out when it lies a few entries past
+// the read cursor in the current bucket, else NoRecord; changes nothing.
+uint32_t queue_peek(const BucketQueue& queue);
 // Squeezes the holes out of a full bucket; returns its free entries.
 int32_t compact_bucket(BucketQueue& queue, int32_t bucket);
 
@@ -239,6 +242,24 @@ struct Child {
   uint64_t hash;  // of the child's state
 };
 
+// The next record of the current cost, walked and its children collected
+// while the children of the record before it are still being looked up, so
+// that their index lines and records arrive in the meantime. Nothing a visit
+// does can change this record or its children: every child costs more than
+// the current cost, so no visit creates, rekeys or removes a record of that
+// cost, and no visit changes bestCost. The goal test's outcome waits here
+// until the record is popped in its turn.
+struct Lookahead {
+  int8_t board[MaxArea];  // the board without boxes between expansions
+  int32_t boxes[MaxBoxes];
+  Child children[MaxChildren];
+  int32_t found = 0;          // children collected
+  uint32_t record = NoRecord;  // NoRecord: nothing prepared
+  int32_t cost = 0;            // the current cost when it was prepared
+  int32_t bestCost = 0;        // the bound its goal test started from
+  int32_t goal = 0;            // the length its goal test found, 0 for none
+};
+
 // The working state of one solve.
 struct SearchState {
   int8_t board[MaxArea];       // FreeCell, BoxCell or BlockedCell
@@ -246,11 +267,10 @@ struct SearchState {
   int32_t distance[MaxArea];   // keeper steps from the expanded keeper, on targets
   int32_t cells[MaxArea];      // breadth-first queue of the trace's walks
   CellSet open;                // cells free of walls and dead ends, without boxes
-  CellSet free;                // open cells without the expanded record's boxes
   CellSet reach;               // cells the keeper reaches (enough for the targets)
-  CellSet target;              // cells whose walk distance the expansion needs
   int32_t words = 0;           // words of the sets that cover the level
   Child children[MaxChildren];
+  Lookahead ahead;
   const int32_t* noRest = nullptr;  // cells where a pulled box does not stop
   int32_t bestCost = 0;             // 0 while no solution is known
   uint32_t bestRecord = NoRecord;   // NoRecord while no solution is known

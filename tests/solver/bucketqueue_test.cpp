@@ -183,6 +183,56 @@ TEST_F(QueueTest, RekeyFindsItsEntryInABigBucketWhateverTheRecordsParent) {
   EXPECT_EQ(queue->open, int32_t(2 * Group));
 }
 
+TEST_F(QueueTest, PeekNamesTheNextPopPastHolesAndLaterCostsAndChangesNothing) {
+  add(1, 3);
+  add(2, 3);
+  add(3, 67);  // bucket 3, a later cost
+  add(4, 3);
+  add(5, 3);
+  EXPECT_EQ(pop(), 1u);
+  rekey(2, 4);  // a hole
+  const int32_t read = queue->read, write = queue->write, open = queue->open;
+  EXPECT_EQ(queue_peek(*queue), 4u);
+  EXPECT_EQ(queue->read, read);
+  EXPECT_EQ(queue->write, write);
+  EXPECT_EQ(queue->open, open);
+  EXPECT_EQ(bucket(3)[2], 3u);
+  EXPECT_EQ(pop(), 4u);
+  EXPECT_EQ(queue_peek(*queue), 5u);
+  EXPECT_EQ(pop(), 5u);
+  // Only the later cost is left in the bucket: nothing to peek at.
+  EXPECT_EQ(queue_peek(*queue), NoRecord);
+  EXPECT_EQ(pop(), 2u);
+  EXPECT_EQ(queue->cost, 4);
+  EXPECT_EQ(queue_peek(*queue), NoRecord);
+}
+
+TEST_F(QueueTest, PeekLooksOnlyAFewEntriesAhead) {
+  add(1, 2);
+  for (uint32_t r = 10; r < 40; r++) add(r, 66);
+  add(2, 2);
+  EXPECT_EQ(pop(), 1u);
+  // The next record of cost 2 lies 30 entries on: peeking gives up.
+  EXPECT_EQ(queue_peek(*queue), NoRecord);
+  EXPECT_EQ(pop(), 2u);
+}
+
+TEST_F(QueueTest, APeekedRecordStaysNextThroughInsertsRekeysAndAMidPassCompaction) {
+  // What the search's look-ahead relies on: records of later costs come and
+  // go, the current bucket is packed, and the peeked record is still the
+  // next one handed out.
+  for (uint32_t i = 0; i < uint32_t(BucketCapacity); i++) add(i + 1, i % 2 == 0 ? 0 : 64);
+  EXPECT_EQ(pop(), 1u);
+  EXPECT_EQ(queue_peek(*queue), 3u);
+  rekey(2, 65);
+  rekey(4, 1);
+  add(BucketCapacity + 1, 64);  // the bucket is full: packed mid-pass
+  EXPECT_EQ(queue->fill[0], BucketCapacity - 2);
+  EXPECT_EQ(queue_peek(*queue), 3u);
+  EXPECT_EQ(pop(), 3u);
+  EXPECT_EQ(queue_peek(*queue), 5u);
+}
+
 }  // namespace
 
 }  // namespace vk

@@ -32,6 +32,19 @@ struct SolveTest : SolverFixture {
   }
   std::string trace() const { return solver->trace; }
   int32_t nodes() const { return solver->progress.nodes.load(); }
+  // Empties the tables of the level just solved and queues only record 10,
+  // one box on box at cost 5, with no solution known.
+  void queue_one_record(int32_t box, int32_t keeper) {
+    SearchWork& w = *search_tables()->work;
+    clear_node_table(w.table, 1);
+    reset_queue(w.queue);
+    w.search.bestCost = 0;
+    w.search.bestRecord = NoRecord;
+    w.table.count = 11;
+    int32_t boxes[] = {box};
+    pack_node(w.table.records[10], boxes, 1, keeper, 9, 5);
+    ASSERT_TRUE(queue_insert(w.queue, 10, 5));
+  }
 };
 
 // Keeper, box and goal in a row: the one push is made from the keeper's start.
@@ -146,25 +159,18 @@ TEST_F(SolveTest, ALevelWithoutLiveBoxesSeedsNothing) {
   EXPECT_EQ(solver->solutionLength, 0);
 }
 
+// A corridor whose box, on its start cell, cuts it in two.
+const char Corridor[] = "#######\n#@ $ .#\n#######\n";
+
 TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
-  // The box on its start cell cuts the corridor in two.
-  const char map[] = "#######\n#@ $ .#\n#######\n";
-  ASSERT_EQ(run(map), SolveSolved);
-  SearchWork& w = *search_tables()->work;
-  SearchState& s = w.search;
+  ASSERT_EQ(run(Corridor), SolveSolved);
+  SearchState& s = search_tables()->work->search;
   int32_t row = level->width, start = row + 3;
-  int32_t boxes[] = {start};
   for (int32_t keeper : {row + 4, row + 2}) {
     for (int32_t c = 0; c < MaxArea; c++)
       s.board[c] = c < level->area && level->BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
-    clear_node_table(w.table, 1);
-    reset_queue(w.queue);
-    s.bestCost = 0;
-    s.bestRecord = NoRecord;
-    w.table.count = 11;
-    pack_node(w.table.records[10], boxes, 1, keeper, 9, 5);
-    ASSERT_TRUE(queue_insert(w.queue, 10, 5));
-    EXPECT_EQ(expand_record(w, *level), SolveGoesOn);
+    queue_one_record(start, keeper);
+    EXPECT_EQ(expand_record(*search_tables()->work, *level), SolveGoesOn);
     if (keeper == row + 4) {
       // Right of the box the keeper cannot walk to its start.
       EXPECT_EQ(s.bestRecord, NoRecord);
@@ -172,6 +178,35 @@ TEST_F(SolveTest, TheGoalTestNeedsKeeperStartInTheKeepersReach) {
       EXPECT_EQ(s.bestRecord, 10u);
       EXPECT_EQ(s.bestCost, 5 + 1);
     }
+  }
+}
+
+TEST_F(SolveTest, APreparedRecordIsTakenOverOnlyUnderTheCostAndBoundItWasPreparedFor) {
+  ASSERT_EQ(run(Corridor), SolveSolved);
+  SearchWork& w = *search_tables()->work;
+  SearchState& s = w.search;
+  const int32_t start = level->width + 3, keeper = start - 1;
+  // Record 10 would meet the goal test at length 6; the planted look-ahead
+  // claims it does not and has no children.
+  for (int32_t plantedBound : {3, 0}) {
+    queue_one_record(start, keeper);
+    s.ahead.record = 10;
+    s.ahead.cost = 5;
+    s.ahead.bestCost = plantedBound;
+    s.ahead.boxes[0] = start;
+    s.ahead.found = 0;
+    s.ahead.goal = 0;
+    EXPECT_EQ(expand_record(w, *level), SolveGoesOn);
+    if (plantedBound != 0) {
+      // Prepared under another bound: walked afresh.
+      EXPECT_EQ(s.bestRecord, 10u);
+      EXPECT_EQ(s.bestCost, 6);
+    } else {
+      EXPECT_EQ(s.bestRecord, NoRecord);
+    }
+    // Nothing was left to prepare, and the board is empty again.
+    EXPECT_EQ(s.ahead.record, NoRecord);
+    EXPECT_EQ(s.board[start], FreeCell);
   }
 }
 

@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
                          "(set HOME or XDG_CACHE_HOME)\n");
     return 1;
   }
+  TheApp.tableMemory = memory;
   MainWindow window(TheApp);
   window.place_and_show();
   return application.exec();
