@@ -59,3 +59,8 @@ if [ "$(id -u)" -eq 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get purge -y -q "$package"
   [ "$status" -eq 0 ] || { echo "The installed package failed to run"; exit 1; }
 fi
+
+# The Windows programs, cross-built with mingw-w64 and tested under Wine:
+# the suites, the desktop program's smoke test under Xvfb, and the zip.
+vk_build_win build-win
+vk_test_win build-win

@@ -85,11 +85,8 @@ int32_t can_replay(const Batch& batch) {
 }  // namespace
 
 LocalTime local_time_now() {
-  std::time_t now = std::time(nullptr);
-  std::tm parts{};
-  localtime_r(&now, &parts);
-  return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
-                   parts.tm_min};
+  OsLocalTime t = os_local_time();
+  return LocalTime{t.year, t.month, t.day, t.hour, t.minute};
 }
 
 namespace {
@@ -278,8 +275,10 @@ void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {
       canceled ? "canceled" : "finished", s.year, s.month, s.day, s.hour, s.minute, e.year,
       e.month, e.day, e.hour, e.minute, canceled ? "Cancel" : "Finish");
   if (batch.writeError != 0 && used > 0 && used < FinishTextCapacity) {
+    char cause[OsErrorTextCapacity];
+    os_error_text(batch.writeError, cause, OsErrorTextCapacity);
     std::snprintf(out + used, static_cast<size_t>(FinishTextCapacity - used),
-                  "\r\n  The report file is incomplete: %s.\r\n", std::strerror(batch.writeError));
+                  "\r\n  The report file is incomplete: %s.\r\n", cause);
   }
 }
 

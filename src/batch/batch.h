@@ -69,9 +69,9 @@ struct Batch {
   Settings* settings = nullptr;  // reportFlag says whether to write the report
   BatchHooks hooks;
 
-  int reportFd = -1;       // the report file, open while reportFlag is set
+  OsHandle reportFd = OsNoHandle;  // the report file, open while reportFlag is set
   int32_t closeReport = 0;  // the run closes reportFd at its end
-  int32_t writeError = 0;  // errno of the first failed report write, 0 if none
+  int32_t writeError = 0;  // os_error() of the first failed report write, 0 if none
 
   int32_t tried = 0;       // levels solved or found impossible
   int32_t solved = 0;
@@ -96,7 +96,7 @@ struct BatchJob {
 int32_t open_report_file(Batch& batch, const char* path);
 
 // Writes text and one LF to the report file. A failure is remembered (the
-// first errno in writeError) and otherwise ignored.
+// first os_error() in writeError) and otherwise ignored.
 void write_report_line(Batch& batch, const char* text);
 
 // Solves every level of the store in turn, with the solver's begin-with-end

@@ -2,10 +2,6 @@
 // program, the set and the limits; one line follows per tried level, then a
 // footer with the counts. Write errors never stop a run; the first one is
 // kept so that the caller can say the report is incomplete.
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -18,37 +14,22 @@ namespace {
 
 const char ReportRule[] = "------------------------------------------------------";
 const char ReportHeading[] = " No.  W  H  B     Time     Cells   Queue     Result";
-constexpr mode_t ReportMode = 0666;  // narrowed by the umask
-
-void remember_error(Batch& batch, int error) {
-  if (batch.writeError == 0) batch.writeError = error != 0 ? error : EIO;
+void remember_error(Batch& batch) {
+  if (batch.writeError == 0) batch.writeError = os_error();
 }
 
-// Writes all of bytes, retrying short writes and interrupted calls.
+// Writes all of bytes; the first failure is kept.
 void write_all(Batch& batch, const char* bytes, size_t count) {
-  while (count > 0) {
-    ssize_t written = ::write(batch.reportFd, bytes, count);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      remember_error(batch, errno);
-      return;
-    }
-    if (written == 0) {
-      remember_error(batch, EIO);
-      return;
-    }
-    bytes += written;
-    count -= static_cast<size_t>(written);
-  }
+  if (!os_write_all(batch.reportFd, bytes, int32_t(count))) remember_error(batch);
 }
 
 }  // namespace
 
 int32_t open_report_file(Batch& batch, const char* path) {
   if (path == nullptr || path[0] == '\0') return 0;
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, ReportMode);
-  if (fd < 0) return 0;
-  batch.reportFd = fd;
+  OsHandle file = OsNoHandle;
+  if (!os_create_document(path, file)) return 0;
+  batch.reportFd = file;
   batch.closeReport = 1;
   batch.writeError = 0;
   return 1;
@@ -110,10 +91,10 @@ void write_report_footer(Batch& batch, int32_t canceled) {
 }
 
 void close_report_file(Batch& batch) {
-  if (batch.closeReport && batch.reportFd >= 0) {
-    if (::close(batch.reportFd) != 0) remember_error(batch, errno);
+  if (batch.closeReport && batch.reportFd != OsNoHandle) {
+    if (!os_close(batch.reportFd)) remember_error(batch);
   }
-  batch.reportFd = -1;
+  batch.reportFd = OsNoHandle;
   batch.closeReport = 0;
 }
 

@@ -3,8 +3,6 @@
 // replayed; on a terminal a progress line on standard error follows the
 // solves. Ctrl-C cancels the running solve; the report still gets its
 // footer, so nothing written is lost.
-#include <signal.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -79,8 +77,6 @@ const CommandHelp BatchHelp = {
 
 namespace {
 
-constexpr int StandardOutput = 1;
-
 struct BatchOptions {
   SourceOptions source;
   const char* report = nullptr;  // nullptr: standard output
@@ -97,11 +93,11 @@ SearchTables BatchTables;
 Settings BatchSettings;
 char TextBuffer[TextBufferSize + 1];  // the intake's text, then the move trace
 
-// Set by SIGINT. The handler only stores to these two lock-free atomics.
+// Set by Ctrl-C. The handler only stores to these two lock-free atomics.
 std::atomic<int32_t> Interrupted{0};
 static_assert(std::atomic<int32_t>::is_always_lock_free);
 
-extern "C" void on_interrupt(int) {
+void on_interrupt() {
   Interrupted.store(1, std::memory_order_relaxed);
   BatchSolver.cancel.store(1, std::memory_order_relaxed);
 }
@@ -186,20 +182,9 @@ void keep_interrupt(void*) {
     BatchSolver.cancel.store(1, std::memory_order_relaxed);
 }
 
-// A closed pipe is a write error like any other: the run goes on to its
-// end and the error is named, instead of the program dying silently.
-void catch_interrupt(struct sigaction& previous) {
-  signal(SIGPIPE, SIG_IGN);
-  struct sigaction action {};
-  action.sa_handler = on_interrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = 0;
-  sigaction(SIGINT, &action, &previous);
-}
-
 int open_report(Batch& batch, const BatchOptions& options) {
   if (options.report == nullptr) {
-    batch.reportFd = StandardOutput;
+    batch.reportFd = os_standard_output();
     batch.closeReport = 0;
     return 1;
   }
@@ -230,7 +215,7 @@ int cmd_batch(int argc, char** argv) {
   ProgressLine progress;
   progress.figures = &BatchSolver.progress;
   progress.highest = Store.highest;
-  progress.clearAfterSolve = options.report == nullptr && isatty(StandardOutput);
+  progress.clearAfterSolve = options.report == nullptr && os_is_terminal(os_standard_output());
   batch.hooks.context = &progress;
   batch.hooks.begin = keep_interrupt;
   batch.hooks.showLevel = progress_show_level;
@@ -256,17 +241,21 @@ int cmd_batch(int argc, char** argv) {
 
   // Caught only from here on: a Ctrl-C during the intake simply ends the
   // program, since nothing has been written yet.
-  struct sigaction previous {};
-  catch_interrupt(previous);
+  // A closed pipe is a write error like any other: the run goes on to its
+  // end and the error is named, instead of the program dying silently.
+  os_catch_interrupt(on_interrupt);
   start_progress_line(progress);
   if (options.jobs > 1) run_batch_jobs(batch, jobs.jobs, options.jobs);
   else run_batch(batch);
   stop_progress_line(progress);
-  sigaction(SIGINT, &previous, nullptr);
+  os_release_interrupt();
 
-  if (batch.writeError != 0)
+  if (batch.writeError != 0) {
+    char cause[OsErrorTextCapacity];
+    os_error_text(batch.writeError, cause, OsErrorTextCapacity);
     std::fprintf(stderr, "vantori batch: the report could not be written completely: %s\n",
-                 std::strerror(batch.writeError));
+                 cause);
+  }
   if (Interrupted.load(std::memory_order_relaxed)) return ExitInterrupted;
   if (BadSolutions != 0) return ExitBadSolution;
   if (batch.writeError != 0) return ExitFailure;

@@ -145,7 +145,7 @@ constexpr int32_t ProgressLineCapacity = 128;  // one line, with its padding
 struct ProgressLine {
   const Progress* figures = nullptr;  // the solver's, read while it solves
   int32_t highest = 0;                // H: the store's highest level number
-  int fd = 2;
+  OsHandle fd = os_standard_error();
   // The report goes to the same terminal: the line is cleared after every
   // solve, before the level's report line is written.
   int32_t clearAfterSolve = 0;

@@ -5,6 +5,9 @@
 
 int main(int argc, char** argv) {
   using namespace vk;
+  // Bytes out as they are and names in as UTF-8, on every system alike.
+  os_plain_standard_streams();
+  argv = os_utf8_arguments(argc, argv);
   if (argc < 2) return usage_error();
   const char* command = argv[1];
   if (is_help_option(command) || std::strcmp(command, "-h") == 0) return print_program_help();

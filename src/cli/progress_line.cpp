@@ -2,10 +2,6 @@
 // in place with a carriage return; every other write to standard error and
 // every report line that reaches the same terminal takes it away first, so
 // that messages and the report stay readable.
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,14 +15,8 @@ namespace {
 
 // Writes all of text; a terminal that cannot be written is no reason to
 // stop the batch, so errors end the attempt silently.
-void write_all(int fd, const char* text, size_t size) {
-  while (size > 0) {
-    ssize_t done = write(fd, text, size);
-    if (done < 0 && errno == EINTR) continue;
-    if (done <= 0) return;
-    text += done;
-    size -= size_t(done);
-  }
+void write_all(OsHandle fd, const char* text, size_t size) {
+  os_write_all(fd, text, int32_t(size));
 }
 
 // Appends count spaces to out at used, within ProgressLineCapacity.
@@ -95,6 +85,8 @@ void draw_locked(ProgressLine& line) {
 }
 
 void run_progress_line(ProgressLine* line) {
+  // Ctrl-C is handled on the thread that runs the batch, never here.
+  os_block_interrupt_here();
   std::unique_lock<std::mutex> guard(line->lock);
   const auto interval = std::chrono::milliseconds(ProgressLineIntervalMs);
   while (!line->stop.load(std::memory_order_relaxed)) {
@@ -109,13 +101,7 @@ ProgressLine& line_of(void* context) { return *static_cast<ProgressLine*>(contex
 }  // namespace
 
 void start_progress_line(ProgressLine& line) {
-  if (!isatty(line.fd)) return;
-  // The drawing thread blocks SIGINT (it inherits the mask), so Ctrl-C is
-  // always handled on the thread that runs the batch, as before.
-  sigset_t interrupt, previous;
-  sigemptyset(&interrupt);
-  sigaddset(&interrupt, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &interrupt, &previous);
+  if (!os_is_terminal(line.fd)) return;
   line.stop.store(0, std::memory_order_relaxed);
   line.running.store(1, std::memory_order_relaxed);
   // A thread the system cannot start (no memory, a process limit) only
@@ -125,7 +111,6 @@ void start_progress_line(ProgressLine& line) {
   } catch (const std::system_error&) {
     line.running.store(0, std::memory_order_relaxed);
   }
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 void stop_progress_line(ProgressLine& line) {

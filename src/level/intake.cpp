@@ -46,12 +46,13 @@ void copy_cut(char* out, int32_t capacity, const char* text, size_t length) {
   out[length] = 0;
 }
 
-// base (its trailing '/' dropped) + "/" + tail; 0 when it does not fit.
+// base (its trailing separators dropped), the system's separator and tail;
+// 0 when it does not fit.
 int32_t join_path(char* out, int32_t capacity, const char* base, const char* tail) {
   size_t length = std::strlen(base);
-  while (length > 0 && base[length - 1] == '/') --length;
-  int written = std::snprintf(out, static_cast<size_t>(capacity), "%.*s/%s",
-                              static_cast<int>(length), base, tail);
+  while (length > 0 && vk::os_is_separator(base[length - 1])) --length;
+  int written = std::snprintf(out, static_cast<size_t>(capacity), "%.*s%c%s",
+                              static_cast<int>(length), base, vk::OsSeparator, tail);
   if (written < 0 || written >= capacity) {
     out[0] = 0;
     return 0;
@@ -259,10 +260,10 @@ int32_t init_level_store(LevelStore& store, const char* workDir) {
   if (workDir == nullptr) return default_work_dir(store.workDir, room + 1);
   size_t length = std::strlen(workDir);
   if (length == 0) return 0;
-  int32_t slash = workDir[length - 1] == '/';
+  int32_t slash = vk::os_is_separator(workDir[length - 1]);
   if (length + (slash ? 0 : 1) > static_cast<size_t>(room)) return 0;
   std::memcpy(store.workDir, workDir, length);
-  if (!slash) store.workDir[length++] = '/';
+  if (!slash) store.workDir[length++] = vk::OsSeparator;
   store.workDir[length] = 0;
   return 1;
 }
@@ -282,12 +283,13 @@ int32_t init_private_level_store(LevelStore& store) {
 
 void release_level_store(LevelStore& store) {
   close_level_file(store);
+  if (store.temporary) clear_level_store(store);
+  // Unlocked first: on Windows the lock keeps the folder from being removed.
+  vk::os_unlock_folder(store.lock);
   if (store.temporary) {
-    clear_level_store(store);
     vk::os_remove_folder(store.workDir);
     store.temporary = 0;
   }
-  vk::os_unlock_folder(store.lock);
 }
 
 void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity) {
@@ -521,19 +523,21 @@ namespace {
 // A file's set name: its name without folder and extension (from its last
 // "."), cut to SetNameCapacity bytes.
 void file_set_name(LevelStore& store, const char* path) {
-  const char* slash = std::strrchr(path, '/');
-  const char* name = slash ? slash + 1 : path;
+  const char* name = path;
+  for (const char* p = path; *p; ++p)
+    if (vk::os_is_separator(*p)) name = p + 1;
   const char* dot = std::strrchr(name, '.');
   size_t length = dot ? static_cast<size_t>(dot - name) : std::strlen(name);
   copy_cut(store.setName, SetNameCapacity + 1, name, length);
 }
 
-// A folder's set name: its last path component, trailing '/' ignored.
+// A folder's set name: its last path component, trailing separators
+// ignored.
 void folder_set_name(LevelStore& store, const char* path) {
   size_t end = std::strlen(path);
-  while (end > 1 && path[end - 1] == '/') --end;
+  while (end > 1 && vk::os_is_separator(path[end - 1])) --end;
   size_t start = end;
-  while (start > 0 && path[start - 1] != '/') --start;
+  while (start > 0 && !vk::os_is_separator(path[start - 1])) --start;
   if (start == end && end > 0) start = end - 1;  // the root "/"
   copy_cut(store.setName, SetNameCapacity + 1, path + start, end - start);
 }

@@ -16,6 +16,16 @@ namespace vk {
 // read once per search expansion; its resolution may be a few milliseconds.
 int64_t os_clock_ms();
 
+// The wall clock in the user's time zone, to the minute.
+struct OsLocalTime {
+  int32_t year;    // four digits
+  int32_t month;   // 1 to 12
+  int32_t day;     // 1 to 31
+  int32_t hour;    // 0 to 23
+  int32_t minute;  // 0 to 59
+};
+OsLocalTime os_local_time();
+
 // ----------------------------------------------------------------- memory
 
 // Reserves bytes of zeroed, page-aligned memory that costs nothing until it
@@ -49,6 +59,15 @@ int64_t os_physical_memory();
 
 using OsHandle = intptr_t;
 constexpr OsHandle OsNoHandle = -1;
+
+// The folder separator the system writes; os_is_separator also takes '/'
+// on Windows, which accepts both.
+#ifdef _WIN32
+constexpr char OsSeparator = '\\';
+#else
+constexpr char OsSeparator = '/';
+#endif
+constexpr bool os_is_separator(char c) { return c == '/' || c == OsSeparator; }
 constexpr int32_t OsNameCapacity = 256;       // one folder entry's name, terminated
 constexpr int32_t OsErrorTextCapacity = 128;  // the system's text of one error
 constexpr int32_t OsBusy = 2;                 // os_lock_folder: another process holds it
@@ -104,9 +123,15 @@ int32_t os_read(OsHandle file, char* out, int32_t capacity);
 // makes it fail. 1 and the handle in file, or 0.
 int32_t os_create_file(const char* path, OsHandle& file);
 
+// Creates the file, or truncates the one there, for writing, as a document
+// the user names (a report): a link at path is followed, and a new file
+// gets the permissions the user's file-creation mask leaves of 0666.
+// 1 and the handle in file, or 0.
+int32_t os_create_document(const char* path, OsHandle& file);
+
 // Writes all count bytes, going on after short writes and interrupted
 // calls. 1 when all were written, 0 on an error (a full disk, a file-size
-// limit: the bytes before stay written).
+// limit: the bytes before stay written), with os_error() never 0 then.
 int32_t os_write_all(OsHandle file, const char* bytes, int32_t count);
 
 // Closes a handle from os_open_read or os_create_file. 1, or 0 when the
@@ -172,6 +197,38 @@ void os_unlock_folder(OsHandle& lock);
 int32_t os_path_within(const char* path, const char* folder);
 
 // ------------------------------------------------- signals and the terminal
+
+// The process's standard output and standard error, for os_write_all and
+// os_is_terminal; never closed.
+OsHandle os_standard_output();
+OsHandle os_standard_error();
+
+// 1 when file is a terminal (on Windows a console), 0 otherwise.
+int32_t os_is_terminal(OsHandle file);
+
+// The standard streams carry bytes as they are, as on Linux: on Windows
+// binary mode for the C streams (LF stays LF) and UTF-8 as the console's
+// code page, so that non-ASCII names print right. Nothing on POSIX.
+void os_plain_standard_streams();
+
+// The program's arguments as UTF-8: on Windows taken again from the wide
+// command line (the narrow argv is in the system's code page, which cannot
+// hold every name; the system's parse of it is freed at once); on POSIX
+// argv itself. Call once, at start.
+char** os_utf8_arguments(int argc, char** argv);
+
+// From now on Ctrl-C (SIGINT; on Windows the console's Ctrl-C and
+// Ctrl-Break) calls handler instead of ending the process. The handler may
+// run on any thread, on Windows on one of its own, and may only store to
+// lock-free atomics. A write to a closed pipe fails with an error instead
+// of ending the process. os_release_interrupt restores what was there.
+void os_catch_interrupt(void (*handler)());
+void os_release_interrupt();
+
+// Keeps Ctrl-C away from the calling thread, so that it reaches the thread
+// that runs the work (POSIX: blocks SIGINT; Windows: nothing, the console
+// calls the handler on a thread of its own).
+void os_block_interrupt_here();
 
 // A write beyond the process's file-size limit fails with an error, as on
 // a full disk, instead of ending the process with a signal.

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -31,6 +32,14 @@ int64_t os_clock_ms() {
   clock_gettime(CLOCK_MONOTONIC, &t);
 #endif
   return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+OsLocalTime os_local_time() {
+  time_t now = time(nullptr);
+  struct tm parts {};
+  localtime_r(&now, &parts);
+  return OsLocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+                     parts.tm_min};
 }
 
 // ----------------------------------------------------------------- memory
@@ -75,6 +84,7 @@ namespace {
 
 constexpr mode_t OwnerFolderMode = 0700;
 constexpr mode_t OwnerFileMode = 0600;
+constexpr mode_t DocumentMode = 0666;  // narrowed by the umask
 constexpr char TemporaryTail[] = "XXXXXX";
 
 // path without its trailing '/' (a lone "/" stays): with one, the kernel
@@ -171,6 +181,13 @@ int32_t os_read(OsHandle file, char* out, int32_t capacity) {
 
 int32_t os_create_file(const char* path, OsHandle& file) {
   int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, OwnerFileMode);
+  if (fd < 0) return 0;
+  file = fd;
+  return 1;
+}
+
+int32_t os_create_document(const char* path, OsHandle& file) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, DocumentMode);
   if (fd < 0) return 0;
   file = fd;
   return 1;
@@ -313,5 +330,44 @@ int32_t os_path_within(const char* path, const char* folder) {
 // ------------------------------------------------- signals and the terminal
 
 void os_ignore_file_size_signal() { signal(SIGXFSZ, SIG_IGN); }
+
+OsHandle os_standard_output() { return STDOUT_FILENO; }
+OsHandle os_standard_error() { return STDERR_FILENO; }
+
+int32_t os_is_terminal(OsHandle file) { return isatty(int(file)) ? 1 : 0; }
+
+void os_plain_standard_streams() {}
+
+char** os_utf8_arguments(int, char** argv) { return argv; }
+
+namespace {
+
+void (*InterruptHandler)() = nullptr;
+struct sigaction PreviousInterrupt {};
+
+extern "C" void on_interrupt(int) {
+  if (InterruptHandler) InterruptHandler();
+}
+
+}  // namespace
+
+void os_catch_interrupt(void (*handler)()) {
+  signal(SIGPIPE, SIG_IGN);
+  InterruptHandler = handler;
+  struct sigaction action {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = 0;
+  sigaction(SIGINT, &action, &PreviousInterrupt);
+}
+
+void os_release_interrupt() { sigaction(SIGINT, &PreviousInterrupt, nullptr); }
+
+void os_block_interrupt_here() {
+  sigset_t interrupt;
+  sigemptyset(&interrupt);
+  sigaddset(&interrupt, SIGINT);
+  pthread_sigmask(SIG_BLOCK, &interrupt, nullptr);
+}
 
 }  // namespace vk

@@ -501,11 +501,12 @@ TEST_F(Dialog, DroppedFolderLoadsAsTheFolderButtonDoes) {
   EXPECT_STREQ(app.folderPath, path.c_str());
   fake.run_worker();
   std::string name = path.substr(0, path.size() - 1);
-  name = name.substr(name.rfind('/') + 1);
+  name = name.substr(name.find_last_of("/\\") + 1);
   EXPECT_EQ(fake.text(IdSetLine), name + " (2 levles)");
   EXPECT_EQ(app.store.highest, 5);
 }
 
+#ifndef _WIN32  // links, named pipes and devices as POSIX has them
 TEST_F(Dialog, DropKindOfEachPath) {
   write_file(sources / "level.txt", Corridor);
   ASSERT_EQ(symlink((sources / "level.txt").c_str(), (sources / "file-link").c_str()), 0);
@@ -532,6 +533,7 @@ TEST_F(Dialog, DropKindOfEachPath) {
   EXPECT_EQ(fake.workersStarted, 0);
   EXPECT_EQ(fake.text(IdSetLine), "Levels is not loaded.");
 }
+#endif
 
 // A drop is refused whenever File and Folder are off: nothing starts and
 // the pickers' paths stay.

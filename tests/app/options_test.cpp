@@ -29,7 +29,12 @@ TEST(Options, OpeningWithoutASet) {
   EXPECT_STREQ(d.title, "");
   EXPECT_STREQ(d.setLine, "              Levels is not loaded.");
   EXPECT_STREQ(d.limits, "");
-  EXPECT_EQ(std::string(d.location), "Loaded Levels are stored in " + std::string(f.app.store.workDir));
+  // Whole where the temporary folder's path is short enough for the line.
+  std::string whole = "Loaded Levels are stored in " + std::string(f.app.store.workDir);
+  if (int32_t(whole.size()) <= f.fake.lineChars) {
+    EXPECT_EQ(std::string(d.location), whole);
+  }
+  EXPECT_STREQ(d.locationTip, f.app.store.workDir);
   EXPECT_EQ(d.playOn + d.reportOn + d.pathOn + d.browseOn + d.startOn, 0);
   EXPECT_EQ(d.play, 1);
   EXPECT_EQ(d.report, 0);
@@ -349,6 +354,7 @@ TEST(DesktopBatch, CancelDuringAReplay) {
 
 // A report to a full disk: the batch still runs to its end, and the finish
 // box says the report is incomplete.
+#ifndef _WIN32  // a full disk is /dev/full, which Windows lacks
 TEST(DesktopBatch, FullDiskReportIsNamedIncompleteInTheFinishBox) {
   TempDir work;
   TempDir out;
@@ -363,5 +369,6 @@ TEST(DesktopBatch, FullDiskReportIsNamedIncompleteInTheFinishBox) {
             std::string::npos)
       << text;
 }
+#endif
 
 }  // namespace vk

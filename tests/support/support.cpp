@@ -1,15 +1,51 @@
 #include "support/support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 
 namespace vk {
+
+#ifdef _WIN32
+
+// The tests' own folders under the user's temporary folder: the process id
+// and a counter make the name, as no mkdtemp exists here.
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path folder =
+        base / ("vk-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    if (std::filesystem::create_directory(folder)) {
+      path = folder.string() + "\\";
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder");
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path, ignored);
+}
+
+std::string shell_quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// cmd's exit status is the program's own.
+static int exit_status(int raw) { return raw; }
+
+#else
 
 TempDir::TempDir() {
   const char* base = std::getenv("TMPDIR");
@@ -18,11 +54,21 @@ TempDir::TempDir() {
   path = pattern + "/";
 }
 
+std::string shell_quoted(const std::string& path) { return "'" + path + "'"; }
+
+static int exit_status(int raw) {
+  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+  return -1;
+}
+
 TempDir::~TempDir() {
   // Tests may leave read-only entries behind; give write access back first.
   std::string command = "chmod -R u+rwx '" + path + "' 2>/dev/null; rm -rf '" + path + "'";
   if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
 }
+
+#endif
 
 void write_file(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -37,19 +83,18 @@ std::string read_file(const std::string& path) {
   return text.str();
 }
 
-bool file_exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
-
-std::string shell_quoted(const std::string& path) { return "'" + path + "'"; }
+bool file_exists(const std::string& path) {
+  std::error_code ignored;
+  return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+}
 
 CommandResult run_shell(const std::string& command, const std::string& input) {
   TempDir scratch;
   write_file(scratch / "in", input);
-  std::string line = command + " <'" + scratch.path + "in' >'" + scratch.path + "out' 2>'" +
-                     scratch.path + "err'";
-  int raw = std::system(line.c_str());
+  std::string line = command + " <" + shell_quoted(scratch / "in") + " >" +
+                     shell_quoted(scratch / "out") + " 2>" + shell_quoted(scratch / "err");
   CommandResult result;
-  if (WIFEXITED(raw)) result.status = WEXITSTATUS(raw);
-  else if (WIFSIGNALED(raw)) result.status = 128 + WTERMSIG(raw);
+  result.status = exit_status(std::system(line.c_str()));
   result.out = read_file(scratch / "out");
   result.err = read_file(scratch / "err");
   return result;
@@ -68,9 +113,13 @@ CommandResult run_vantori(const std::string& arguments, const std::string& input
 }
 
 CommandResult run_vantori_unprivileged(const std::string& arguments, const std::string& input) {
+#ifdef _WIN32
+  return run_vantori(arguments, input);  // no root to drop
+#else
   if (geteuid() != 0) return run_vantori(arguments, input);
   if (access(SetprivPath, X_OK) != 0) return CommandResult{};
   return run_shell(std::string(SetprivPath) + NobodyIds + VK_VANTORI + " " + arguments, input);
+#endif
 }
 
 std::string test_data(const std::string& name) { return std::string(VK_TEST_DATA) + "/" + name; }

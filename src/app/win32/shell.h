@@ -1,0 +1,85 @@
+// The Win32 side of the desktop program: the main dialog from resource
+// template 101 with its controls, canvas, timers and worker thread, the
+// text and Options dialogs from templates 104 and 105, and the system
+// pickers, filling in the Platform calls of the dialog logic. It holds no
+// logic of its own beyond mapping ids to controls.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+
+#include "app/app.h"
+
+namespace vk {
+
+// A display call of the worker thread, brought to the GUI thread.
+constexpr UINT CallOnGuiMessage = WM_APP + 1;
+// The worker's blocking hand-back at the end of its job.
+constexpr UINT JobDoneMessage = WM_USER + 1;
+
+// The canvas: a 768 x 480 bitmap compatible with the screen in its own
+// memory device context, and the tile sheet and the splash picture in
+// theirs.
+struct GdiCanvas {
+  HWND dialog;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ oldBitmap;
+  HDC tilesDc;
+  HBITMAP tiles;
+  HGDIOBJ oldTiles;
+  HDC splashDc;
+  HBITMAP splash;
+  HGDIOBJ oldSplash;
+};
+
+// 0 when a bitmap or device context cannot be had.
+int32_t create_canvas(GdiCanvas& canvas, HINSTANCE instance, HWND dialog);
+void release_canvas(GdiCanvas& canvas);
+Canvas canvas_calls(GdiCanvas& canvas);
+
+struct Shell {
+  App* app;
+  HINSTANCE instance;
+  HWND dialog;        // the main dialog
+  HWND owner;         // the window a picker or message box belongs to now
+  DWORD guiThread;
+  GdiCanvas canvas;
+  HICON smallIcon;
+  HICON bigIcon;
+  std::atomic<int32_t> workerBusy;  // a worker runs or waits in its hand-back
+  HWND lastFocus;     // the control that had the focus when the dialog went inactive
+  HHOOK keyHook;      // the modal loop's message filter, for Ctrl+V
+};
+
+// Runs the main dialog modally; returns when its close box has ended it.
+int32_t run_main_dialog(Shell& shell);
+
+// The side dialogs and pickers (side_dialogs.cpp).
+int32_t shell_pick_level_file(void* self, char* path, int32_t capacity, const char* filter);
+int32_t shell_pick_level_folder(void* self, char* path, int32_t capacity, const char* title);
+int32_t shell_pick_save_file(void* self, char* path, int32_t capacity, const char* filter,
+                             const char* title);
+int32_t shell_run_text_dialog(void* self, const TextDialog& dialog, char* pasted,
+                              int32_t capacity);
+void shell_run_options_dialog(void* self, OptionsDialog& dialog);
+
+// A text from the system handed to the dialog logic as the text dialog
+// hands over what was pasted: UTF-8 with LF line ends, at most capacity - 1
+// bytes, cut only between whole characters. 0 when it does not convert.
+int32_t hand_over_text(const wchar_t* wide, char* out, int32_t capacity);
+
+// What a one-line static shows for prefix and path in the font and width of
+// control id of dialog template (main dialog: the live control): the whole
+// text, or path shortened in its middle with "...".
+void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix,
+                      const char* path, char* out, int32_t capacity);
+
+// Sets a control's text from UTF-8.
+void set_item_text(HWND window, int32_t id, const char* text);
+// Red text on the button face, for the notices.
+INT_PTR coloured_static(HDC dc, COLORREF colour);
+COLORREF colour_ref(uint32_t rgb);
+
+}  // namespace vk

@@ -1,0 +1,89 @@
+#!/usr/bin/env bash
+# Smoke test of the Windows desktop program under Wine on an Xvfb screen:
+#   desktop_smoke.sh VANTORI-KELMORA.EXE [SNAPSHOT.EXE]
+# The main dialog opens with the title text, Sample loads a board, Solve
+# opens the solution dialog, Option opens Options, a batch with replay ends
+# with its message box, and the close box ends the process. Wine's windows
+# are neither decorated nor managed (the prefix's X11 settings), so a
+# window's X position is its Windows position and clicks land at client
+# pixels plus the dialog frame. With SNAPSHOT.EXE a failed step leaves a
+# picture of the main dialog in $TMPDIR. Exit 77: xdotool is missing.
+set -u
+program=$1
+snapshot=${2:-}
+command -v xdotool >/dev/null || exit 77
+export WINEDEBUG=-all
+
+fail() {
+  echo "desktop smoke: $*" >&2
+  for window in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+    echo "  window $window: $(xdotool getwindowname "$window")" >&2
+  done
+  if [ -n "$snapshot" ] && [ -n "${main:-}" ]; then
+    local picture="${TMPDIR:-/tmp}/desktop-smoke-failure.bmp"
+    wine "$snapshot" "$(xdotool getwindowname "$main")" "$picture" && echo "picture: $picture" >&2
+  fi
+  kill "$pid" 2>/dev/null
+  exit 1
+}
+
+# Waits up to SECONDS (default 30) for a top-level window whose name
+# matches; prints its id.
+wait_window() {
+  local id
+  for _ in $(seq $((${2:-30} * 5))); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+# Clicks the client pixel (x, y) of window id: its frame is a fixed dialog
+# frame and a caption, which Wine draws inside the X window.
+click() {
+  local id=$1 x=$2 y=$3
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  xdotool mousemove $((X + 3 + x)) $((Y + 3 + 19 + y)) click 1
+}
+
+# Clicks the point (x, y) in dialog units of window id, whose template is
+# width x height units: the scale comes from the window's size, which the
+# dialog's font decides.
+click_units() {
+  local id=$1 x=$2 y=$3 width=$4 height=$5
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  xdotool mousemove $((X + 3 + x * (WIDTH - 6) / width)) \
+                    $((Y + 3 + 19 + y * (HEIGHT - 6 - 19) / height)) click 1
+}
+
+wine "$program" </dev/null >/dev/null 2>&1 &
+pid=$!
+
+main=$(wait_window '^Vantori Kelmora1\.2') || fail "the main dialog did not open with the title text"
+
+click "$main" 46 40   # Sample
+click "$main" 476 40  # Solve
+text=$(wait_window '^Vantori Kelmora$') || fail "Solve did not open the solution dialog"
+xdotool key Return  # Close, the default button of the focused solution dialog
+sleep 1
+
+# Closing the solution starts its replay (play after solved): Option waits
+# until the replay has reached the hidden moves.
+sleep 8
+click "$main" 746 40  # Option
+options=$(wait_window '^Options$') || fail "Option did not open the Options dialog"
+# Fast replay, then BATCH  START, at their centres in the 236 x 176 units
+# of the Options template. Six levels solved and replayed take some 20 s.
+click_units "$options" $((149 + 8)) $((113 + 4)) 236 176
+click_units "$options" $((78 + 38)) $((75 + 7)) 236 176
+done_box=$(wait_window '^Vantori Kelmora$' 120) || fail "the batch did not end with its message box"
+xdotool key Return
+sleep 1
+
+xdotool key --window "$main" alt+F4 2>/dev/null  # the close box, through the system menu
+for _ in $(seq 50); do
+  kill -0 "$pid" 2>/dev/null || { wait "$pid"; exit 0; }
+  sleep 0.2
+done
+fail "the close box did not end the process"

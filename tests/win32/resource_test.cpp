@@ -1,0 +1,161 @@
+// The program's resources as Windows reads them: the three dialog
+// templates with their controls, the pictures, the icon and the manifest.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app.h"
+#include "app/win32/resource.h"
+
+namespace vk {
+
+namespace {
+
+INT_PTR CALLBACK quiet(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// A dialog made from its template, hidden, for looking at.
+struct TemplateDialog {
+  HWND window;
+  explicit TemplateDialog(int32_t id) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr, quiet, 0);
+  }
+  ~TemplateDialog() {
+    if (window) DestroyWindow(window);
+  }
+  HWND item(int32_t id) const { return GetDlgItem(window, id); }
+  std::wstring text(int32_t id) const {
+    wchar_t buffer[128];
+    GetDlgItemTextW(window, id, buffer, 128);
+    return buffer;
+  }
+  LONG style(int32_t id) const { return GetWindowLongW(item(id), GWL_STYLE); }
+  std::wstring kind(int32_t id) const {
+    wchar_t name[64];
+    GetClassNameW(item(id), name, 64);
+    return name;
+  }
+  // The control's rectangle in the dialog's client pixels, and the one the
+  // template's dialog units give with this dialog's font.
+  RECT placed(int32_t id) const {
+    RECT r;
+    GetWindowRect(item(id), &r);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  // Windows converts the position and the size each on its own.
+  RECT units(int32_t x, int32_t y, int32_t w, int32_t h) const {
+    RECT r = {x, y, w, h};
+    MapDialogRect(window, &r);
+    return RECT{r.left, r.top, r.left + r.right, r.top + r.bottom};
+  }
+};
+
+void expect_rect(const RECT& a, const RECT& b) {
+  EXPECT_EQ(a.left, b.left);
+  EXPECT_EQ(a.top, b.top);
+  EXPECT_EQ(a.right, b.right);
+  EXPECT_EQ(a.bottom, b.bottom);
+}
+
+TEST(WinResources, MainDialogHoldsEveryControl) {
+  TemplateDialog d(VK_MAIN_DIALOG);
+  ASSERT_NE(d.window, nullptr);
+  for (const ControlSpec& spec : MainControls) EXPECT_NE(d.item(spec.id), nullptr) << spec.id;
+  EXPECT_EQ(d.kind(IdCellBar), L"msctls_progress32");
+  EXPECT_NE(d.style(IdCellBar) & PBS_SMOOTH, 0);
+  EXPECT_NE(d.style(IdLevelEdit) & ES_NUMBER, 0);
+  EXPECT_EQ(d.style(IdGo) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_EQ(d.style(IdCanvasFrame) & SS_TYPEMASK, SS_BLACKFRAME);
+  LONG style = GetWindowLongW(d.window, GWL_STYLE);
+  EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+  EXPECT_EQ(style & WS_THICKFRAME, 0);  // no resize border
+  EXPECT_NE(GetWindowLongW(d.window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+}
+
+// The progress bars take the colours: without a common-controls version 6
+// manifest they are the classic bars, which answer the colour messages.
+TEST(WinResources, ProgressBarsTakeRangeAndColours) {
+  TemplateDialog d(VK_MAIN_DIALOG);
+  HWND bar = d.item(IdQueueBar);
+  SendMessageW(bar, PBM_SETRANGE32, 0, QueueBarRange);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETRANGE, FALSE, 0), QueueBarRange);
+  SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(200, 0, 0));
+  EXPECT_EQ(COLORREF(SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(200, 0, 0))), RGB(200, 0, 0));
+}
+
+TEST(WinResources, OptionsDialogAsItsTemplate) {
+  TemplateDialog d(VK_OPTIONS_DIALOG);
+  ASSERT_NE(d.window, nullptr);
+  wchar_t caption[32];
+  GetWindowTextW(d.window, caption, 32);
+  EXPECT_STREQ(caption, L"Options");
+  EXPECT_EQ(d.text(OptStart), L"BATCH  START");
+  EXPECT_EQ(d.text(OptNomal), L"Nomal");
+  EXPECT_EQ(d.text(OptPlay), L"Play the TraceViewer after solved.");
+  EXPECT_EQ(d.text(OptBeginWithEnd), L"Begin with the end position");
+  expect_rect(d.placed(OptStart), d.units(78, 75, 77, 14));
+  expect_rect(d.placed(OptPath), d.units(65, 59, 125, 12));
+  expect_rect(d.placed(OptLocation), d.units(18, 152, 164, 8));
+  EXPECT_NE(d.style(OptPath) & ES_READONLY, 0);  // typed text would not be read
+  EXPECT_EQ(d.style(OptSlow) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
+  EXPECT_NE(d.style(OptSlow) & WS_GROUP, 0);
+  EXPECT_NE(d.style(OptBeginWithEnd) & WS_GROUP, 0);  // ends the radio group
+  // Shortened by the dialog logic in its middle, not by the control at
+  // its end; notifying, so that its tooltip shows.
+  EXPECT_EQ(d.style(OptLocation) & SS_PATHELLIPSIS, 0);
+  EXPECT_NE(d.style(OptLocation) & SS_NOTIFY, 0);
+}
+
+TEST(WinResources, TextDialogAsItsTemplate) {
+  TemplateDialog d(VK_TEXT_DIALOG);
+  ASSERT_NE(d.window, nullptr);
+  EXPECT_EQ(d.text(IDOK), L"Close");
+  EXPECT_EQ(d.style(IDOK) & BS_TYPEMASK, BS_DEFPUSHBUTTON);  // Enter closes
+  LONG edit = d.style(IdLevelEdit);
+  EXPECT_NE(edit & ES_MULTILINE, 0);
+  EXPECT_NE(edit & ES_WANTRETURN, 0);  // Enter in the edit box makes a new line
+  EXPECT_NE(edit & WS_VSCROLL, 0);
+  EXPECT_NE(edit & ES_NOHIDESEL, 0);
+  expect_rect(d.placed(IdLevelEdit), d.units(7, 32, 162, 184));
+  expect_rect(d.placed(IDOK), d.units(114, 15, 42, 14));
+}
+
+TEST(WinResources, PicturesAndIcon) {
+  HINSTANCE self = GetModuleHandleW(nullptr);
+  struct Expect {
+    int32_t id, width, height;
+  } pictures[] = {{VK_TILE_SHEET, TileSheetWidth, TileSheetHeight},
+                  {VK_SPLASH, SplashWidth, SplashHeight}};
+  for (const Expect& e : pictures) {
+    HANDLE bitmap = LoadImageW(self, MAKEINTRESOURCEW(e.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+    ASSERT_NE(bitmap, nullptr) << e.id;
+    BITMAP info;
+    ASSERT_NE(GetObjectW(bitmap, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, e.width);
+    EXPECT_EQ(info.bmHeight, e.height);
+    EXPECT_EQ(info.bmBitsPixel, 8);
+    DeleteObject(bitmap);
+  }
+  HICON icon = static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(VK_ICON), IMAGE_ICON, 16, 16, 0));
+  EXPECT_NE(icon, nullptr);
+  if (icon) DestroyIcon(icon);
+}
+
+TEST(WinResources, ManifestIsDpiUnawareWithoutThemedControls) {
+  HMODULE self = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(self, MAKEINTRESOURCEW(1), RT_MANIFEST);
+  ASSERT_NE(found, nullptr);
+  const char* text = static_cast<const char*>(LockResource(LoadResource(self, found)));
+  std::string manifest(text, SizeofResource(self, found));
+  EXPECT_NE(manifest.find(">false</dpiAware>"), std::string::npos);
+  EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+}
+
+}  // namespace
+
+}  // namespace vk
