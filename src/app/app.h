@@ -184,6 +184,22 @@ struct App {
 // the first solve unless the program reserved them before.
 int32_t app_init(App& app, const Platform& platform, const char* workDir);
 
+// ---------------------------------------------------------------- command line
+
+// What the desktop program's own options ask for; they are read before any
+// window exists, so that they work without a display.
+enum DesktopRequest : int32_t { RunWindow = 0, ShowHelp = 1, ShowVersion = 2, BadOption = 3 };
+constexpr char MemoryOptionError[] =
+    "--memory takes a size from 16M to 16G, such as 608M or 4G";
+// The message box when the tables of that size cannot be had; the program
+// then ends.
+constexpr char NoTableMemoryText[] = " Not enough memory for the search tables (%lld bytes).";
+
+// --memory SIZE sets memory (DefaultMemory without it), --help or -h and
+// --version ask for their texts; other arguments are left to the toolkit.
+// BadOption for a --memory without a size parse_memory_size accepts.
+int32_t read_desktop_options(int argc, char* const* argv, int64_t& memory);
+
 // ---------------------------------------------------------------- the dialog
 
 // Dialog set-up after the controls exist: caption, texts, progress bars,

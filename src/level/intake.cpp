@@ -19,7 +19,7 @@ namespace vk {
 
 namespace {
 
-constexpr char WorkFolderName[] = "temp_vantori/";
+constexpr char WorkFolderName[] = "temp_vantori";
 constexpr char CacheFolderName[] = ".cache/";
 constexpr char PrivateFolderPrefix[] = "vantori-";
 constexpr char LevelFileSuffix[] = ".txt";
@@ -242,7 +242,9 @@ int32_t default_work_dir(char* out, int32_t capacity) {
   out[0] = 0;
   char cacheDir[StorePathCapacity];
   if (!vk::os_user_cache_folder(cacheDir, StorePathCapacity)) return 0;
-  return join_path(out, capacity, cacheDir, WorkFolderName);
+  char folder[sizeof WorkFolderName + 1];
+  std::snprintf(folder, sizeof folder, "%s%c", WorkFolderName, vk::OsSeparator);
+  return join_path(out, capacity, cacheDir, folder);
 }
 
 int32_t init_level_store(LevelStore& store, const char* workDir) {

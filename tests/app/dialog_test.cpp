@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "fake_platform.h"
 #include "support/support.h"
@@ -771,5 +772,41 @@ TEST(Controls, TableAndPlacement) {
 }
 
 }  // namespace
+
+}  // namespace vk
+
+namespace vk {
+
+// The desktop program's own options, which both shells read before any
+// window exists; every other argument belongs to the toolkit.
+TEST(DesktopOptions, MemoryHelpVersionAndTheRestLeftAlone) {
+  struct Case {
+    std::vector<const char*> args;
+    int32_t request;
+    int64_t memory;
+  };
+  const Case cases[] = {
+      {{"p"}, RunWindow, DefaultMemory},
+      {{"p", "-platform", "offscreen"}, RunWindow, DefaultMemory},
+      {{"p", "--memory", "1216M"}, RunWindow, 1216000000},
+      {{"p", "--memory", "4g", "-style", "fusion"}, RunWindow, 4000000000},
+      {{"p", "--memory"}, BadOption, DefaultMemory},
+      {{"p", "--memory", "15M"}, BadOption, DefaultMemory},
+      {{"p", "--memory", "17G"}, BadOption, DefaultMemory},
+      {{"p", "--memory", "608MB"}, BadOption, DefaultMemory},
+      {{"p", "--version", "--memory", "x"}, ShowVersion, DefaultMemory},
+      {{"p", "-h"}, ShowHelp, DefaultMemory},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> argv;
+    for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
+    int64_t memory = 0;
+    int32_t request = read_desktop_options(int(argv.size()), argv.data(), memory);
+    EXPECT_EQ(request, c.request) << c.args.back();
+    if (request == RunWindow) {
+      EXPECT_EQ(memory, c.memory) << c.args.back();
+    }
+  }
+}
 
 }  // namespace vk

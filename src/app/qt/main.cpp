@@ -33,30 +33,22 @@ constexpr char Usage[] =
     "\n"
     "Other arguments go to Qt, for example -platform NAME.\n";
 
-// The options the program answers by itself. They are looked at before
-// the QApplication exists, so they work without a display. Returns the
-// exit status, or -1 to start the window.
+// The options the program answers by itself, before the QApplication
+// exists. Returns the exit status, or -1 to start the window.
 int answer_own_options(int argc, char** argv, int64_t& memory) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--memory") == 0) {
-      if (i + 1 >= argc || !parse_memory_size(argv[i + 1], memory)) {
-        std::fputs("vantori-kelmora: --memory takes a size from 16M to 16G, such as 608M or 4G\n",
-                   stderr);
-        return 2;
-      }
-      ++i;
-      continue;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
+  switch (read_desktop_options(argc, argv, memory)) {
+    case ShowVersion:
       std::printf("vantori-kelmora %s\n", VersionText);
       return 0;
-    }
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+    case ShowHelp:
       std::fputs(Usage, stdout);
       return 0;
-    }
+    case BadOption:
+      std::fprintf(stderr, "vantori-kelmora: %s\n", MemoryOptionError);
+      return 2;
+    default:
+      return -1;
   }
-  return -1;
 }
 
 }  // namespace
@@ -71,9 +63,9 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // Tables the machine cannot give are refused now, not by a kill later.
   if (!tables_fit_memory(memory, 1) || !reserve_search_tables(memory)) {
-    QMessageBox::critical(nullptr, "Vantori Kelmora",
-                          QString(" Not enough memory for the search tables (%1 bytes).")
-                              .arg(static_cast<long long>(memory)));
+    char text[sizeof NoTableMemoryText + 24];
+    std::snprintf(text, sizeof text, NoTableMemoryText, static_cast<long long>(memory));
+    QMessageBox::critical(nullptr, DialogCaption, QString::fromUtf8(text));
     return 1;
   }
   application.setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));

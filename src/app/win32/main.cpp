@@ -3,9 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-#include <shlobj.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include "app/win32/shell.h"
+#include "program/program.h"
 #include "os/win32_text.h"
 
 namespace vk {
@@ -16,24 +20,57 @@ namespace {
 App TheApp;
 Shell TheShell;
 
-constexpr wchar_t StoreFolder[] = L"\\temp_vantori";
+constexpr int32_t MaxArguments = 64;
+constexpr int32_t ArgumentBytes = 4096;
+constexpr char Usage[] =
+    "Usage: vantori-kelmora [--memory SIZE] [--help | --version]\n"
+    "Finds the minimum-move solution of a box-pushing puzzle level and replays it.\n"
+    "Load levels with Sample, Text, File or Folder, or drop one level file or a\n"
+    "folder of numbered level files onto the window; Ctrl+V loads the clipboard's\n"
+    "levels as Text does. The level store is the folder temp_vantori in\n"
+    "%LOCALAPPDATA%; every load empties it.\n"
+    "\n"
+    "  --memory SIZE  bytes for the search tables, from 16M to 16G (K, M, G are\n"
+    "             1000, 1000000, 1000000000); 608M by default\n"
+    "  --help     show this help\n"
+    "  --version  show the version\n";
 
-// The level store of this user: %LOCALAPPDATA%\temp_vantori. A folder
-// shared by every user of the machine would let another user plant a
-// junction there and have the intake empty a folder of the victim's.
-int32_t default_store(char* out, int32_t capacity) {
-  PWSTR local = nullptr;
-  if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_DEFAULT, nullptr, &local)))
-    return 0;
-  wchar_t wide[StorePathCapacity];
-  int32_t ok = lstrlenW(local) + lstrlenW(StoreFolder) < StorePathCapacity;
-  if (ok) {
-    lstrcpyW(wide, local);
-    lstrcatW(wide, StoreFolder);
-    ok = vk::wide_to_utf8(wide, out, capacity);
+void show_text(const char* text, UINT icon) {
+  wchar_t wide[sizeof Usage];
+  if (!utf8_to_wide(text, wide, int32_t(sizeof Usage))) return;
+  MessageBoxW(nullptr, wide, L"Vantori Kelmora", MB_OK | icon);
+}
+
+// The program's own options, from the wide command line as UTF-8 (a
+// program without a console answers in a message box). Returns the exit
+// status, or -1 to start the dialog.
+int answer_own_options(int64_t& memory) {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  static char bytes[ArgumentBytes];
+  char* argv[MaxArguments];
+  int argc = 0;
+  for (int i = 0, used = 0; wide && i < count && argc < MaxArguments; ++i) {
+    if (!wide_to_utf8(wide[i], bytes + used, ArgumentBytes - used)) break;
+    argv[argc++] = bytes + used;
+    used += int(std::strlen(bytes + used)) + 1;
   }
-  CoTaskMemFree(local);
-  return ok;
+  if (wide) LocalFree(wide);
+  char text[64];
+  switch (read_desktop_options(argc, argv, memory)) {
+    case ShowVersion:
+      std::snprintf(text, sizeof text, "vantori-kelmora %s", VersionText);
+      show_text(text, MB_ICONINFORMATION);
+      return 0;
+    case ShowHelp:
+      show_text(Usage, MB_ICONINFORMATION);
+      return 0;
+    case BadOption:
+      show_text(MemoryOptionError, MB_ICONERROR);
+      return 2;
+    default:
+      return -1;
+  }
 }
 
 }  // namespace
@@ -46,12 +83,24 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  char store[StorePathCapacity];
-  if (!default_store(store, StorePathCapacity) || !app_init(TheApp, Platform{}, store)) {
-    MessageBoxW(nullptr, L"No folder for the level store (%LOCALAPPDATA%).", L"Vantori Kelmora",
-                MB_OK | MB_ICONERROR);
+  int64_t memory = DefaultMemory;
+  int answered = answer_own_options(memory);
+  if (answered >= 0) return answered;
+  // Tables the machine cannot give are refused now, not by a kill later.
+  if (!tables_fit_memory(memory, 1) || !reserve_search_tables(memory)) {
+    char text[sizeof NoTableMemoryText + 24];
+    std::snprintf(text, sizeof text, NoTableMemoryText, static_cast<long long>(memory));
+    show_text(text, MB_ICONERROR);
     return 1;
   }
+  // The program's own store, %LOCALAPPDATA%\temp_vantori\, per user: a
+  // folder shared by every user of the machine would let another user plant
+  // a junction there and have the intake empty a folder of the victim's.
+  if (!app_init(TheApp, Platform{}, nullptr)) {
+    show_text("No folder for the level store (%LOCALAPPDATA%).", MB_ICONERROR);
+    return 1;
+  }
+  TheApp.tableMemory = memory;
   TheShell.app = &TheApp;
   TheShell.instance = instance;
   return run_main_dialog(TheShell);
