@@ -27,6 +27,20 @@ fail() {
   exit 1
 }
 
+# The red, green and blue of pixel (x, y) of a bottom-up 24- or 32-bit BMP.
+bmp_pixel() {
+  local file=$1 x=$2 y=$3
+  local data width height bits
+  read -r data < <(od -An -tu4 -j10 -N4 "$file")
+  read -r width height < <(od -An -td4 -j18 -N8 "$file")
+  read -r bits < <(od -An -tu2 -j28 -N2 "$file")
+  local row=$(( (width * bits / 8 + 3) / 4 * 4 ))
+  local at=$(( data + (height - 1 - y) * row + x * bits / 8 ))
+  local b g r
+  read -r b g r < <(od -An -tu1 -j"$at" -N3 "$file")
+  echo "$r $g $b"
+}
+
 # Waits up to SECONDS (default 30) for a top-level window whose name
 # matches; prints its id.
 wait_window() {
@@ -67,6 +81,16 @@ click "$main" 476 40  # Solve
 text=$(wait_window '^Vantori Kelmora$') || fail "Solve did not open the solution dialog"
 xdotool key Return  # Close, the default button of the focused solution dialog
 sleep 1
+
+# The bars paint in their own colours, not the theme's: the Cell bar's
+# background is ivory (240 blue) inside its one-pixel edge.
+if [ -n "$snapshot" ]; then
+  picture="${TMPDIR:-/tmp}/desktop-smoke-bars.bmp"
+  wine "$snapshot" "$(xdotool getwindowname "$main")" "$picture" ||
+    fail "no picture of the main dialog"
+  [ "$(bmp_pixel "$picture" $((3 + 46 + 365)) $((3 + 19 + 578 + 9)))" = "255 255 240" ] ||
+    fail "the Cell bar does not show its background colour"
+fi
 
 # Closing the solution starts its replay (play after solved): Option waits
 # until the replay has reached the hidden moves.

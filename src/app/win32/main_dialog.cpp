@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <uxtheme.h>
 
 #include <thread>
 
@@ -214,8 +215,13 @@ void lay_out(HWND dialog) {
   }
   SendDlgItemMessageW(dialog, IdCellBar, PBM_SETRANGE32, 0, CellBarRange);
   SendDlgItemMessageW(dialog, IdQueueBar, PBM_SETRANGE32, 0, QueueBarRange);
-  for (int32_t id : {IdCellBar, IdQueueBar})
+  // Themed bars ignore the colour messages; with theming switched off on
+  // the two bars they paint in the colours set here wherever the program
+  // runs, manifest or not.
+  for (int32_t id : {IdCellBar, IdQueueBar}) {
+    SetWindowTheme(GetDlgItem(dialog, id), L" ", L" ");
     SendDlgItemMessageW(dialog, id, PBM_SETBKCOLOR, 0, LPARAM(colour_ref(BarBackground)));
+  }
   SendDlgItemMessageW(dialog, IdCellBar, PBM_SETBARCOLOR, 0, LPARAM(colour_ref(CellBarColour)));
   SendDlgItemMessageW(dialog, IdQueueBar, PBM_SETBARCOLOR, 0, LPARAM(colour_ref(QueueBarColour)));
 }
