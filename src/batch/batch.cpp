@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "batch/batch.h"
+#include "batch/batch_internal.h"
 #include "view/view.h"
 
 namespace vk {

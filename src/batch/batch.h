@@ -24,8 +24,6 @@ struct LocalTime {
   int32_t minute;
 };
 
-LocalTime local_time_now();
-
 // How the desktop follows a batch. Every hook is optional; a run without
 // hooks shows nothing and replays nothing. All of them are called on the
 // thread that runs the batch, with the context given here.
@@ -95,10 +93,6 @@ struct BatchJob {
 // descriptor for the run; 1 on success, 0 when it cannot be opened.
 int32_t open_report_file(Batch& batch, const char* path);
 
-// Writes text and one LF to the report file. A failure is remembered (the
-// first os_error() in writeError) and otherwise ignored.
-void write_report_line(Batch& batch, const char* text);
-
 // Solves every level of the store in turn, with the solver's begin-with-end
 // taken from the settings; returns 1 when the run was cancelled, else 0.
 int32_t run_batch(Batch& batch);
@@ -115,17 +109,5 @@ int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count);
 // The closing message: finished or canceled with the start and end times,
 // and a line on an incomplete report. out holds FinishTextCapacity bytes.
 void finish_batch_text(const Batch& batch, int32_t canceled, char* out);
-
-// The parts of the report, each written with write_report_line.
-void write_report_header(Batch& batch);
-void write_report_level(Batch& batch, const char* result);
-// A level line of the given level, read into level and solved by a solver
-// with these figures, into line (ReportLineCapacity bytes).
-void format_report_level(char* line, int32_t number, const Level& level,
-                         const Progress& progress, const char* result);
-void write_report_footer(Batch& batch, int32_t canceled);
-// Closes the report file when the run owns it; a failing close counts as a
-// write error.
-void close_report_file(Batch& batch);
 
 }  // namespace vk

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "batch/batch.h"
+#include "batch/batch_internal.h"
 #include "program/program.h"
 
 namespace vk {
