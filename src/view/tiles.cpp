@@ -3,7 +3,7 @@
 // Everything is drawn through the Canvas calls, tile by tile.
 #include <cstdio>
 
-#include "view/view.h"
+#include "view/view_internal.h"
 
 namespace vk {
 

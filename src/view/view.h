@@ -22,10 +22,6 @@ void mask_last_moves(char* trace, int32_t length);
 // ends, and "[TraceOver]" when the trace was cut; out holds SolutionTextSize.
 void solution_text(const char* trace, int32_t traceOver, char* out);
 
-// 1 for the letters of a move ("udlrUDLR"); 0 for NUL, the mask and any
-// other character.
-int32_t is_move_letter(char c);
-
 // ---------------------------------------------------------------- viewer
 
 // The trace viewer's state: its own copy of the level's cells with the
@@ -148,35 +144,6 @@ struct BoardView {
   int32_t rowOffset;
   int32_t status;
 };
-
-// A picture of tiles: one string of digits per row, digit d draws tile
-// (d, row 0); its top-left tile at canvas pixel (x, y).
-struct TilePicture {
-  int32_t columns;
-  int32_t rows;
-  int32_t x;
-  int32_t y;
-  const char* const* lines;
-};
-
-extern const TilePicture QuestionPicture;  // after an intake that stored nothing
-extern const TilePicture WaitPicture;      // while a file or folder is read
-extern const TilePicture SizeOverPicture;  // for a level over MaxArea cells
-
-// Backdrop tile of a board drawn for a LevelStatus.
-int32_t backdrop_tile(int32_t status);
-
-// The tile of a view cell drawn with facing 0 (front view) or 1 to 4 (up,
-// left, down, right), on a board drawn for status.
-TileRef cell_tile(const TraceViewer& viewer, int32_t cell, int32_t facing, int32_t status);
-
-// Offset of a board dimension of size cells in a viewport of viewportSize
-// tiles: centred, or, when the board does not fit, against the edge near
-// the keeper at keeperPos when it stands within half a viewport of it.
-int32_t board_offset(int32_t size, int32_t viewportSize, int32_t keeperPos);
-
-void fill_backdrop(const Canvas& canvas, int32_t tile);
-void draw_tile_picture(const Canvas& canvas, const TilePicture& picture);
 
 // Backdrop plus picture; the caller repaints.
 void draw_question_screen(const Canvas& canvas);

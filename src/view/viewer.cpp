@@ -3,7 +3,7 @@
 // through the trace. The desktop shell draws from the state kept here.
 #include <cstdio>
 
-#include "view/view.h"
+#include "view/view_internal.h"
 
 namespace vk {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "view/view.h"
+#include "view/view_internal.h"
 
 namespace vk {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "view/view.h"
+#include "view/view_internal.h"
 
 namespace vk {
 
