@@ -86,7 +86,7 @@ uint32_t queue_pop(BucketQueue& queue, int32_t bestCost) {
     while (queue.read < queue.fill[bucket]) {
       int32_t ahead = queue.read + PrefetchAhead;
       if (ahead < queue.fill[bucket] && entries[ahead] != NoRecord)
-        __builtin_prefetch(&records[entries[ahead]], 1);
+        prefetch_for_write(records + entries[ahead]);
       uint32_t record = entries[queue.read++];
       if (record == NoRecord) continue;
       entries[queue.read - 1] = NoRecord;

@@ -314,7 +314,7 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
         Child& child = p.children[found++];
         uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
         child = Child{i, box, moved, moved + o, f, hash};
-        __builtin_prefetch(table.index + home_slot(table, hash), 1);
+        prefetch_for_write(table.index + home_slot(table, hash));
       }
       p.boxes[i] = box;
     }
@@ -345,13 +345,13 @@ int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
   return SolveGoesOn;
 }
 
-// The children's index lines are on their way; where a home slot names a
-// record of the child's fingerprint, that record is nearly always the
-// child's own: fetch them all before the first lookup waits for one.
+// The children's index lines are on their way; a record of the child's
+// fingerprint near its home slot is nearly always the child's own: fetch
+// them all before the first lookup waits for one.
 void prefetch_records(const NodeTable& table, const Child* children, int32_t found) {
   for (int32_t k = 0; k < found; k++) {
-    uint32_t record = home_record(table, children[k].hash);
-    if (record != NoRecord) __builtin_prefetch(table.records + record);
+    uint32_t record = probe_record(table, children[k].hash);
+    if (record != NoRecord) prefetch_for_write(table.records + record);
   }
 }
 
