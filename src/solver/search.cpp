@@ -338,9 +338,10 @@ int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
     return SolveGoesOn;
   }
   SearchNode& node = w.table.records[record];
-  if (node_cost(node) > child.cost) {
-    if (!queue_rekey(w.queue, record, child.cost)) return SolveQueueFull;
+  const int32_t oldCost = node_cost(node);
+  if (oldCost > child.cost) {
     set_cost_parent(node, child.cost, parent);
+    if (!queue_rekey(w.queue, record, oldCost, child.cost)) return SolveQueueFull;
   }
   return SolveGoesOn;
 }

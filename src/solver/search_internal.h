@@ -226,9 +226,11 @@ struct BucketQueue {
 void reset_queue(BucketQueue& queue);
 // 1 when queued; 0 when the bucket is full and holds no hole.
 int32_t queue_insert(BucketQueue& queue, uint32_t record, int32_t cost);
-// Moves a queued record, whose cost field still holds its old cost, to
-// newCost; 0 as queue_insert.
-int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t newCost);
+// Moves a queued record from the bucket of oldCost to that of newCost; 0 as
+// queue_insert. The record may already hold its new cost: the caller writes
+// cost and parent first, so that the queue's write of the position does not
+// stall the wider read of the improvement behind it.
+int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t oldCost, int32_t newCost);
 // The next record of the current cost, or NoRecord when the queue is empty
 // or no queued record can beat bestCost (0: no solution known).
 uint32_t queue_pop(BucketQueue& queue, int32_t bestCost);
