@@ -129,11 +129,24 @@ void add_pull_cells(uint64_t* out, const uint64_t* boxes, const uint64_t* free, 
 // the goal test needs it. Leaves the reach and the walk distance of every
 // target; it stops once every target has its distance, since no other
 // cell's reach or distance is read in this expansion.
+// The widest sets whose loops are unrolled into registers.
+constexpr int32_t RegisterWords = 8;
+
 template <int32_t Words>
 void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t count,
            int32_t keeper, bool wantStart) {
   uint64_t box[Words] = {}, free[Words], target[Words] = {};
-  for (int32_t i = 0; i < count; i++) box[boxes[i] / WordBits] |= uint64_t(1) << (boxes[i] % WordBits);
+  for (int32_t i = 0; i < count; i++) {
+    // Every word takes the bit or nothing, so that the set stays in
+    // registers: a store to a word picked at run time, read again for the
+    // next box, waits for the store each time.
+    const int32_t word = boxes[i] / WordBits;
+    const uint64_t bit = uint64_t(1) << (boxes[i] % WordBits);
+    if (Words <= RegisterWords)
+      for (int32_t j = 0; j < Words; j++) box[j] |= j == word ? bit : 0;
+    else
+      box[word] |= bit;
+  }
   for (int32_t i = 0; i < Words; i++) free[i] = s.open.word[i] & ~box[i];
   const int32_t q = level.width / WordBits, r = level.width % WordBits;
   add_pull_cells<Words>(target, box, free, 0, 1);
