@@ -169,18 +169,22 @@ void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t cou
     moved_up<Words>(more, frontier, q, r);
     for (int32_t i = 0; i < Words; i++) grown[i] |= more[i];
     moved_down<Words>(more, frontier, q, r);
-    uint64_t any = 0;
+    // The sets' round first, without an inner loop, so that it unrolls and
+    // they stay in registers; then the distances of the targets met.
+    uint64_t any = 0, met[Words];
     left = 0;
     for (int32_t i = 0; i < Words; i++) {
       uint64_t fresh = (grown[i] | more[i]) & free[i] & ~reach[i];
       frontier[i] = fresh;
       reach[i] |= fresh;
       any |= fresh;
-      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1)
-        s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
+      met[i] = fresh & target[i];
       target[i] &= ~fresh;
       left |= target[i];
     }
+    for (int32_t i = 0; i < Words; i++)
+      for (uint64_t hit = met[i]; hit != 0; hit &= hit - 1)
+        s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
     if (any == 0) break;
   }
   for (int32_t i = 0; i < Words; i++) s.reach.word[i] = reach[i];
