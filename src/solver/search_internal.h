@@ -291,6 +291,7 @@ struct SearchState {
   int32_t cells[MaxArea];      // breadth-first queue of the trace's walks
   CellSet open;                // cells free of walls and dead ends, without boxes
   CellSet reach;               // cells the keeper reaches (enough for the targets)
+  CellSet pulls[Directions];   // boxes the keeper can pull in each direction
   int32_t words = 0;           // words of the sets that cover the level
   Child children[MaxChildren];
   Lookahead ahead;
