@@ -70,9 +70,8 @@ int32_t queue_insert(BucketQueue& queue, uint32_t record, int32_t cost) {
   return 1;
 }
 
-int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t newCost) {
-  const SearchNode& node = queue.records[record];
-  bucket_of(queue, node_cost(node) % BucketCount)[node_position(node)] = NoRecord;
+int32_t queue_rekey(BucketQueue& queue, uint32_t record, int32_t oldCost, int32_t newCost) {
+  bucket_of(queue, oldCost % BucketCount)[node_position(queue.records[record])] = NoRecord;
   queue.open--;
   return queue_insert(queue, record, newCost);
 }
@@ -86,7 +85,7 @@ uint32_t queue_pop(BucketQueue& queue, int32_t bestCost) {
     while (queue.read < queue.fill[bucket]) {
       int32_t ahead = queue.read + PrefetchAhead;
       if (ahead < queue.fill[bucket] && entries[ahead] != NoRecord)
-        __builtin_prefetch(&records[entries[ahead]], 1);
+        prefetch_for_write(records + entries[ahead]);
       uint32_t record = entries[queue.read++];
       if (record == NoRecord) continue;
       entries[queue.read - 1] = NoRecord;

@@ -50,18 +50,32 @@ void clear_index(NodeTable& table, uint32_t size) {
   std::memset(table.index, 0, size_t(size) * sizeof(uint32_t));
 }
 
-// Doubles the prefix in use and enters every record but the roots again.
+// Records whose hashes a doubling of the index computes, and whose home
+// slots it prefetches, before it enters them: the slots lie anywhere in the
+// larger prefix.
+constexpr uint32_t RehashBatch = 32;
+
+// Doubles the prefix in use and enters every record but the roots again, in
+// the order they were made.
 void grow_index(NodeTable& table) {
   uint32_t size = table.indexSize <= table.slotCount / 2 ? 2 * table.indexSize : table.slotCount;
   clear_index(table, size);
   int32_t boxes[MaxBoxes];
-  for (uint32_t r = 0; r < table.count; r++) {
-    const SearchNode& node = table.records[r];
-    if (node_parent(node) == NoParent) continue;
-    for (int32_t i = 0; i < table.boxCount; i++) boxes[i] = node_box(node, i);
-    uint64_t hash = state_hash(node_keeper(node), boxes, table.boxCount);
-    table.index[free_slot(table, hash)] = fingerprint(table, hash) | (r + 1);
-    table.indexed++;
+  uint64_t hashes[RehashBatch];
+  for (uint32_t first = 0; first < table.count; first += RehashBatch) {
+    const uint32_t end = table.count - first < RehashBatch ? table.count : first + RehashBatch;
+    for (uint32_t r = first; r < end; r++) {
+      const SearchNode& node = table.records[r];
+      for (int32_t i = 0; i < table.boxCount; i++) boxes[i] = node_box(node, i);
+      hashes[r - first] = state_hash(node_keeper(node), boxes, table.boxCount);
+      prefetch_for_write(table.index + home_slot(table, hashes[r - first]));
+    }
+    for (uint32_t r = first; r < end; r++) {
+      if (node_parent(table.records[r]) == NoParent) continue;
+      const uint64_t hash = hashes[r - first];
+      table.index[free_slot(table, hash)] = fingerprint(table, hash) | (r + 1);
+      table.indexed++;
+    }
   }
 }
 

@@ -120,6 +120,24 @@ void add_pull_cells(uint64_t* out, const uint64_t* boxes, const uint64_t* free, 
   for (int32_t i = 0; i < Words; i++) out[i] |= box[i] & beyond[i];
 }
 
+// The boxes of box that the keeper, reaching reach, can pull towards a
+// neighbour a cells up or down the numbering: the neighbour reached, the
+// cell beyond it free.
+template <int32_t Words>
+void pull_set(uint64_t* out, const uint64_t* box, const uint64_t* reach, const uint64_t* free,
+              int32_t a, bool up) {
+  uint64_t stand[Words], beyond[Words];
+  const int32_t b = 2 * a;
+  if (up) {
+    moved_up<Words>(stand, reach, a / WordBits, a % WordBits);
+    moved_up<Words>(beyond, free, b / WordBits, b % WordBits);
+  } else {
+    moved_down<Words>(stand, reach, a / WordBits, a % WordBits);
+    moved_down<Words>(beyond, free, b / WordBits, b % WordBits);
+  }
+  for (int32_t i = 0; i < Words; i++) out[i] = box[i] & stand[i] & beyond[i];
+}
+
 // A breadth-first search from the keeper over free cells, one distance a
 // round, each round the whole frontier at once on bit sets of Words words,
 // in registers where they fit (a row of the board is width cells of the
@@ -129,11 +147,24 @@ void add_pull_cells(uint64_t* out, const uint64_t* boxes, const uint64_t* free, 
 // the goal test needs it. Leaves the reach and the walk distance of every
 // target; it stops once every target has its distance, since no other
 // cell's reach or distance is read in this expansion.
+// The widest sets whose loops are unrolled into registers.
+constexpr int32_t RegisterWords = 8;
+
 template <int32_t Words>
 void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t count,
            int32_t keeper, bool wantStart) {
   uint64_t box[Words] = {}, free[Words], target[Words] = {};
-  for (int32_t i = 0; i < count; i++) box[boxes[i] / WordBits] |= uint64_t(1) << (boxes[i] % WordBits);
+  for (int32_t i = 0; i < count; i++) {
+    // Every word takes the bit or nothing, so that the set stays in
+    // registers: a store to a word picked at run time, read again for the
+    // next box, waits for the store each time.
+    const int32_t word = boxes[i] / WordBits;
+    const uint64_t bit = uint64_t(1) << (boxes[i] % WordBits);
+    if (Words <= RegisterWords)
+      for (int32_t j = 0; j < Words; j++) box[j] |= j == word ? bit : 0;
+    else
+      box[word] |= bit;
+  }
   for (int32_t i = 0; i < Words; i++) free[i] = s.open.word[i] & ~box[i];
   const int32_t q = level.width / WordBits, r = level.width % WordBits;
   add_pull_cells<Words>(target, box, free, 0, 1);
@@ -156,21 +187,29 @@ void flood(SearchState& s, const Level& level, const int32_t* boxes, int32_t cou
     moved_up<Words>(more, frontier, q, r);
     for (int32_t i = 0; i < Words; i++) grown[i] |= more[i];
     moved_down<Words>(more, frontier, q, r);
-    uint64_t any = 0;
+    // The sets' round first, without an inner loop, so that it unrolls and
+    // they stay in registers; then the distances of the targets met.
+    uint64_t any = 0, met[Words];
     left = 0;
     for (int32_t i = 0; i < Words; i++) {
       uint64_t fresh = (grown[i] | more[i]) & free[i] & ~reach[i];
       frontier[i] = fresh;
       reach[i] |= fresh;
       any |= fresh;
-      for (uint64_t hit = fresh & target[i]; hit != 0; hit &= hit - 1)
-        s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
+      met[i] = fresh & target[i];
       target[i] &= ~fresh;
       left |= target[i];
     }
+    for (int32_t i = 0; i < Words; i++)
+      for (uint64_t hit = met[i]; hit != 0; hit &= hit - 1)
+        s.distance[i * WordBits + __builtin_ctzll(hit)] = distance;
     if (any == 0) break;
   }
   for (int32_t i = 0; i < Words; i++) s.reach.word[i] = reach[i];
+  for (int32_t d = 0; d < Directions; d++) {
+    const int32_t o = level.offset[d];
+    pull_set<Words>(s.pulls[d].word, box, reach, free, o < 0 ? -o : o, o < 0);
+  }
 }
 
 // The keeper's walks from keeper among boxes, on sets as wide as the level
@@ -300,9 +339,13 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
   const uint64_t boxesHash = boxes_hash(p.boxes, count);
   for (int32_t i = 0; i < count; i++) {
     int32_t box = p.boxes[i];
-    for (int32_t d = 0; d < Directions; d++) {
+    // The directions the walk found a pull for, as bits: one branch a pull
+    // instead of two tests a direction, which the processor mispredicts.
+    uint32_t directions = 0;
+    for (int32_t d = 0; d < Directions; d++) directions |= uint32_t(has_cell(s.pulls[d], box)) << d;
+    for (; directions != 0; directions &= directions - 1) {
+      const int32_t d = __builtin_ctz(directions);
       int32_t o = level.offset[d], pull = box + o;
-      if (!has_cell(s.reach, pull) || p.board[pull + o] != FreeCell) continue;
       int32_t run = run_length(p.board, s.noRest, level, box, d);
       if (run == 0) continue;
       int32_t f = cost + s.distance[pull] + run;
@@ -314,7 +357,7 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
         Child& child = p.children[found++];
         uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
         child = Child{i, box, moved, moved + o, f, hash};
-        __builtin_prefetch(table.index + home_slot(table, hash), 1);
+        prefetch_for_write(table.index + home_slot(table, hash));
       }
       p.boxes[i] = box;
     }
@@ -338,20 +381,21 @@ int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
     return SolveGoesOn;
   }
   SearchNode& node = w.table.records[record];
-  if (node_cost(node) > child.cost) {
-    if (!queue_rekey(w.queue, record, child.cost)) return SolveQueueFull;
+  const int32_t oldCost = node_cost(node);
+  if (oldCost > child.cost) {
     set_cost_parent(node, child.cost, parent);
+    if (!queue_rekey(w.queue, record, oldCost, child.cost)) return SolveQueueFull;
   }
   return SolveGoesOn;
 }
 
-// The children's index lines are on their way; where a home slot names a
-// record of the child's fingerprint, that record is nearly always the
-// child's own: fetch them all before the first lookup waits for one.
+// The children's index lines are on their way; a record of the child's
+// fingerprint near its home slot is nearly always the child's own: fetch
+// them all before the first lookup waits for one.
 void prefetch_records(const NodeTable& table, const Child* children, int32_t found) {
   for (int32_t k = 0; k < found; k++) {
-    uint32_t record = home_record(table, children[k].hash);
-    if (record != NoRecord) __builtin_prefetch(table.records + record);
+    uint32_t record = probe_record(table, children[k].hash);
+    if (record != NoRecord) prefetch_for_write(table.records + record);
   }
 }
 

@@ -29,8 +29,9 @@ struct QueueTest : ::testing::Test {
     ASSERT_TRUE(queue_insert(*queue, record, cost));
   }
   void rekey(uint32_t record, int32_t cost) {
-    ASSERT_TRUE(queue_rekey(*queue, record, cost));
+    int32_t old = node_cost(table->records[record]);
     set_cost_parent(table->records[record], cost, 0);
+    ASSERT_TRUE(queue_rekey(*queue, record, old, cost));
   }
   uint32_t pop(int32_t best = 0) { return queue_pop(*queue, best); }
   const uint32_t* bucket(int32_t b) const { return queue->entries + size_t(b) * BucketCapacity; }

@@ -176,9 +176,15 @@ TEST_F(TableTest, ProbingWrapsFromTheLastSlotOfThePrefixToSlotZero) {
   add_node(*table, lookup_node(*table, a, keepers[0], board), a, box, keepers[0], 1, 2);
   uint32_t slot = lookup_node(*table, b, keepers[1], board);
   EXPECT_EQ(slot, 0u);
+  // The prefetch's guess passes a foreign fingerprint and stops at the empty
+  // slot beyond the wrap.
+  EXPECT_EQ(probe_record(*table, b), NoRecord);
   add_node(*table, slot, b, box, keepers[1], 1, 3);
   EXPECT_EQ(slot_record(*table, lookup_node(*table, b, keepers[1], board)), 1u);
   EXPECT_EQ(slot_record(*table, lookup_node(*table, a, keepers[0], board)), 0u);
+  // Past the home slot and across the wrap it names the record the lookup finds.
+  EXPECT_EQ(probe_record(*table, b), 1u);
+  EXPECT_EQ(probe_record(*table, a), 0u);
 }
 
 TEST_F(TableTest, TheIndexDoublesWhenHalfFullAndStillFindsEveryRecordButTheRoots) {

@@ -278,6 +278,18 @@ TEST_F(SolveTest, MinimalAgainstAForwardSearchOnSmallLevels) {
     ASSERT_GT(want, 0) << map;
     EXPECT_EQ(solver->solutionLength, want) << map;
   }
+  // The same levels made wide by a long top wall: a row then spans one or
+  // more words of the walks' sets, so vertical steps and pulls shift across
+  // words, on sets of eight words and on the widest sets.
+  for (int32_t width : {40, 70, 130, 300}) {
+    for (const char* map : maps) {
+      std::string wide = map;
+      wide.insert(wide.find('\n'), size_t(width) - wide.find('\n'), '#');
+      ASSERT_EQ(run(wide), SolveSolved) << wide;
+      ASSERT_EQ(level->width, width);
+      EXPECT_EQ(solver->solutionLength, oracle_min_moves(*level, 1)) << wide;
+    }
+  }
 }
 
 TEST(MatchingTest, AgreesWithTheBacktrackingAssignment) {
