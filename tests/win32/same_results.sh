@@ -75,7 +75,7 @@ same "$bench_time" "bench --quick" bench --quick
 # Bad input: the same exit status (the system's own words for a cause
 # differ, so standard error is not compared).
 same '' "missing source" levels "$work/no-such-file.txt"
-same '' "bad option" solve --sample --level 0
+same '' "bad option" solve --sample --no-such-option
 
 [ "$failures" -eq 0 ] || { echo "$failures outputs differ"; exit 1; }
 echo "every output is the same"
