@@ -12,8 +12,8 @@ namespace vk {
 
 // ------------------------------------------------------------------ clock
 
-// Milliseconds on a monotonic clock with an arbitrary origin. Cheap enough to
-// read once per search expansion; its resolution may be a few milliseconds.
+// Milliseconds on a monotonic clock with an arbitrary origin, to the
+// millisecond, so that short solves can be timed.
 int64_t os_clock_ms();
 
 // The wall clock in the user's time zone, to the minute.

@@ -24,13 +24,7 @@ namespace vk {
 
 int64_t os_clock_ms() {
   timespec t;
-#ifdef CLOCK_MONOTONIC_COARSE
-  // Far cheaper than the precise clock, and whole seconds are all the search
-  // reads from it.
-  clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
-#else
   clock_gettime(CLOCK_MONOTONIC, &t);
-#endif
   return int64_t(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 

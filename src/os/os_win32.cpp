@@ -21,9 +21,18 @@ namespace vk {
 
 // ------------------------------------------------------------------ clock
 
-// GetTickCount64 ticks every 10 to 16 ms, as coarse as the POSIX side's
-// coarse clock and as cheap; the search reads only whole seconds from it.
-int64_t os_clock_ms() { return int64_t(GetTickCount64()); }
+// The performance counter: GetTickCount64 ticks only every 10 to 16 ms,
+// too coarse to time a short solve.
+int64_t os_clock_ms() {
+  static const int64_t frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return int64_t(f.QuadPart);
+  }();
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return int64_t(now.QuadPart / frequency * 1000 + now.QuadPart % frequency * 1000 / frequency);
+}
 
 OsLocalTime os_local_time() {
   SYSTEMTIME t;
