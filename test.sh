@@ -18,8 +18,10 @@ plain_only='TablesCannotBeReserved|ABatchWithoutAThreadForItsProgressLine'
 vk_build_clang build-asan address
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E "$plain_only"
 
+# The doubled tables' run over the whole public set is a long search with
+# no thread of interest beyond what the two-job tests already cover.
 vk_build_clang build-tsan thread vantori batch_tests cli_tests solver_tests app_worker_tests
-ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -E "$plain_only" \
+ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -E "$plain_only|DoubleMemoryKeeps" \
   -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|LevelsCommand|SolveCommand|WorkerThread)\.|^SolveTest\.Cancel'
 
 # Each fuzz target runs for a minute from its seed corpus in
