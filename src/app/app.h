@@ -178,10 +178,9 @@ struct App {
 };
 
 // Sets the state to its start values around the given platform, with
-// tables of the default size (a program that reserves another size sets
-// tableMemory afterwards); workDir nullptr takes the default work folder.
-// 0 when the work folder cannot be set. The search tables are reserved by
-// the first solve unless the program reserved them before.
+// tables of the default size; workDir nullptr takes the default work
+// folder. 0 when the work folder cannot be set. The search tables are
+// reserved by the first solve unless app_reserve_tables reserved them.
 int32_t app_init(App& app, const Platform& platform, const char* workDir);
 
 // ---------------------------------------------------------------- command line
@@ -189,11 +188,14 @@ int32_t app_init(App& app, const Platform& platform, const char* workDir);
 // What the desktop program's own options ask for; they are read before any
 // window exists, so that they work without a display.
 enum DesktopRequest : int32_t { RunWindow = 0, ShowHelp = 1, ShowVersion = 2, BadOption = 3 };
-constexpr char MemoryOptionError[] =
-    "--memory takes a size from 16M to 16G, such as 608M or 4G";
-// The message box when the tables of that size cannot be had; the program
-// then ends.
-constexpr char NoTableMemoryText[] = " Not enough memory for the search tables (%lld bytes).";
+constexpr int32_t RefusalCapacity = 80;
+
+// Reserves the search tables of memory bytes for the dialog's solves, now,
+// so that tables the machine cannot give are refused at start rather than
+// by a kill later; the bars are then full at their limits. 0 when they
+// cannot be had, with the message box's text in refusal (RefusalCapacity
+// bytes); the program then ends.
+int32_t app_reserve_tables(App& app, int64_t memory, char* refusal);
 
 // --memory SIZE sets memory (DefaultMemory without it), --help or -h and
 // --version ask for their texts; other arguments are left to the toolkit.

@@ -1,4 +1,6 @@
-// The desktop program's own command-line options, the same for every shell.
+// The desktop program's own command-line options and the reservation they
+// size, the same for every shell.
+#include <cstdio>
 #include <cstring>
 
 #include "app/app.h"
@@ -18,6 +20,16 @@ int32_t read_desktop_options(int argc, char* const* argv, int64_t& memory) {
     }
   }
   return RunWindow;
+}
+
+int32_t app_reserve_tables(App& app, int64_t memory, char* refusal) {
+  if (!tables_fit_memory(memory, 1) || !reserve_search_tables(memory)) {
+    std::snprintf(refusal, RefusalCapacity, " Not enough memory for the search tables (%lld bytes).",
+                  static_cast<long long>(memory));
+    return 0;
+  }
+  app.tableMemory = memory;
+  return 1;
 }
 
 }  // namespace vk

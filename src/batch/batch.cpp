@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "batch/batch_internal.h"
@@ -250,7 +251,28 @@ int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
 
   JobBoard board(batch, jobs, count);
   std::unique_ptr<std::thread[]> threads = std::make_unique<std::thread[]>(size_t(count));
-  for (int32_t j = 0; j < count; j++) threads[j] = std::thread(run_job, &board, &jobs[j]);
+  // A thread the system cannot start (no memory, a process limit) leaves
+  // its levels to the others.
+  int32_t started = 0;
+  for (; started < count; started++) {
+    try {
+      threads[started] = std::thread(run_job, &board, &jobs[started]);
+    } catch (const std::system_error&) {
+      break;
+    }
+  }
+  if (started == 0) {
+    // Not one: this thread solves every level itself, with the first job's
+    // tables and trace under the batch's own solver, whose cancel flag
+    // Ctrl-C sets.
+    Solver& solver = *batch.solver;
+    solver.tables = jobs[0].solver->tables;
+    solver.trace = jobs[0].solver->trace;
+    BatchJob here;
+    here.level = jobs[0].level;
+    here.solver = &solver;
+    run_job(&board, &here);
+  }
   {
     std::unique_lock<std::mutex> guard(board.lock);
     int32_t written = 1;
@@ -261,7 +283,7 @@ int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
     // A level line that reads "Canceled" ends the report: stop the others.
     cancel_jobs(board);
   }
-  for (int32_t j = 0; j < count; j++) threads[j].join();
+  for (int32_t j = 0; j < started; j++) threads[j].join();
   batch.current = batch.store->highest + 1;
   return close_run(batch);
 }

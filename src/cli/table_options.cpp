@@ -11,7 +11,7 @@ namespace vk {
 int take_memory_option(const char* command, int argc, char** argv, int i, int64_t& bytes) {
   if (std::strcmp(argv[i], "--memory") != 0) return 0;
   if (i + 1 >= argc || !parse_memory_size(argv[i + 1], bytes)) {
-    bad_usage(command, "--memory takes a size from 16M to 16G, such as 608M or 4G", nullptr);
+    bad_usage(command, MemorySizeRule, nullptr);
     return -1;
   }
   return 2;

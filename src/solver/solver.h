@@ -64,6 +64,8 @@ TableSize table_size(int64_t bytes);
 // (1000), M (1,000,000) or G (1,000,000,000), in either case. 1 when the
 // text is such a size between SmallestMemory and LargestMemory.
 int32_t parse_memory_size(const char* text, int64_t& bytes);
+// What every program says of a --memory that parse_memory_size refuses.
+constexpr char MemorySizeRule[] = "--memory takes a size from 16M to 16G, such as 608M or 4G";
 
 // ---------------------------------------------------------------- tables
 

@@ -809,4 +809,17 @@ TEST(DesktopOptions, MemoryHelpVersionAndTheRestLeftAlone) {
   }
 }
 
+// The size given is what the tables get and what the bars are scaled by.
+TEST(DesktopOptions, ReservedTablesScaleTheBars) {
+  TempDir work;
+  FakeApp f{work.path};
+  char refusal[RefusalCapacity] = "";
+  ASSERT_TRUE(app_reserve_tables(f.app, 2 * DefaultMemory, refusal)) << refusal;
+  EXPECT_EQ(search_tables()->bytes, 2 * DefaultMemory);
+  f.app.solver.progress.nodes.store(28000000);
+  refresh_progress_bars(f.app);
+  EXPECT_EQ(f.fake.progress[IdCellBar], CellBarRange);
+  ASSERT_TRUE(reserve_search_tables(DefaultMemory));
+}
+
 }  // namespace vk

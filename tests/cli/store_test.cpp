@@ -228,12 +228,13 @@ TEST(Store, ADeviceIsRefusedAndAPipeRead) {
 
 // On a terminal the progress line needs a thread; a process limit of one
 // (run as the user nobody, for whom it counts) refuses it. The batch runs
-// without the line and its report is whole.
-TEST(Store, ABatchWithoutAThreadForItsProgressLine) {
+// without the line and its report is whole. With several jobs none of
+// their threads can start either, and the batch solves the levels itself.
+void batch_without_threads(const std::string& jobs) {
   Scratch t;
   write_file(t / "set.txt", corridor_set(2, 3));
   std::string inner = "ulimit -u 1 && exec " + std::string(VK_VANTORI) + " batch " +
-                      q(t / "set.txt") + " --work-dir " + q(t / "w") + " --report " + q(t / "r");
+                      q(t / "set.txt") + " --work-dir " + q(t / "w") + " --report " + q(t / "r") + jobs;
   std::string line = geteuid() == 0
                          ? "/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups bash -c " + q(inner)
                          : inner;
@@ -256,6 +257,13 @@ TEST(Store, ABatchWithoutAThreadForItsProgressLine) {
   std::string report = read_file(t / "r");
   EXPECT_EQ(count_lines(report, "    3moves"), 3) << report;
   EXPECT_NE(report.find("# Solved:   3 levels"), std::string::npos) << report;
+}
+
+TEST(Store, ABatchWithoutAThreadForItsProgressLine) {
+  for (const char* jobs : {"", " --jobs 2"}) {
+    SCOPED_TRACE(jobs);
+    batch_without_threads(jobs);
+  }
 }
 
 // A file-size limit is a write error like a full disk: one line, status 1,

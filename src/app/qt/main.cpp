@@ -44,7 +44,7 @@ int answer_own_options(int argc, char** argv, int64_t& memory) {
       std::fputs(Usage, stdout);
       return 0;
     case BadOption:
-      std::fprintf(stderr, "vantori-kelmora: %s\n", MemoryOptionError);
+      std::fprintf(stderr, "vantori-kelmora: %s\n", MemorySizeRule);
       return 2;
     default:
       return -1;
@@ -61,20 +61,17 @@ int main(int argc, char** argv) {
   int answered = answer_own_options(argc, argv, memory);
   if (answered >= 0) return std::fflush(stdout) == 0 ? answered : 1;
   QApplication application(argc, argv);
-  // Tables the machine cannot give are refused now, not by a kill later.
-  if (!tables_fit_memory(memory, 1) || !reserve_search_tables(memory)) {
-    char text[sizeof NoTableMemoryText + 24];
-    std::snprintf(text, sizeof text, NoTableMemoryText, static_cast<long long>(memory));
-    QMessageBox::critical(nullptr, DialogCaption, QString::fromUtf8(text));
-    return 1;
-  }
   application.setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));
   if (!app_init(TheApp, Platform{}, nullptr)) {
     std::fprintf(stderr, "vantori-kelmora: no folder for the level store "
                          "(set HOME or XDG_CACHE_HOME)\n");
     return 1;
   }
-  TheApp.tableMemory = memory;
+  char refusal[RefusalCapacity];
+  if (!app_reserve_tables(TheApp, memory, refusal)) {
+    QMessageBox::critical(nullptr, DialogCaption, QString::fromUtf8(refusal));
+    return 1;
+  }
   MainWindow window(TheApp);
   window.place_and_show();
   return application.exec();

@@ -66,7 +66,7 @@ int answer_own_options(int64_t& memory) {
       show_text(Usage, MB_ICONINFORMATION);
       return 0;
     case BadOption:
-      show_text(MemoryOptionError, MB_ICONERROR);
+      show_text(MemorySizeRule, MB_ICONERROR);
       return 2;
     default:
       return -1;
@@ -86,13 +86,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   int64_t memory = DefaultMemory;
   int answered = answer_own_options(memory);
   if (answered >= 0) return answered;
-  // Tables the machine cannot give are refused now, not by a kill later.
-  if (!tables_fit_memory(memory, 1) || !reserve_search_tables(memory)) {
-    char text[sizeof NoTableMemoryText + 24];
-    std::snprintf(text, sizeof text, NoTableMemoryText, static_cast<long long>(memory));
-    show_text(text, MB_ICONERROR);
-    return 1;
-  }
   // The program's own store, %LOCALAPPDATA%\temp_vantori\, per user: a
   // folder shared by every user of the machine would let another user plant
   // a junction there and have the intake empty a folder of the victim's.
@@ -100,7 +93,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     show_text("No folder for the level store (%LOCALAPPDATA%).", MB_ICONERROR);
     return 1;
   }
-  TheApp.tableMemory = memory;
+  char refusal[RefusalCapacity];
+  if (!app_reserve_tables(TheApp, memory, refusal)) {
+    show_text(refusal, MB_ICONERROR);
+    return 1;
+  }
   TheShell.app = &TheApp;
   TheShell.instance = instance;
   return run_main_dialog(TheShell);
