@@ -18,6 +18,7 @@ namespace vk {
 
 constexpr int32_t MaxArea = 2000;          // cells of a level, width * height
 constexpr int32_t MaxBoxes = 8;            // live boxes a level may have
+constexpr int32_t GuidedMaxBoxes = 16;     // live boxes a level may have for the guided search
 constexpr int32_t ChunkSize = 2000;        // bytes of a source file read at once
 constexpr int32_t TextCapacity = 20000;    // characters of the text buffer
 constexpr int32_t TextBufferSize = TextCapacity + 1;  // with its terminator
@@ -130,13 +131,19 @@ struct Level {
   StampMap reachStamp;  // private to box_reach
 };
 
+// The live boxes a level may have: MaxBoxes, or GuidedMaxBoxes for the
+// guided search.
+int32_t box_limit(int32_t guided);
+
 // Reads level n of the store into the level and analyses it. A missing or
-// unreadable level file is LevelIrregular.
-int32_t read_level(Level& level, const char* workDir, int32_t n);
+// unreadable level file is LevelIrregular; more than boxLimit live boxes is
+// LevelBoxesOver.
+int32_t read_level(Level& level, const char* workDir, int32_t n, int32_t boxLimit = MaxBoxes);
 
 // Parses and analyses a level file's text (the bytes read from the store)
 // of the given length; read_level is this on the file's contents.
-int32_t parse_level(Level& level, const char* text, int32_t length);
+int32_t parse_level(Level& level, const char* text, int32_t length,
+                    int32_t boxLimit = MaxBoxes);
 
 // 1 when every box of boxes (liveBoxes cells, in the search's order) can be
 // given its own live box start that can be pushed onto its cell.

@@ -132,7 +132,8 @@ void collect_live_cells(Level& level) {
 
 // Everything after the row measure. text holds at least the rows; the
 // checks run size, then form, then solvability, then the box limit.
-int32_t judge_level(Level& level, const char* text, int32_t length, const TextMeasure& m) {
+int32_t judge_level(Level& level, const char* text, int32_t length, const TextMeasure& m,
+                    int32_t boxLimit) {
   level.height = clamp32(m.height);
   level.width = clamp32(m.width);
   if (m.width > 0 && m.height > MaxArea / m.width) {  // height * width > MaxArea
@@ -159,7 +160,7 @@ int32_t judge_level(Level& level, const char* text, int32_t length, const TextMe
   if (analyse_dead_squares(level) != 0) return LevelImpossible;
 
   collect_live_cells(level);
-  if (level.liveBoxes > MaxBoxes) return LevelBoxesOver;
+  if (level.liveBoxes > boxLimit) return LevelBoxesOver;
 
   mark_tunnels(level);
   build_reach_masks(level);
@@ -206,14 +207,20 @@ int32_t next_generation(StampMap& map) {
   return map.generation;
 }
 
-int32_t parse_level(Level& level, const char* text, int32_t length) {
+int32_t box_limit(int32_t guided) {
+  // The guided search raises the limit once its records hold more boxes.
+  (void)guided;
+  return MaxBoxes;
+}
+
+int32_t parse_level(Level& level, const char* text, int32_t length, int32_t boxLimit) {
   reset_level(level);
   TextMeasure m = {};
   measure_bytes(m, text, length);
-  return judge_level(level, text, length, m);
+  return judge_level(level, text, length, m, boxLimit);
 }
 
-int32_t read_level(Level& level, const char* workDir, int32_t n) {
+int32_t read_level(Level& level, const char* workDir, int32_t n, int32_t boxLimit) {
   reset_level(level);
   char path[StorePathCapacity];
   level_file_name(workDir, n, path, StorePathCapacity);
@@ -226,7 +233,7 @@ int32_t read_level(Level& level, const char* workDir, int32_t n) {
   int32_t ok = read_level_file(file, text, kept, m);
   vk::os_close(file);
   if (!ok) return LevelIrregular;
-  return judge_level(level, text, kept, m);
+  return judge_level(level, text, kept, m, boxLimit);
 }
 
 void flood_fill(const Level& level, const int32_t* obstacles, int32_t start, int32_t* stamps,

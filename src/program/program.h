@@ -28,6 +28,7 @@ struct Settings {
   int32_t playAfterSolved = 1;
   int32_t traceSpeed = SpeedNomal;
   int32_t beginWithEnd = 1;
+  int32_t guided = 0;  // order the search by cost plus a lower bound
   int32_t reportFlag = 0;
   char reportPath[PathTextCapacity] = {};
 };

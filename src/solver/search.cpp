@@ -529,7 +529,7 @@ void clear_solve_results(Solver& solver) {
 
 int32_t select_level(Solver& solver, Level& level, const char* workDir, int32_t n) {
   clear_solve_results(solver);
-  return read_level(level, workDir, n);
+  return read_level(level, workDir, n, box_limit(solver.guided));
 }
 
 int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,

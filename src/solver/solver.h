@@ -103,6 +103,7 @@ struct Solver {
   Progress progress;
   std::atomic<int32_t> cancel{0};  // set by another thread to stop a solve
   int32_t beginWithEnd = 1;        // search even when the start is solved
+  int32_t guided = 0;              // order the search by cost plus a lower bound
   int32_t solutionLength = 0;      // moves of the last solution, 0 if none
   int32_t traceOver = 0;           // the trace lost letters past TraceCapacity
   char* trace = nullptr;           // the text buffer, TextBufferSize bytes
