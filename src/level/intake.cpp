@@ -22,6 +22,9 @@ namespace {
 constexpr char WorkFolderName[] = "temp_vantori";
 constexpr char CacheFolderName[] = ".cache/";
 constexpr char PrivateFolderPrefix[] = "vantori-";
+// The mark of a private folder: a later run removes a folder left by a
+// run that was killed only when it holds this file and nobody holds its lock.
+constexpr char PrivateLockName[] = "vantori.lock";
 constexpr char LevelFileSuffix[] = ".txt";
 constexpr int32_t LevelNumberDigits = 4;  // at least, as "%04d" writes them
 // Deleting entries while a folder is listed may hide others from the
@@ -60,10 +63,28 @@ int32_t join_path(char* out, int32_t capacity, const char* base, const char* tai
   return 1;
 }
 
-// Whether the clearing may delete this entry of the work folder.
+// Whether the clearing may delete this entry of the work folder. A
+// private folder's lock file stays until the folder goes.
 int32_t deletable(const LevelStore& store, const char* name) {
+  if (store.temporary && std::strcmp(name, PrivateLockName) == 0) return 0;
   return store.ownFolder || is_level_file_name(name);
 }
+
+}  // namespace
+
+void mark_folder_number(LevelStore& store, int32_t number, int32_t stored) {
+  if (number < 1 || number > MaxFileNumber) return;
+  const uint32_t bit = 1u << (number % 32);
+  if (stored) store.folderNumbers[number / 32] |= bit;
+  else store.folderNumbers[number / 32] &= ~bit;
+}
+
+int32_t folder_number_stored(const LevelStore& store, int32_t number) {
+  if (number < 1 || number > MaxFileNumber) return 0;
+  return (store.folderNumbers[number / 32] >> (number % 32)) & 1u;
+}
+
+namespace {
 
 // One listing pass; returns the number of entries deleted, or -1 when one
 // stays or the listing fails (the failure is set). Folders are never
@@ -128,6 +149,9 @@ void reset_intake(LevelStore& store) {
   store.levelCount = 0;
   store.highest = 0;
   store.isSample = 0;
+  store.fromInput = 0;
+  store.folderSource = 0;
+  std::memset(store.folderNumbers, 0, sizeof store.folderNumbers);
   store.fileNumber = 0;
   store.abort = 0;
   store.failure = IntakeOk;
@@ -270,7 +294,22 @@ int32_t init_level_store(LevelStore& store, const char* workDir) {
   return 1;
 }
 
+namespace {
+
+// The private folder's lock file: its mark, written once the folder is
+// locked, so that no later run takes the folder for one left behind.
+int32_t mark_private_folder(LevelStore& store, char* name, int32_t capacity) {
+  std::snprintf(name, static_cast<size_t>(capacity), "%s%s", store.workDir, PrivateLockName);
+  vk::OsHandle file = vk::OsNoHandle;
+  if (vk::os_lock_folder(store.workDir, store.lock) != 1 || !vk::os_create_file(name, file))
+    return 0;
+  return vk::os_close(file);
+}
+
+}  // namespace
+
 int32_t init_private_level_store(LevelStore& store) {
+  vk::os_remove_stale_private_folders(PrivateFolderPrefix, PrivateLockName);
   char folder[StorePathCapacity];
   if (!vk::os_make_private_folder(PrivateFolderPrefix, folder, StorePathCapacity - LevelFileNameRoom))
     return 0;
@@ -280,7 +319,12 @@ int32_t init_private_level_store(LevelStore& store) {
   }
   store.ownFolder = 1;  // made for this process: everything in it is ours
   store.temporary = 1;
-  return 1;
+  char lockFile[StorePathCapacity + sizeof PrivateLockName];
+  if (mark_private_folder(store, lockFile, sizeof lockFile)) return 1;
+  int32_t error = vk::os_error();
+  release_level_store(store);
+  vk::os_set_error(error);
+  return 0;
 }
 
 void release_level_store(LevelStore& store) {
@@ -289,9 +333,23 @@ void release_level_store(LevelStore& store) {
   // Unlocked first: on Windows the lock keeps the folder from being removed.
   vk::os_unlock_folder(store.lock);
   if (store.temporary) {
+    char lockFile[StorePathCapacity + sizeof PrivateLockName];
+    std::snprintf(lockFile, sizeof lockFile, "%s%s", store.workDir, PrivateLockName);
+    vk::os_remove_file(lockFile);
     vk::os_remove_folder(store.workDir);
     store.temporary = 0;
   }
+}
+
+int32_t level_file_error(const LevelStore& store, int32_t n) {
+  if (n < 1 || n > store.highest) return 0;
+  if (store.folderSource && !folder_number_stored(store, n)) return 0;
+  char name[StorePathCapacity + LevelFileNameRoom];
+  level_file_name(store.workDir, n, name, sizeof name);
+  vk::OsHandle file = vk::OsNoHandle;
+  if (!vk::os_open_read(name, file)) return vk::os_error();
+  vk::os_close(file);
+  return 0;
 }
 
 void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity) {
@@ -356,6 +414,7 @@ void open_level_file(LevelStore& store) {
   if (store.fileNumber != 0) {
     number = store.fileNumber;
     if (number > store.highest) store.highest = number;
+    mark_folder_number(store, number, 1);
   } else {
     store.highest = store.levelCount;
   }
@@ -480,6 +539,7 @@ void folder_file_failed(LevelStore& store, const char* path, int32_t number) {
   char name[FailurePathCapacity];
   level_file_name(store.workDir, number, name, sizeof name);
   vk::os_remove_file(name);
+  mark_folder_number(store, number, 0);
   if (store.skipped) store.skipped(store.skippedContext, path, error);
 }
 
@@ -531,6 +591,7 @@ void file_set_name(LevelStore& store, const char* path) {
   const char* dot = std::strrchr(name, '.');
   size_t length = dot ? static_cast<size_t>(dot - name) : std::strlen(name);
   copy_cut(store.setName, SetNameCapacity + 1, name, length);
+  make_printable(store.setName);
 }
 
 // A folder's set name: its last path component, trailing separators
@@ -542,6 +603,7 @@ void folder_set_name(LevelStore& store, const char* path) {
   while (start > 0 && !vk::os_is_separator(path[start - 1])) --start;
   if (start == end && end > 0) start = end - 1;  // the root "/"
   copy_cut(store.setName, SetNameCapacity + 1, path + start, end - start);
+  make_printable(store.setName);
 }
 
 int32_t take_text(LevelStore& store, char* text) {
@@ -565,6 +627,7 @@ int32_t take_file(LevelStore& store, const char* path) {
 }
 
 int32_t take_folder(LevelStore& store, const char* path) {
+  store.folderSource = 1;
   if (!scan_level_folder(store, path)) return 0;
   folder_set_name(store, path);
   return 1;
@@ -583,16 +646,44 @@ int32_t is_path_source(int32_t source, const char* textOrPath) {
   return (source == SourceFile && std::strcmp(textOrPath, "-") != 0) || source == SourceFolder;
 }
 
+// Standard input that reads a file the clearing would delete: judged by
+// the identity of that file against every entry the clearing may take.
+int32_t input_in_store(LevelStore& store) {
+  vk::OsList list;
+  if (!vk::os_list_open(list, store.workDir)) return vk::OsCannotTell;
+  char path[FailurePathCapacity];
+  int32_t answer = vk::OsOutside;
+  while (answer == vk::OsOutside) {
+    int32_t next = vk::os_list_next(list);
+    if (next < 0) answer = vk::OsCannotTell;
+    if (next <= 0) break;
+    if (!deletable(store, list.name)) continue;
+    std::snprintf(path, sizeof path, "%s%s", store.workDir, list.name);
+    answer = vk::os_path_is_open_file(path, vk::os_standard_input());
+  }
+  int32_t error = vk::os_error();
+  vk::os_list_close(list);
+  vk::os_set_error(error);
+  return answer;
+}
+
 // Refuses, before the store is cleared, a source the clearing could
-// delete and one whose reading might never end.
+// delete, one for which that cannot be told, and one whose reading might
+// never end.
 int32_t source_allowed(LevelStore& store, int32_t source) {
   const char* path = store.sourcePath;
-  if (path[0] == 0) return 1;
-  if (vk::os_path_within(path, store.workDir)) {
+  int32_t within = vk::OsOutside;
+  if (store.fromInput) within = input_in_store(store);
+  else if (path[0] != 0) within = vk::os_path_within(path, store.workDir);
+  if (within == vk::OsCannotTell) {
+    set_failure(store, IntakeCannotTell, vk::os_error(), path);
+    return 0;
+  }
+  if (within == vk::OsInside) {
     set_failure(store, IntakeSourceInStore, NoError, path);
     return 0;
   }
-  if (source == SourceFile && vk::os_path_kind(path, 1) == vk::OsDevice) {
+  if (source == SourceFile && path[0] != 0 && vk::os_path_kind(path, 1) == vk::OsDevice) {
     set_failure(store, IntakeDevice, NoError, path);
     return 0;
   }
@@ -611,6 +702,7 @@ int32_t load_level_set(LevelStore& store, int32_t source, char* textOrPath) {
   store.sourcePath[0] = 0;
   if (is_path_source(source, textOrPath))
     copy_cut(store.sourcePath, StorePathCapacity, textOrPath, std::strlen(textOrPath));
+  store.fromInput = source == SourceFile && std::strcmp(textOrPath, "-") == 0;
   int32_t taken = prepare_work_dir(store) && source_allowed(store, source) &&
                   clear_level_store(store) && take_source(store, source, textOrPath);
   close_level_file(store);

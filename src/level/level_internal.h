@@ -43,6 +43,10 @@ constexpr int32_t LevelFileNameRoom = 15;
 // $XDG_CACHE_HOME/temp_vantori/ or ~/.cache/temp_vantori/. 0 if none.
 int32_t default_work_dir(char* out, int32_t capacity);
 
+// The folder source's record of the numbers it stored.
+void mark_folder_number(LevelStore& store, int32_t number, int32_t stored);
+int32_t folder_number_stored(const LevelStore& store, int32_t number);
+
 // Name of level n's file: workDir + "%04d.txt".
 void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity);
 

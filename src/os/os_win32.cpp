@@ -119,6 +119,8 @@ HANDLE open_no_follow(const wchar_t* path, DWORD access, DWORD share) {
 
 int32_t os_error() { return LastError; }
 
+void os_set_error(int32_t error) { LastError = error; }
+
 void os_error_text(int32_t error, char* out, int32_t capacity) {
   wchar_t wide[OsErrorTextCapacity];
   DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
