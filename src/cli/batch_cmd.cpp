@@ -75,10 +75,11 @@ const CommandHelp BatchHelp = {
     "       file PATH: REASON\" and the batch stops there)\n"
     "  2    a usage error\n"
     "  3    a solution failed the independent replay check\n"
-    "  129, 130, 143\n"
-    "       stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM; the report is\n"
-    "       complete up to the canceled level, with its footer\n"
-    "  141  the report went to a pipe whose reader has gone; the batch stops\n",
+    "  129  hung up (SIGHUP): the report is complete up to the canceled\n"
+    "       level, with its footer, and the private work folder is removed\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  the report went to a pipe whose reader has gone; the batch stops\n"
+    "  143  terminated (SIGTERM), the same as 129\n",
 };
 
 namespace {

@@ -34,12 +34,14 @@ const CommandHelp BenchHelp = {
     "  0    the bench ran to its end\n"
     "  1    there is no memory for the search tables (more than the machine\n"
     "       has, or refused), or standard output could not be written (one\n"
-    "       line names the error; a closed pipe gives 141)\n"
+    "       line names the error)\n"
     "  2    a usage error\n"
     "  3    a solution failed the independent replay check\n"
-    "  129, 130, 143\n"
-    "       stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM: the level under way\n"
-    "       ends, and no totals are printed\n",
+    "  129  hung up (SIGHUP): the level under way ends and no totals are\n"
+    "       printed, so that a partial signature is never taken for the real one\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  standard output went to a pipe whose reader has gone\n"
+    "  143  terminated (SIGTERM), the same\n",
 };
 
 namespace {

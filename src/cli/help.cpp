@@ -77,11 +77,12 @@ const char ProgramExitsText[] =
     "       search tables, or standard output that cannot be written\n"
     "  2    a usage error (the usage on standard error)\n"
     "  3    a solution that failed the independent replay check\n"
-    "  129, 130, 143\n"
-    "       stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM, after completing what\n"
-    "       it writes and removing its private work folder\n"
+    "  129  hung up (SIGHUP), after completing what it writes and removing\n"
+    "       its private work folder\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
     "  141  standard output (or the report) went to a pipe whose reader has\n"
-    "       gone\n";
+    "       gone\n"
+    "  143  terminated (SIGTERM), the same as 129\n";
 
 const CommandHelp* const Commands[] = {&LevelsHelp, &SolveHelp, &BatchHelp, &BenchHelp};
 

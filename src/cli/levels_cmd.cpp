@@ -29,11 +29,12 @@ const CommandHelp LevelsHelp = {
     "  by single spaces; STATUS runs to the end of the line.\n",
     "  0    the set was loaded and listed\n"
     "  1    the intake failed (\"Load Error!!\" and the cause on standard error)\n"
-    "       or standard output could not be written (one line names the error;\n"
-    "       a closed pipe ends the run silently with 141)\n"
+    "       or standard output could not be written (one line names the error)\n"
     "  2    a usage error\n"
-    "  129, 130, 143\n"
-    "       stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM, after a whole line\n",
+    "  129  hung up (SIGHUP), after a whole line\n"
+    "  130  interrupted (SIGINT, Ctrl-C), after a whole line\n"
+    "  141  standard output went to a pipe whose reader has gone\n"
+    "  143  terminated (SIGTERM), after a whole line\n",
 };
 
 namespace {

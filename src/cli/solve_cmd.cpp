@@ -58,12 +58,13 @@ const CommandHelp SolveHelp = {
     "  0    the command ran, whatever the result\n"
     "  1    the intake failed, there is no memory for the search tables (more\n"
     "       than the machine has, or refused), or standard output could not be\n"
-    "       written (one line names the error; a closed pipe gives 141)\n"
+    "       written (one line names the error)\n"
     "  2    a usage error\n"
     "  3    the solution failed the independent replay check\n"
-    "  129, 130, 143\n"
-    "       stopped by SIGHUP, SIGINT (Ctrl-C) or SIGTERM; a solve under way\n"
-    "       ends and prints result: Canceled\n",
+    "  129  hung up (SIGHUP): the solve ends and prints result: Canceled\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  standard output went to a pipe whose reader has gone\n"
+    "  143  terminated (SIGTERM), the same\n",
 };
 
 namespace {
