@@ -185,11 +185,19 @@ int32_t os_remove_folder(const char* path);
 int32_t os_remove_file(const char* path);
 
 // A folder listing in progress; the caller owns it, nothing is allocated
-// beyond what the system keeps for an open listing.
+// beyond what the system keeps for an open listing. On Windows the system
+// hands out entries in batches of at most OsListBatchBytes, kept here.
+#ifdef _WIN32
+constexpr int32_t OsListBatchBytes = 4096;
+#endif
 struct OsList {
   void* handle = nullptr;
   int32_t pending = 0;            // name already holds an entry not yet handed out
   char name[OsNameCapacity] = {};  // the entry os_list_next handed out
+#ifdef _WIN32
+  int32_t next = 0;  // offset of the next entry in batch
+  alignas(8) unsigned char batch[OsListBatchBytes];
+#endif
 };
 
 // Starts listing the folder path, following links. 1, or 0.
