@@ -69,9 +69,12 @@ struct Batch {
 
   OsHandle reportFd = OsNoHandle;  // the report file, open while reportFlag is set
   int32_t closeReport = 0;  // the run closes reportFd at its end
-  // os_error() of the first failed report write, 0 if none. A report that
-  // cannot be written stops the run: the cancel flag is set.
+  // os_error() of the first failed report write, 0 if none. With
+  // stopOnWriteError (the command line, whose reader may have gone) it
+  // stops the run: the cancel flag is set; the desktop's run goes on and
+  // names it in the closing message.
   int32_t writeError = 0;
+  int32_t stopOnWriteError = 0;
   // A level file the intake stored that can no longer be read (the store
   // was removed meanwhile): its os_error() and level. The level gets an
   // error line in the report and the run stops there.

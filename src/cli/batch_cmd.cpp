@@ -238,6 +238,7 @@ int cmd_batch(int argc, char** argv) {
   batch.level = &CurrentLevel;
   batch.solver = &BatchSolver;
   batch.settings = &BatchSettings;
+  batch.stopOnWriteError = 1;  // the report's reader may have gone: go no further
   ProgressLine progress;
   progress.figures = &BatchSolver.progress;
   progress.highest = Store.highest;

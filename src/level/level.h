@@ -145,10 +145,6 @@ int32_t read_level(Level& level, const char* workDir, int32_t n, int32_t boxLimi
 int32_t parse_level(Level& level, const char* text, int32_t length,
                     int32_t boxLimit = MaxBoxes);
 
-// 1 when every box of boxes (liveBoxes cells, in the search's order) can be
-// given its own live box start that can be pushed onto its cell.
-int32_t boxes_assignable(const Level& level, const int32_t* boxes);
-
 // ---------------------------------------------------------------- the store
 
 enum LevelSource : int32_t { SourceText = 1, SourceFile = 2, SourceFolder = 3 };
@@ -205,16 +201,9 @@ struct LevelStore {
   // number from 1 to the highest.
   uint32_t folderNumbers[(MaxFileNumber + 32) / 32];
 
-  // Intake working state, reset by every intake.
-  int32_t fileNumber;  // from the current folder file's name, else 0
-  vk::OsHandle file = vk::OsNoHandle;  // the level file being written
-  int32_t fileOpen = 0;
-  int32_t abort;       // a level file could not be created or written
   int32_t failure;     // IntakeFailure of the last intake
   int32_t failureErrno;
   char failurePath[FailurePathCapacity];
-  int32_t readErrno;   // the last source read that failed, 0 if none
-  char chunk[ChunkSize + 2];  // room for a terminator and one appended LF
 
   SkippedFileHook skipped = nullptr;  // optional
   void* skippedContext = nullptr;

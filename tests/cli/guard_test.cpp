@@ -78,7 +78,9 @@ TEST(Guard, AParentWithoutSearchPermission) {
   // The parent is made unsearchable by the user nobody itself, who owns it;
   // as root the run must be nobody's, for whom permissions count.
   if (geteuid() == 0 && access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "no setpriv";
-  if (geteuid() == 0) ASSERT_EQ(chown(parent.c_str(), 65534, 65534), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(parent.c_str(), 65534, 65534), 0);
+  }
   auto as_nobody = [&](const std::string& arguments) {
     std::string inner = "chmod 755 " + parent + "; cd " + child + " && chmod 000 " + parent + " && " +
                         VK_VANTORI + " " + arguments;

@@ -76,7 +76,9 @@ TEST(OsContract, PathWithinAnswersInsideOutsideOrCannotTell) {
     SCOPED_TRACE(c.path + " in " + c.folder);
     os_set_error(0);
     EXPECT_EQ(os_path_within(c.path.c_str(), c.folder.c_str()), c.answer);
-    if (c.answer == OsCannotTell) EXPECT_NE(os_error(), 0);  // the reason to name
+    if (c.answer == OsCannotTell) {
+      EXPECT_NE(os_error(), 0);  // the reason to name
+    }
   }
 }
 
