@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cwchar>
 
 #include "os/os.h"
 #include "os/win32_text.h"
@@ -531,12 +532,17 @@ bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERR
 // The volume and file index of what path names, links resolved; the
 // final path (\\?\ form) too when final is given. false, with the cause,
 // when it cannot be opened or asked.
-bool identity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& info, LongPath* final = nullptr) {
+bool identity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& info, LongPath* finalPath = nullptr) {
   HANDLE h = open_to_look(path);
   if (h == INVALID_HANDLE_VALUE) return fail(), false;
+  if (GetFileType(h) != FILE_TYPE_DISK) {  // a pipe or a device: no file of a folder
+    CloseHandle(h);
+    LastError = ERROR_INVALID_FUNCTION;
+    return false;
+  }
   bool ok = GetFileInformationByHandle(h, &info) != 0;
-  if (ok && final) {
-    DWORD n = GetFinalPathNameByHandleW(h, final->text, LongPathCapacity, FILE_NAME_NORMALIZED);
+  if (ok && finalPath) {
+    DWORD n = GetFinalPathNameByHandleW(h, finalPath->text, LongPathCapacity, FILE_NAME_NORMALIZED);
     ok = n > 0 && n < DWORD(LongPathCapacity);
   }
   if (!ok) fail();
@@ -590,13 +596,17 @@ int32_t os_path_within(const char* path, const char* folder) {
   BY_HANDLE_FILE_INFORMATION target, info;
   if (!long_form(folder, top) || !identity(top.text, target)) return OsCannotTell;
   if (!long_form(path, step)) return OsCannotTell;
-  LongPath final;
-  if (identity(step.text, info, &final)) {
+  LongPath resolved;
+  if (identity(step.text, info, &resolved)) {
     if (!(target.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return same(info, target) ? OsInside : OsOutside;
-    return walk_up(final, target);
+    return walk_up(resolved, target);
   }
-  if (!missing(DWORD(LastError))) return OsCannotTell;
-  HANDLE link = open_no_follow(step.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  // A pipe or a device is judged, as a path that does not exist, by the
+  // folder it stands in.
+  const bool noFile = LastError == ERROR_INVALID_FUNCTION;
+  if (!noFile && !missing(DWORD(LastError))) return OsCannotTell;
+  HANDLE link = noFile ? INVALID_HANDLE_VALUE
+                       : open_no_follow(step.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
   if (link != INVALID_HANDLE_VALUE) {  // something stands there: a link that leads nowhere
     CloseHandle(link);
     LastError = ERROR_CANT_RESOLVE_FILENAME;
@@ -604,7 +614,7 @@ int32_t os_path_within(const char* path, const char* folder) {
   }
   if (!(target.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return OsOutside;
   if (!cut_last_part(step.text, root_length(step.text))) return OsCannotTell;
-  if (identity(step.text, info, &final)) return walk_up(final, target);
+  if (identity(step.text, info, &resolved)) return walk_up(resolved, target);
   return missing(DWORD(LastError)) ? OsOutside : OsCannotTell;
 }
 
@@ -616,7 +626,7 @@ int32_t os_path_is_open_file(const char* path, OsHandle file) {
   LongPath step;
   if (!long_form(path, step)) return OsCannotTell;
   if (identity(step.text, info)) return same(info, target) ? OsInside : OsOutside;
-  return missing(DWORD(LastError)) ? OsOutside : OsCannotTell;
+  return missing(DWORD(LastError)) || LastError == ERROR_INVALID_FUNCTION ? OsOutside : OsCannotTell;
 }
 
 int32_t os_full_path(const char* path, char* out, int32_t capacity) {
