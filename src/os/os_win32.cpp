@@ -485,6 +485,7 @@ namespace {
 constexpr int32_t LongPathCapacity = 32768;
 constexpr wchar_t LongPrefix[] = L"\\\\?\\";
 constexpr wchar_t LongUncPrefix[] = L"\\\\?\\UNC\\";
+constexpr size_t LongestName = 255;  // characters of one name in a path
 
 struct LongPath {
   wchar_t text[LongPathCapacity];
@@ -514,6 +515,15 @@ int32_t long_form(const char* path, LongPath& out) {
   }
   wcscpy(out.text, prefix);
   wcscat(out.text, tail);
+  // No file system keeps a longer name; some would not say so.
+  size_t part = 0;
+  for (const wchar_t* c = out.text; *c; ++c) {
+    part = *c == L'\\' ? 0 : part + 1;
+    if (part > LongestName) {
+      LastError = ERROR_FILENAME_EXCED_RANGE;
+      return 0;
+    }
+  }
   return 1;
 }
 
