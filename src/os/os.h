@@ -210,7 +210,8 @@ int32_t os_list_next(OsList& list);
 // Ends the listing; harmless on one that failed to open.
 void os_list_close(OsList& list);
 
-// Opens the folder path, never following a link in its last part, and
+// Opens the folder path, never following a link in its last part (as
+// os_path_kind reads it: "lnk/." is the link lnk), and
 // takes an exclusive advisory lock on it without waiting. The lock is held
 // until os_unlock_folder or the end of the process, however it ends; it
 // keeps out other processes and other locks of this process alike.
@@ -240,7 +241,8 @@ enum OsWithin : int32_t {
 // they are followed one folder at a time. OsCannotTell when folder cannot
 // be looked at, or a step of path cannot be taken before the answer is
 // sure (a folder without search permission on the way up, a name too
-// long for the system, a loop of links).
+// long for the system, a loop of links; on Windows a dangling link, whose
+// target the system resolves only when it creates it).
 int32_t os_path_within(const char* path, const char* folder);
 
 // Whether path, links resolved, is the very file open at file (standard
