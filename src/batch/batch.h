@@ -95,7 +95,8 @@ struct BatchJob {
 int32_t open_report_file(Batch& batch, const char* path);
 
 // Solves every level of the store in turn, with the solver's begin-with-end
-// and guided search taken from the settings; returns 1 when the run was cancelled, else 0.
+// and guided search taken from the settings; returns 1 when the run was
+// cancelled, else 0.
 int32_t run_batch(Batch& batch);
 
 // As run_batch with count jobs solving levels at once, each on a thread of
