@@ -23,8 +23,8 @@ const CommandHelp BenchHelp = {
     "  --quick           only the levels that solve in a fraction of a second\n"
     MemoryOptionHelp
     GuidedOptionHelp
-    "                    (the same levels and moves; a run without --guided\n"
-    "                    beside it gives the two searches side by side)\n",
+    "                    (here: the same levels in the same moves, so that a\n"
+    "                    run without --guided beside it compares the searches)\n",
     "  N moves M nodes X queue Q ms T        one line per level\n"
     "  Nodes searched: X\n"
     "  Nodes/second: R\n"
