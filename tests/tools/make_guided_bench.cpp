@@ -162,8 +162,13 @@ std::string make_level(Random& random, int32_t boxes) {
   }
   int32_t keeper = region[size_t(random.below(int32_t(region.size())))];
   if (box[size_t(keeper)]) return "";
-  for (int32_t round = 0; round < PullRounds; round++)
-    reverse_step(room, box, keeper, random.below(Directions), random.below(3) != 0);
+  for (int32_t round = 0; round < PullRounds; round++) {
+    // Two statements: the order of the draws must not be left to the
+    // compiler, or the same seed would give other levels elsewhere.
+    bool pull = random.below(3) != 0;
+    int32_t d = random.below(Directions);
+    reverse_step(room, box, keeper, d, pull);
+  }
 
   return level_text(room, goal, box, keeper);
 }
