@@ -116,7 +116,7 @@ TEST(GuidedCommand, TheReportSaysGuidedInItsTitleAndShowsTheGuidedBoxLimit) {
 
 TEST(GuidedCommand, TwoJobsWriteTheReportOfOneWithThePlainMoves) {
   SetRun forty(first_forty_public_levels());
-  CommandResult one = forty.run("batch", "--guided");
+  CommandResult one = forty.run("batch", "--guided --memory 304M");
   CommandResult two = forty.run("batch", "--guided --jobs 2 --memory 304M");
   CommandResult plain = forty.run("batch", "--jobs 2");
   ASSERT_EQ(one.status, 0) << one.err;
