@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test with CTest: the plain
 # build, then the whole suite again under AddressSanitizer with
-# UndefinedBehaviorSanitizer, then the threaded parts (batch, vantori,
-# cancelling a solve, the dialog's worker thread) under ThreadSanitizer.
+# UndefinedBehaviorSanitizer, then the threaded parts (batch, vantori, guided
+# jobs, cancelling a solve, the dialog's worker thread) under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
