@@ -134,10 +134,9 @@ int pin_paths(SourceOptions& options, const char** report, PinnedPaths& pinned) 
     if (names[k] == nullptr || (k == 0 && std::strcmp(names[k], "-") == 0)) continue;
     if (!vk::os_full_path(names[k], outs[k], PathTextCapacity)) {
       char text[IntakeTextCapacity];
-      std::snprintf(text, sizeof text, "Load Error!!\npath too long: %s", names[k]);
+      std::snprintf(text, sizeof text, "path too long: %s", names[k]);
       make_printable(text);
-      std::fprintf(stderr, "%s\n", text);
-      return 0;
+      return intake_failed(text);
     }
   }
   if (options.source && std::strcmp(options.source, "-") != 0) options.source = pinned.source;
