@@ -236,11 +236,11 @@ enum OsWithin : int32_t {
 // would create), is folder (a folder or a file) or lies anywhere below it,
 // judged by file identity (device and file number), never by the text of
 // the paths. A path that does not exist yet is judged by the folder it
-// would be made in; one whose folders do not exist is outside, since
-// nothing can be made there. Paths of any length the system takes work:
-// they are followed one folder at a time. OsCannotTell when folder cannot
-// be looked at, or a step of path cannot be taken before the answer is
-// sure (a folder without search permission on the way up, a name too
+// would be made in; one whose folders do not exist, and the empty path,
+// are outside, since nothing can be made there. Paths of any length the
+// system takes work: they are followed one folder at a time. OsCannotTell
+// when folder cannot be looked at, or a step of path cannot be taken
+// before the answer is sure (a folder without search permission on the way up, a name too
 // long for the system, a loop of links; on Windows a dangling link, whose
 // target the system resolves only when it creates it).
 int32_t os_path_within(const char* path, const char* folder);

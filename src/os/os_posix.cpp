@@ -601,6 +601,7 @@ int32_t same_file_answer(int32_t resolved, const Place& place, const Identity& f
 }  // namespace
 
 int32_t os_path_within(const char* path, const char* folder) {
+  if (path[0] == 0) return OsOutside;  // names nothing: nothing can be made there
   Place top;
   int32_t found = resolve(folder, top);
   if (found != ResolveFound) {
@@ -630,6 +631,7 @@ int32_t os_path_within(const char* path, const char* folder) {
 }
 
 int32_t os_path_is_open_file(const char* path, OsHandle file) {
+  if (path[0] == 0) return OsOutside;
   struct stat info;
   if (fstat(int(file), &info) != 0) return OsCannotTell;
   Place place;

@@ -602,6 +602,7 @@ int32_t walk_up(LongPath& step, const BY_HANDLE_FILE_INFORMATION& target) {
 // in, and one whose folder does not exist is outside. A dangling link
 // cannot be told: what it would create is the system's to resolve.
 int32_t os_path_within(const char* path, const char* folder) {
+  if (path[0] == 0) return OsOutside;  // names nothing: nothing can be made there
   LongPath top, step;
   BY_HANDLE_FILE_INFORMATION target, info;
   if (!long_form(folder, top) || !identity(top.text, target)) return OsCannotTell;
@@ -629,6 +630,7 @@ int32_t os_path_within(const char* path, const char* folder) {
 }
 
 int32_t os_path_is_open_file(const char* path, OsHandle file) {
+  if (path[0] == 0) return OsOutside;
   // Only a file on a disk can stand at a path; a console or a pipe cannot.
   if (GetFileType(handle_of(file)) != FILE_TYPE_DISK) return OsOutside;
   BY_HANDLE_FILE_INFORMATION target, info;

@@ -69,6 +69,7 @@ TEST(OsContract, PathWithinAnswersInsideOutsideOrCannotTell) {
       {folder + Sep + "no" + Sep + "such.txt", folder, OsOutside},  // nothing can be made there
       {other + Sep + "set.txt", other + Sep + "set.txt", OsInside},  // a file is within itself
       {folder + Sep + "0001.txt", other + Sep + "set.txt", OsOutside},
+      {"", folder, OsOutside},                                        // names nothing
       {folder + Sep + "0001.txt", t / "missing", OsCannotTell},      // the folder cannot be looked at
       {folder + Sep + longName, folder, OsCannotTell},               // a name too long for the system
   };
