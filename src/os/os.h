@@ -240,9 +240,9 @@ enum OsWithin : int32_t {
 // are outside, since nothing can be made there. Paths of any length the
 // system takes work: they are followed one folder at a time. OsCannotTell
 // when folder cannot be looked at, or a step of path cannot be taken
-// before the answer is sure (a folder without search permission on the way up, a name too
-// long for the system, a loop of links; on Windows a dangling link, whose
-// target the system resolves only when it creates it).
+// before the answer is sure (a folder without search permission on the
+// way up, a name too long for the system, a loop of links; on Windows a
+// dangling link, whose target the system resolves only when it creates it).
 int32_t os_path_within(const char* path, const char* folder);
 
 // Whether path, links resolved, is the very file open at file (standard
