@@ -90,7 +90,8 @@ void release_tables(SearchTables& tables);
 // memory (or when the system does not tell it).
 int32_t tables_fit_memory(int64_t bytes, int32_t count);
 
-// The process's tables, null until reserved.
+// The process's tables, null until reserved. For tests only: they look
+// into the tables a solve leaves; the programs hand their own to a Solver.
 SearchTables* search_tables();
 // Reserves the process's tables once, at bytes; a later call with another
 // size reserves them anew. 0 when the memory cannot be had.

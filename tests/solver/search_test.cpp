@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "level/level_internal.h"
 #include "solver/search_internal.h"
 #include "solver/solver_fixture.h"
 #include "support/oracle.h"
