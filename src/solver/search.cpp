@@ -57,9 +57,10 @@ void publish_seconds(Solver& solver, const SearchState& s) {
                                 std::memory_order_relaxed);
 }
 
-void publish(Solver& solver, const SearchWork& w) {
+void publish(Solver& solver, const SearchWork& w, bool guided) {
   solver.progress.nodes.store(w.search.nodes, std::memory_order_relaxed);
-  solver.progress.queue.store(w.queue.indicator, std::memory_order_relaxed);
+  solver.progress.queue.store(guided ? w.guided.indicator : w.queue.indicator,
+                              std::memory_order_relaxed);
 }
 
 bool has_cell(const CellSet& set, int32_t cell) {
@@ -287,8 +288,12 @@ int32_t set_up_board(SearchState& s, const Level& level) {
 }
 
 // The last pull run of every solution: a root with every box on its goal and
-// the keeper where it pulls, and the seeded record behind it.
-void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& queue) {
+// the keeper where it pulls, and the seeded record behind it. The guided
+// search queues a seed under its cost plus its bound, and leaves out a seed
+// from which no assignment leads back to the start.
+void seed(SearchWork& w, const Level& level, bool guided) {
+  SearchState& s = w.search;
+  NodeTable& table = w.table;
   int32_t count = level.liveBoxes;
   for (int32_t i = 0; i < count; i++) {
     for (int32_t d = 0; d < Directions; d++) {
@@ -296,15 +301,30 @@ void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& que
       if (s.board[pull] != FreeCell || s.board[pull + o] != FreeCell) continue;
       int32_t run = run_length(s.board, s.noRest, level, box, d);
       if (run == 0) continue;
+      int32_t moved = box + run * o, keeper = moved + o, bound = 0;
+      uint32_t groups = 0;
+      if (guided) {
+        s.boxes[i] = moved;
+        for (int32_t j = 0; j < count; j++)
+          groups |= uint32_t(keeper_group(s.bound, level, s.boxes[j], keeper)) << (GroupBits * j);
+        bound = state_bound(s.bound, level, s.boxes, groups, keeper);
+        s.boxes[i] = box;
+        if (bound >= GuidedBoundLimit) continue;
+      }
       uint32_t root = add_root(table, s.boxes, pull);
-      int32_t moved = box + run * o, keeper = moved + o;
       s.board[box] = FreeCell;
       s.board[moved] = BoxCell;
       s.boxes[i] = moved;
       // Seeds differ in the box moved or its cell, so each is a new state.
       uint64_t hash = state_hash(keeper, s.boxes, count);
       uint32_t slot = lookup_node(table, hash, keeper, s.board);
-      queue_insert(queue, add_node(table, slot, hash, s.boxes, keeper, root, run), run);
+      uint32_t record = add_node(table, slot, hash, s.boxes, keeper, root, run);
+      if (guided) {
+        set_node_position(table.records[record], int32_t(groups));
+        guided_insert(w.guided, record, run + bound);
+      }
+      else
+        queue_insert(w.queue, record, run);
       s.board[moved] = FreeCell;
       s.board[box] = BoxCell;
       s.boxes[i] = box;
@@ -365,7 +385,7 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
       if (keep) {
         Child& child = p.children[found++];
         uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
-        child = Child{i, box, moved, moved + o, f, hash};
+        child = Child{i, box, moved, moved + o, f, 0, hash};
         prefetch_for_write(table.index + home_slot(table, hash));
       }
       p.boxes[i] = box;
@@ -422,6 +442,107 @@ int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
     if (status != SolveGoesOn) return status;
   }
   return SolveGoesOn;
+}
+
+// The guided search's children of p: as collect_children, but each child
+// carries its bound, the cut-off compares cost + bound with bestCost, and a
+// child that no assignment leads back to the start is left out.
+int32_t collect_guided_children(SearchState& s, const Level& level, const NodeTable& table,
+                                Position p, int32_t cost, uint32_t groups, int32_t best) {
+  int32_t count = level.liveBoxes, found = 0;
+  const uint64_t boxesHash = boxes_hash(p.boxes, count);
+  for (int32_t i = 0; i < count; i++) {
+    int32_t box = p.boxes[i];
+    uint32_t directions = 0;
+    for (int32_t d = 0; d < Directions; d++) directions |= uint32_t(has_cell(s.pulls[d], box)) << d;
+    for (; directions != 0; directions &= directions - 1) {
+      const int32_t d = __builtin_ctz(directions);
+      int32_t o = level.offset[d], pull = box + o;
+      int32_t run = run_length(p.board, s.noRest, level, box, d);
+      if (run == 0) continue;
+      int32_t f = cost + s.distance[pull] + run;
+      if (best != 0 && f >= best) continue;
+      int32_t moved = box + run * o;
+      p.boxes[i] = moved;
+      if (level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes)) {
+        const uint32_t mask = ~(uint32_t(field_mask(GroupBits)) << (GroupBits * i));
+        const uint32_t childGroups =
+            (groups & mask) | (uint32_t(s.bound.side[moved][d]) << (GroupBits * i));
+        int32_t bound = state_bound(s.bound, level, p.boxes, childGroups, moved + o);
+        if (bound < GuidedBoundLimit && (best == 0 || f + bound < best)) {
+          Child& child = p.children[found++];
+          uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
+          child = Child{i, box, moved, moved + o, f, bound, hash};
+          prefetch_for_write(table.index + home_slot(table, hash));
+        }
+      }
+      p.boxes[i] = box;
+    }
+  }
+  return found;
+}
+
+// visit_child for the guided search: records are queued under cost + bound,
+// and the queue never fills.
+int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child, uint32_t parent,
+                           uint32_t groups) {
+  SearchState& s = w.search;
+  uint32_t slot = lookup_node(w.table, child.hash, child.keeper, s.board);
+  uint32_t record = slot_record(w.table, slot);
+  if (record == NoRecord) {
+    if (s.nodes >= w.nodeLimit || child.cost > CostLimit) return SolveTableFull;
+    record = add_node(w.table, slot, child.hash, s.boxes, child.keeper, parent, child.cost);
+    // The moved box's group is the keeper's side of it; the others keep theirs.
+    int32_t d = 0;
+    while (child.to + level.offset[d] != child.keeper) d++;
+    const int32_t shift = GroupBits * child.box;
+    groups = (groups & ~(uint32_t(field_mask(GroupBits)) << shift)) |
+             (uint32_t(s.bound.side[child.to][d]) << shift);
+    set_node_position(w.table.records[record], int32_t(groups));
+    if (!guided_insert(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
+    if (++s.nodes == HugePageNodes) ask_for_huge_pages(w);
+    return SolveGoesOn;
+  }
+  SearchNode& node = w.table.records[record];
+  const int32_t oldCost = node_cost(node);
+  if (oldCost > child.cost) {
+    set_cost_parent(node, child.cost, parent);
+    if (!guided_rekey(w.guided, record, oldCost + child.bound, child.cost + child.bound))
+      return SolveQueueFull;
+  }
+  return SolveGoesOn;
+}
+
+// One expansion of the guided search: the record of the lowest cost + bound,
+// its goal test, its children looked up one by one.
+int32_t expand_guided(SearchWork& w, Level& level) {
+  SearchState& s = w.search;
+  uint32_t r = guided_pop(w.guided, s.bestCost);
+  if (r == NoRecord) return s.bestRecord != NoRecord ? SolveSolved : SolveImpossible;
+  const SearchNode& node = w.table.records[r];
+  const int32_t cost = node_cost(node);
+  const Position now{s.board, s.boxes, s.children};
+  int32_t goal = walk_record(s, level, now, node, cost);
+  if (improves(s, goal)) {
+    s.bestCost = goal;
+    s.bestRecord = r;
+  }
+  const uint32_t groups = uint32_t(node_position(node));
+  int32_t found = collect_guided_children(s, level, w.table, now, cost, groups, s.bestCost);
+  prefetch_records(w.table, s.children, found);
+  int32_t status = SolveGoesOn;
+  for (int32_t k = 0; k < found && status == SolveGoesOn; k++) {
+    const Child& child = s.children[k];
+    s.board[child.from] = FreeCell;
+    s.board[child.to] = BoxCell;
+    s.boxes[child.box] = child.to;
+    status = visit_guided_child(w, level, child, r, groups);
+    s.board[child.to] = FreeCell;
+    s.board[child.from] = BoxCell;
+    s.boxes[child.box] = child.from;
+  }
+  for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
+  return status;
 }
 
 }  // namespace
@@ -489,6 +610,13 @@ int32_t reserve_tables(SearchTables& t, int64_t bytes) {
   vk::os_advise_huge(w->table.records, record_bytes(w->table));
   vk::os_advise_huge(w->table.index, index_bytes(w->table));
   w->queue.records = w->table.records;
+  // The guided search's links take the bucket queue's memory: two entries
+  // a record fit in it at every memory size.
+  w->guided.links = records;
+  w->guided.next = w->queue.entries;
+  w->guided.prev = w->queue.entries + records;
+  static_assert(2 * (int64_t(NodeLimit) + SeedRecords) <= int64_t(BucketCount) * BucketCapacity,
+                "the links fit the queue's memory");
   w->nodeLimit = size.nodeLimit;
   t.work = w;
   t.bytes = bytes;
@@ -606,9 +734,13 @@ int32_t solve_level(Solver& solver, Level& level) {
   s.nodes = 0;
   s.bestCost = 0;
   s.bestRecord = NoRecord;
+  const bool guided = solver.guided != 0;
   clear_node_table(w.table, level.liveBoxes);
-  reset_queue(w.queue);
-  publish(solver, w);
+  if (guided)
+    reset_guided_queue(w.guided);
+  else
+    reset_queue(w.queue);
+  publish(solver, w, guided);
 
   int32_t onStart = set_up_board(s, level);
   bool startSolved = onStart == level.liveBoxes;
@@ -616,7 +748,8 @@ int32_t solve_level(Solver& solver, Level& level) {
   // From a solved start the only way out and back may lead the box across a
   // tunnel cell, so such a solve stops boxes only where no box can go.
   s.noRest = startSolved ? level.NoReachMap : level.NoRestMap;
-  seed(s, level, w.table, w.queue);
+  if (guided) set_up_bound(s.bound, level);
+  seed(w, level, guided);
   for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
   // The walks' bit sets cover the level's cells and a row beyond, since
   // the search looks one cell past a box.
@@ -631,8 +764,8 @@ int32_t solve_level(Solver& solver, Level& level) {
 
   int32_t status;
   for (int32_t expansions = 1;; expansions++) {
-    status = expand_record(w, level);
-    publish(solver, w);
+    status = guided ? expand_guided(w, level) : expand_record(w, level);
+    publish(solver, w, guided);
     // Whole seconds are all the display reads; the clock once in a while
     // keeps them current at a fraction of a reading per expansion.
     if (expansions % ClockEveryExpansions == 0) publish_seconds(solver, s);

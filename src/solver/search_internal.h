@@ -240,6 +240,90 @@ uint32_t queue_peek(const BucketQueue& queue);
 // Squeezes the holes out of a full bucket; returns its free entries.
 int32_t compact_bucket(BucketQueue& queue, int32_t bucket);
 
+// ---------------------------------------------------------------- guided queue
+
+// The guided search's queue: one list of records for each value of cost +
+// bound, in a ring of GuidedRing lists indexed by that value modulo the
+// ring. The links are two arrays indexed by record number, laid in the
+// memory of the bucket queue, which the guided search does not use; so every
+// record can be queued at once and the queue never fills before the node
+// table does. A list is a stack: the record queued last of a value comes
+// out first, which leads the search deep along the last value's records,
+// where a solution of that length waits, before their siblings.
+//
+// Every queued value lies within GuidedRing of the value being handed out:
+// a record's value exceeds its parent's by at most a walk and a run (each
+// below MaxArea) and the bound of the child, and a bound never reaches
+// GuidedBoundLimit. So a list holds records of one value only.
+constexpr int32_t GuidedRing = 1 << 16;
+constexpr uint32_t Dequeued = 0xFFFFFFFEu;  // the link of a record no list holds
+
+struct GuidedQueue {
+  uint32_t* next = nullptr;  // per record: the next record of its list
+  uint32_t* prev = nullptr;  // per record: the one before it, NoRecord at the head
+  uint32_t links = 0;        // records the arrays have room for
+  uint32_t head[GuidedRing];
+  int32_t count[GuidedRing];  // records of each list
+  int32_t value = 0;      // the cost + bound whose records are handed out
+  int32_t open = 0;       // records queued
+  int32_t indicator = 0;  // the most records one list has held
+};
+
+void reset_guided_queue(GuidedQueue& queue);
+// Queues a record under value (cost + bound); 0 when value lies beyond the
+// ring, which a sound bound never gives.
+int32_t guided_insert(GuidedQueue& queue, uint32_t record, int32_t value);
+// Moves a record from oldValue's list to newValue's; a record already handed
+// out is queued again.
+int32_t guided_rekey(GuidedQueue& queue, uint32_t record, int32_t oldValue, int32_t newValue);
+// The next record of the lowest value, or NoRecord when the queue is empty
+// or the lowest value reaches bestCost (0: no solution known).
+uint32_t guided_pop(GuidedQueue& queue, int32_t bestCost);
+
+// ---------------------------------------------------------------- bound
+
+// The guided search's lower bound on the moves that lead from the start
+// position to a state; bound.cpp explains why it holds.
+constexpr int32_t Unreached = 1 << 20;  // a push distance no box can go
+// Bounds at or above this say that no box assignment exists: the state can
+// never be reached from the start, and the search drops it.
+constexpr int32_t GuidedBoundLimit = Unreached;
+// Every bound below GuidedBoundLimit is a sum of at most GuidedMaxBoxes push
+// distances and one walk, each below MaxArea; with a step's walk and run it
+// stays within the ring.
+static_assert((GuidedMaxBoxes + 1) * MaxArea + 2 * MaxArea < GuidedRing, "values fit the ring");
+
+struct Bound {
+  // side[c][d]: with a box alone on open cell c, the least direction whose
+  // neighbour of c lies in the same part of the floor as the neighbour in
+  // direction d (the part the keeper walks in); -1 where that neighbour is
+  // not open. A box's group is this least direction for the keeper's part.
+  int8_t side[MaxArea][Directions];
+  // pushes[k][c][g]: the fewest pushes that bring live box k from its start
+  // cell to cell c with the keeper in group g, on the board without other
+  // boxes; Unreached where it cannot go.
+  int32_t pushes[GuidedMaxBoxes][MaxArea][Directions];
+  int32_t starts = 0;   // live boxes
+  int32_t opening = 0;  // the fewest steps the keeper needs before its first push
+};
+
+// Measures the groups, the push distances and the opening walk of the level
+// just read.
+void set_up_bound(Bound& bound, const Level& level);
+// The group of the box on box for the keeper on keeper, found by a walk.
+int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_t keeper);
+// The bound of the state with these boxes (level.liveBoxes cells in any
+// order), their groups (two bits a box, box i at bit 2i) and the keeper on
+// keeper; GuidedBoundLimit or more when no assignment of boxes to starts
+// has finite pushes.
+int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
+                    int32_t keeper);
+
+// A guided record keeps its boxes' groups where a plain record keeps its
+// queue position: two bits a box.
+constexpr int32_t GroupBits = 2;
+static_assert(MaxBoxes * GroupBits <= PositionBits, "the groups fit the position field");
+
 // ---------------------------------------------------------------- search
 
 // Values of the search board.
@@ -262,6 +346,7 @@ struct Child {
   int32_t to;     // its cell after the run
   int32_t keeper;
   int32_t cost;
+  int32_t bound;  // the guided search's bound of the child; 0 in the plain search
   uint64_t hash;  // of the child's state
 };
 
@@ -301,6 +386,7 @@ struct SearchState {
   int32_t nodes = 0;                // records created by expansion
   int64_t startMs = 0;              // the solve's start on the clock
   int32_t traceLength = 0;          // letters of the trace being built
+  Bound bound;                      // the guided search's bound tables
 };
 
 // Everything one set of tables holds: the two big tables, the working state
@@ -308,6 +394,7 @@ struct SearchState {
 struct SearchWork {
   NodeTable table;
   BucketQueue queue;
+  GuidedQueue guided;  // links in queue's entries
   SearchState search;
   int32_t nodeLimit = 0;  // records a solve may create
   int32_t hugePages = 0;  // huge pages have been asked for on the queue

@@ -1,0 +1,256 @@
+// The guided search's lower bound: for a state S (boxes, keeper) that the
+// backward search has reached, a number h(S) of moves that every forward
+// play from the start position to S needs at least. The guided search
+// orders its queue by cost + h, and its cut-off and stop test compare that
+// sum with the best solution, while the cost stays the exact move count.
+//
+// Notes on the bound.
+//
+// 1. Groups. With one box alone on the board at cell c, the open floor but c
+//    falls into parts; the box's group is the part the keeper is in, named
+//    by the least direction of a neighbour of c in that part (every part
+//    touches c, since the floor is connected). While a box stands still the
+//    keeper never crosses its cell, so the box's group does not change,
+//    however the keeper walks or pushes other boxes.
+// 2. Push distances. pushes[k][c][g] is the fewest pushes that bring box k
+//    from its start cell, with the keeper in the group it has at the start,
+//    to cell c with the keeper in group g, in the game of that box alone: a
+//    push from c towards c - o is allowed when the neighbour c + o lies in
+//    the keeper's group and c - o is open, and the keeper then stands on c.
+//    Every push of the real game, and every walk between two pushes of the
+//    same box, is a step of that game (other boxes only stop the keeper
+//    more), so a box that came from start k to c with the keeper in group g
+//    was pushed at least pushes[k][c][g] times.
+// 3. The assignment. The boxes of S came from distinct start cells, so a
+//    play that reaches S pushes at least P(S) times, the least sum of
+//    pushes[k][c][g] over the one-to-one assignments of starts k to the
+//    boxes (c, g) of S (the Hungarian method). No finite assignment: S
+//    cannot be reached, and the search drops it.
+// 4. The opening walk. A play that pushes at all first walks the keeper from
+//    its start, on the start board, to a cell beside a start box whose far
+//    side is free: at least `opening` steps, the least such walk. These
+//    steps push nothing, so they add to P(S). So
+//        h(S) = opening + P(S)      when P(S) >= 1,
+//    and when P(S) = 0 (every box on a start cell with the keeper in its
+//    start group) a play may reach S by a walk alone, or push at least once:
+//        h(S) = opening + 1  if the keeper's cell lies farther than
+//                            `opening` from the keeper's start by rows and
+//                            columns, else h(S) = opening.
+//    Every record's keeper stands beside the box it last pulled, on a cell
+//    from which that box can be pushed back: with every box on a start cell
+//    it is a first push position of the start board, so the walk to it from
+//    the keeper's start takes at least `opening` steps. A record that meets
+//    the goal test has P = 0 (the keeper shares each box's part with the
+//    keeper's start), so h never exceeds the walk left to the keeper's start.
+// 5. Why h falls by at most the cost of one step. A step of the backward
+//    search takes S to S' by a walk of w and a pull run of n; played forward
+//    it leads from S' to S by n pushes of one box and the walk. The other
+//    boxes keep their cells and groups (note 1); the pushes are n steps of
+//    the moved box's game (note 2). So the assignment best for S' serves S
+//    at a sum at most n larger: P(S) <= P(S') + n. Where P(S) and P(S') are
+//    both at least 1, h(S) <= h(S') + n. Where P(S) = 0, h(S) <= opening + 1
+//    <= h(S') + n. Where P(S') = 0, h(S') >= opening and P(S) <= n, so h(S)
+//    <= h(S') + n. In every case h(S) <= h(S') + w + n: cost + h never falls
+//    along a step, a record's cost is final when it is handed out, and the
+//    guided search finds the same minimum as the plain one.
+#include "solver/search_internal.h"
+
+namespace vk {
+
+namespace {
+
+bool open_cell(const Level& level, int32_t cell) {
+  return cell >= 0 && cell < level.area && level.BlockMap[cell] == MapOpen;
+}
+
+// Names the parts of the floor around each open cell (note 1): from each
+// neighbour not yet named, a walk with the cell blocked names every
+// neighbour it meets after the first.
+void measure_sides(Bound& bound, const Level& level) {
+  int32_t queue[MaxArea], seen[MaxArea];
+  for (int32_t c = 0; c < MaxArea; c++) seen[c] = -1;
+  for (int32_t c = 0; c < level.area; c++) {
+    for (int32_t d = 0; d < Directions; d++) bound.side[c][d] = -1;
+    if (!open_cell(level, c)) continue;
+    for (int32_t first = 0; first < Directions; first++) {
+      int32_t from = c + level.offset[first];
+      if (!open_cell(level, from) || bound.side[c][first] >= 0) continue;
+      // seen holds the walk's mark, the cell c * Directions + first, so no
+      // clearing is needed between walks.
+      const int32_t mark = c * Directions + first;
+      int32_t head = 0, tail = 0;
+      seen[from] = mark;
+      queue[tail++] = from;
+      while (head < tail) {
+        int32_t at = queue[head++];
+        for (int32_t d = 0; d < Directions; d++) {
+          int32_t n = at + level.offset[d];
+          if (n == c || !open_cell(level, n) || seen[n] == mark) continue;
+          seen[n] = mark;
+          queue[tail++] = n;
+        }
+      }
+      for (int32_t d = first; d < Directions; d++)
+        if (seen[c + level.offset[d]] == mark) bound.side[c][d] = int8_t(first);
+    }
+  }
+}
+
+// Breadth-first search of box k's game alone (note 2) from its start cell.
+void measure_pushes(Bound& bound, const Level& level, int32_t k, int32_t start) {
+  struct Place {
+    int32_t cell, group;
+  };
+  static_assert(sizeof(Place) == 8, "a place is two cells' worth");
+  Place queue[MaxArea * Directions];
+  int32_t (*pushes)[Directions] = bound.pushes[k];
+  for (int32_t c = 0; c < MaxArea; c++)
+    for (int32_t g = 0; g < Directions; g++) pushes[c][g] = Unreached;
+  int32_t head = 0, tail = 0;
+  int32_t group = keeper_group(bound, level, start, level.KeeperStart);
+  pushes[start][group] = 0;
+  queue[tail++] = {start, group};
+  while (head < tail) {
+    Place p = queue[head++];
+    for (int32_t d = 0; d < Directions; d++) {
+      // The keeper on side d pushes the box the other way and steps onto c.
+      int32_t o = level.offset[d], to = p.cell - o;
+      if (bound.side[p.cell][d] != p.group || !open_cell(level, to)) continue;
+      int32_t g = bound.side[to][d];
+      if (pushes[to][g] != Unreached) continue;
+      pushes[to][g] = pushes[p.cell][p.group] + 1;
+      queue[tail++] = {to, g};
+    }
+  }
+}
+
+bool free_at_start(const Level& level, int32_t cell) {
+  return open_cell(level, cell) && level.BoxStartMap[cell] == 0;
+}
+
+// The keeper's least walk on the start board to a cell from which it can
+// push a start box (note 4); 0 when it can push none, for then no state is
+// ever reached and any figure holds.
+int32_t measure_opening(const Level& level) {
+  int32_t queue[MaxArea], steps[MaxArea];
+  for (int32_t c = 0; c < MaxArea; c++) steps[c] = -1;
+  int32_t head = 0, tail = 0;
+  steps[level.KeeperStart] = 0;
+  queue[tail++] = level.KeeperStart;
+  while (head < tail) {
+    int32_t c = queue[head++];
+    for (int32_t d = 0; d < Directions; d++) {
+      int32_t o = level.offset[d];
+      if (level.BoxStartMap[c + o] != 0 && free_at_start(level, c + 2 * o)) return steps[c];
+    }
+    for (int32_t d = 0; d < Directions; d++) {
+      int32_t n = c + level.offset[d];
+      if (!free_at_start(level, n) || steps[n] >= 0) continue;
+      steps[n] = steps[c] + 1;
+      queue[tail++] = n;
+    }
+  }
+  return 0;
+}
+
+// The least sum of cost[row][column] over the one-to-one assignments of
+// rows to columns, count of each, by the Hungarian method with potentials:
+// rows enter one at a time along a shortest augmenting path.
+int32_t least_assignment(const int32_t (*cost)[GuidedMaxBoxes], int32_t count) {
+  constexpr int32_t Infinite = 0x3FFFFFFF;
+  // Row and column potentials, the row of each column (1-based, 0 none) and
+  // the column each column was reached from; column 0 is the entering row's.
+  int32_t rowPotential[GuidedMaxBoxes + 1] = {}, columnPotential[GuidedMaxBoxes + 1] = {};
+  int32_t owner[GuidedMaxBoxes + 1] = {}, way[GuidedMaxBoxes + 1] = {};
+  for (int32_t row = 1; row <= count; row++) {
+    owner[0] = row;
+    int32_t column = 0;
+    int32_t least[GuidedMaxBoxes + 1];
+    bool used[GuidedMaxBoxes + 1] = {};
+    for (int32_t j = 0; j <= count; j++) least[j] = Infinite;
+    do {
+      used[column] = true;
+      const int32_t i = owner[column];
+      int32_t delta = Infinite, nextColumn = 0;
+      for (int32_t j = 1; j <= count; j++) {
+        if (used[j]) continue;
+        int32_t reduced = cost[i - 1][j - 1] - rowPotential[i] - columnPotential[j];
+        if (reduced < least[j]) {
+          least[j] = reduced;
+          way[j] = column;
+        }
+        if (least[j] < delta) {
+          delta = least[j];
+          nextColumn = j;
+        }
+      }
+      for (int32_t j = 0; j <= count; j++) {
+        if (used[j]) {
+          rowPotential[owner[j]] += delta;
+          columnPotential[j] -= delta;
+        } else {
+          least[j] -= delta;
+        }
+      }
+      column = nextColumn;
+    } while (owner[column] != 0);
+    do {
+      int32_t from = way[column];
+      owner[column] = owner[from];
+      column = from;
+    } while (column != 0);
+  }
+  return -columnPotential[0];
+}
+
+int32_t distance_by_lines(const Level& level, int32_t a, int32_t b) {
+  int32_t rows = a / level.width - b / level.width, columns = a % level.width - b % level.width;
+  return (rows < 0 ? -rows : rows) + (columns < 0 ? -columns : columns);
+}
+
+}  // namespace
+
+int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_t keeper) {
+  for (int32_t d = 0; d < Directions; d++)
+    if (box + level.offset[d] == keeper) return bound.side[box][d];
+  int32_t queue[MaxArea], seen[MaxArea] = {};
+  int32_t head = 0, tail = 0;
+  seen[keeper] = 1;
+  queue[tail++] = keeper;
+  while (head < tail) {
+    int32_t at = queue[head++];
+    for (int32_t d = 0; d < Directions; d++) {
+      int32_t n = at + level.offset[d];
+      if (n == box || !open_cell(level, n) || seen[n]) continue;
+      for (int32_t e = 0; e < Directions; e++)
+        if (box + level.offset[e] == n) return bound.side[box][e];
+      seen[n] = 1;
+      queue[tail++] = n;
+    }
+  }
+  return 0;  // a keeper walled off from the box: no push is ever possible
+}
+
+void set_up_bound(Bound& bound, const Level& level) {
+  measure_sides(bound, level);
+  bound.starts = 0;
+  for (int32_t c = 0; c < level.area && bound.starts < GuidedMaxBoxes; c++)
+    if (level.BoxStartMap[c] != 0) measure_pushes(bound, level, bound.starts++, c);
+  bound.opening = measure_opening(level);
+}
+
+int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
+                    int32_t keeper) {
+  const int32_t count = level.liveBoxes;
+  int32_t cost[GuidedMaxBoxes][GuidedMaxBoxes];
+  for (int32_t i = 0; i < count; i++) {
+    const int32_t group = int32_t(groups >> (GroupBits * i)) & ((1 << GroupBits) - 1);
+    for (int32_t k = 0; k < count; k++) cost[i][k] = bound.pushes[k][boxes[i]][group];
+  }
+  int32_t pushes = least_assignment(cost, count);
+  if (pushes >= Unreached) return GuidedBoundLimit;
+  if (pushes > 0) return bound.opening + pushes;
+  return bound.opening + (distance_by_lines(level, keeper, level.KeeperStart) > bound.opening);
+}
+
+}  // namespace vk

@@ -1,0 +1,267 @@
+// The guided search: the same minimum as the plain search on every test
+// level, solved starts under both begin-with-end settings, a bound checked
+// along every solution found, levels the plain search cannot finish in
+// small tables, and the queue whose lists share the links of every record.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "solver/search_internal.h"
+#include "support/support.h"
+
+namespace vk {
+
+namespace {
+
+struct Outcome {
+  int32_t status, moves, nodes;
+  std::string trace;
+};
+
+// A level, a solver and tables of their own, of the given size.
+struct GuidedFixture {
+  std::unique_ptr<Level> level = std::make_unique<Level>();
+  std::unique_ptr<Solver> solver = std::make_unique<Solver>();
+  std::vector<char> text = std::vector<char>(TextBufferSize, 0);
+  SearchTables tables;
+  explicit GuidedFixture(int64_t bytes = DefaultMemory) {
+    solver->trace = text.data();
+    EXPECT_TRUE(reserve_tables(tables, bytes));
+    solver->tables = &tables;
+  }
+  ~GuidedFixture() { release_tables(tables); }
+  // Solves the level as read, guided or not; a solution must pass the
+  // replay check.
+  Outcome run(int32_t guided, int32_t beginWithEnd = 1) {
+    clear_solve_results(*solver);
+    solver->guided = guided;
+    solver->beginWithEnd = beginWithEnd;
+    int32_t status = solve_level(*solver, *level);
+    if (status == SolveSolved) {
+      EXPECT_TRUE(replay_solution(*level, solver->trace, solver->solutionLength, solver->traceOver));
+    }
+    return Outcome{status, solver->solutionLength, solver->progress.nodes.load(), solver->trace};
+  }
+  bool read(const std::string& map) {
+    return parse_level(*level, map.data(), int32_t(map.size()), box_limit(1)) == LevelOk;
+  }
+};
+
+std::vector<std::string> sample_levels() {
+  std::vector<std::string> maps;
+  char map[TextBufferSize];
+  for (int32_t k = 0; level_of_text(SampleText, k, map, sizeof map) >= 0; k++) maps.push_back(map);
+  return maps;
+}
+
+// Hand-made levels: solved starts, a solution through the start position,
+// a box that must cross a tunnel to leave a solved start, one that cannot.
+const char* const HandLevels[] = {
+    "#####\n#@$.#\n#####\n",
+    "#######\n#.$@$.#\n#######\n",
+    "########\n#    # #\n#    # #\n# *    #\n#. $   #\n# @ # ##\n########\n",
+    "#######\n#     #\n# @ #*#\n#   # #\n#     #\n#######\n",
+    "######\n#@*  #\n######\n",
+    "#######\n#     #\n# *@* #\n#     #\n#######\n",
+    "#######\n#.@ $ #\n#  $  #\n#.    #\n#######\n",
+    "  ####\n###  #\n#.$  #\n# #$ #\n#. @ #\n######\n",
+};
+
+TEST(GuidedSearch, FindsThePlainSearchsMinimumOnEveryTestLevel) {
+  GuidedFixture f;
+  std::vector<std::string> maps = sample_levels();
+  for (const char* map : HandLevels) maps.push_back(map);
+  std::vector<std::string> publicLevels = public_levels();
+  for (size_t k = 0; k < publicLevels.size() && k < 40; k++) maps.push_back(publicLevels[k]);
+  int32_t compared = 0;
+  for (const std::string& map : maps) {
+    SCOPED_TRACE(map);
+    if (!f.read(map) || f.level->liveBoxes > MaxBoxes) continue;
+    for (int32_t beginWithEnd : {1, 0}) {
+      Outcome plain = f.run(0, beginWithEnd);
+      if (plain.status != SolveSolved && plain.status != SolveImpossible) continue;
+      Outcome guided = f.run(1, beginWithEnd);
+      EXPECT_EQ(guided.status, plain.status);
+      EXPECT_EQ(guided.moves, plain.moves);
+      if (plain.moves == 0) {
+        EXPECT_EQ(guided.trace, plain.trace);
+      }
+      compared++;
+    }
+  }
+  EXPECT_GE(compared, 80);
+}
+
+// The bound of a state given by its boxes and keeper, as the search would
+// find it for a record of that state.
+int32_t bound_at(const Bound& bound, const Level& level, const std::vector<int32_t>& boxes,
+                 int32_t keeper) {
+  uint32_t groups = 0;
+  for (size_t i = 0; i < boxes.size(); i++)
+    groups |= uint32_t(keeper_group(bound, level, boxes[i], keeper)) << (GroupBits * i);
+  return state_bound(bound, level, boxes.data(), groups, keeper);
+}
+
+// Plays a solution forward and evaluates the bound before every push, where
+// the keeper stands as in a record of the backward search: the bound never
+// exceeds the moves played so far (those that remain in the search's
+// direction), and from one push to the next it grows by at most the moves
+// between them (in the search's direction, it falls by at most a step).
+void check_bound_along(const Bound& bound, const Level& level, const std::string& trace) {
+  std::vector<int32_t> boxes;
+  std::vector<int32_t> board(level.area, 0);
+  for (int32_t c = 0; c < level.area; c++)
+    if (level.BoxStartMap[c]) {
+      board[c] = 1;
+      boxes.push_back(c);
+    }
+  int32_t keeper = level.KeeperStart, lastBound = -1, lastMove = 0;
+  for (int32_t move = 0; move < int32_t(trace.size()); move++) {
+    int32_t push = 0, d = move_letter_direction(trace[size_t(move)], push);
+    ASSERT_GE(d, 0);
+    int32_t next = keeper + level.offset[d];
+    if (push) {
+      int32_t h = bound_at(bound, level, boxes, keeper);
+      EXPECT_LE(h, move) << "move " << move;
+      if (lastBound >= 0) {
+        EXPECT_LE(h, lastBound + (move - lastMove)) << "move " << move;
+      }
+      lastBound = h;
+      lastMove = move;
+      int32_t to = next + level.offset[d];
+      for (int32_t& b : boxes)
+        if (b == next) b = to;
+      board[size_t(next)] = 0;
+      board[size_t(to)] = 1;
+    }
+    keeper = next;
+  }
+}
+
+TEST(GuidedBound, HoldsAlongEverySolutionFound) {
+  GuidedFixture f;
+  auto bound = std::make_unique<Bound>();
+  std::vector<std::string> maps = sample_levels();
+  for (const char* map : HandLevels) maps.push_back(map);
+  std::vector<std::string> publicLevels = public_levels();
+  for (size_t k = 0; k < publicLevels.size() && k < 40; k++) maps.push_back(publicLevels[k]);
+  int32_t checked = 0;
+  for (const std::string& map : maps) {
+    SCOPED_TRACE(map);
+    if (!f.read(map)) continue;
+    Outcome guided = f.run(1);
+    if (guided.status != SolveSolved) continue;
+    set_up_bound(*bound, *f.level);
+    // A solution's length is the minimum: at the start no bound may exceed 0
+    // pushes' worth, and a whole solution's bound fits its length.
+    check_bound_along(*bound, *f.level, f.solver->trace);
+    checked++;
+  }
+  EXPECT_GE(checked, 40);
+}
+
+TEST(GuidedSearch, SolvesInSmallTablesWhatThePlainSearchEndsFailedQ) {
+  // Eight boxes around the keeper: at 16M a bucket holds 21,052 entries,
+  // which the plain search's fullest bucket passes before its records reach
+  // the node limit, while the guided search's records fit it.
+  const char map[] =
+      "#########\n"
+      "#   .   #\n"
+      "# $.$.$ #\n"
+      "#  $@$. #\n"
+      "# $.$.  #\n"
+      "#   .   #\n"
+      "#########\n";
+  GuidedFixture f(SmallestMemory), large;
+  ASSERT_TRUE(f.read(map));
+  ASSERT_TRUE(large.read(map));
+  EXPECT_EQ(f.run(0).status, SolveQueueFull);
+  Outcome want = large.run(0);
+  ASSERT_EQ(want.status, SolveSolved);
+  Outcome guided = f.run(1);
+  EXPECT_EQ(guided.status, SolveSolved);
+  EXPECT_EQ(guided.moves, want.moves);
+  EXPECT_LT(guided.nodes, table_size(SmallestMemory).nodeLimit);
+}
+
+TEST(GuidedSearch, CancelEndsAGuidedSolveWithoutASolution) {
+  GuidedFixture f;
+  ASSERT_TRUE(f.read("#####\n#@$.#\n#####\n"));
+  f.solver->cancel.store(1);
+  EXPECT_EQ(f.run(1).status, SolveCanceled);
+  EXPECT_EQ(f.solver->solutionLength, 0);
+  EXPECT_STREQ(f.solver->trace, "");
+}
+
+// ---------------------------------------------------------------- the queue
+
+struct GuidedQueueTest : ::testing::Test {
+  GuidedFixture f{SmallestMemory};
+  GuidedQueue* queue = nullptr;
+  void SetUp() override {
+    queue = &f.tables.work->guided;
+    reset_guided_queue(*queue);
+  }
+  std::vector<uint32_t> drain(int32_t best = 0) {
+    std::vector<uint32_t> out;
+    for (uint32_t r; (r = guided_pop(*queue, best)) != NoRecord;) out.push_back(r);
+    return out;
+  }
+};
+
+TEST_F(GuidedQueueTest, HandsOutByValueTheLastQueuedFirst) {
+  struct Case {
+    std::vector<std::pair<uint32_t, int32_t>> inserts;
+    int32_t best;
+    std::vector<uint32_t> want;
+  } cases[] = {
+      {{{1, 5}, {2, 3}, {3, 5}, {4, 3}}, 0, {4, 2, 3, 1}},
+      // A known solution of 5 stops the queue before the records of 5.
+      {{{1, 5}, {2, 3}, {3, 4}}, 5, {2, 3}},
+      // Values far apart in the ring.
+      {{{1, GuidedRing - 1}, {2, 7}}, 0, {2, 1}},
+  };
+  for (const Case& c : cases) {
+    reset_guided_queue(*queue);
+    for (auto [record, value] : c.inserts) ASSERT_TRUE(guided_insert(*queue, record, value));
+    EXPECT_EQ(drain(c.best), c.want);
+  }
+  // Once the values handed out have moved on, a list serves a value a whole
+  // ring higher.
+  reset_guided_queue(*queue);
+  ASSERT_TRUE(guided_insert(*queue, 1, 10));
+  EXPECT_EQ(guided_pop(*queue, 0), 1u);
+  ASSERT_TRUE(guided_insert(*queue, 2, GuidedRing + 5));
+  ASSERT_TRUE(guided_insert(*queue, 3, 11));
+  EXPECT_EQ(drain(), (std::vector<uint32_t>{3, 2}));
+  EXPECT_EQ(queue->value, GuidedRing + 5);
+}
+
+TEST_F(GuidedQueueTest, RekeyMovesARecordAndRequeuesOneHandedOut) {
+  for (uint32_t r = 1; r <= 3; r++) ASSERT_TRUE(guided_insert(*queue, r, 10));
+  ASSERT_TRUE(guided_rekey(*queue, 2, 10, 8));
+  EXPECT_EQ(queue->count[10], 2);
+  EXPECT_EQ(guided_pop(*queue, 0), 2u);
+  // Record 2 was handed out: a rekey queues it again.
+  ASSERT_TRUE(guided_rekey(*queue, 2, 8, 9));
+  EXPECT_EQ(drain(), (std::vector<uint32_t>{2, 3, 1}));
+  EXPECT_EQ(queue->open, 0);
+  EXPECT_EQ(queue->indicator, 3);
+}
+
+TEST_F(GuidedQueueTest, EveryRecordTheTableHoldsFitsOneValue) {
+  // The lists share the links of all records: no value's list can fill
+  // while the table has room.
+  const uint32_t records = uint32_t(table_size(SmallestMemory).nodeLimit);
+  for (uint32_t r = 0; r < records; r++) ASSERT_TRUE(guided_insert(*queue, r, 40));
+  EXPECT_EQ(queue->indicator, int32_t(records));
+  EXPECT_EQ(guided_pop(*queue, 0), records - 1);
+  // A value beyond the ring is refused rather than mixed with another.
+  EXPECT_FALSE(guided_insert(*queue, 0, 40 + GuidedRing));
+}
+
+}  // namespace
+
+}  // namespace vk
