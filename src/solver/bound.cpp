@@ -53,6 +53,12 @@
 //    <= h(S') + n. In every case h(S) <= h(S') + w + n: cost + h never falls
 //    along a step, a record's cost is final when it is handed out, and the
 //    guided search finds the same minimum as the plain one.
+// 6. Parity. Every move takes the keeper to a cell of the other colour of a
+//    chessboard, so every play from the start to S has the parity of the
+//    keeper's distance by rows and columns from its start to its cell. h is
+//    raised by one where its parity differs: still no more than any such
+//    play, and since h(S') + w + n has S's parity and is at least the old
+//    h(S), it is at least the raised one, so note 5 still holds.
 #include "solver/search_internal.h"
 
 namespace vk {
@@ -153,54 +159,56 @@ int32_t measure_opening(const Level& level) {
   return 0;
 }
 
-// The least sum of cost[row][column] over the one-to-one assignments of
-// rows to columns, count of each, by the Hungarian method with potentials:
-// rows enter one at a time along a shortest augmenting path.
-int32_t least_assignment(const int32_t (*cost)[GuidedMaxBoxes], int32_t count) {
-  constexpr int32_t Infinite = 0x3FFFFFFF;
-  // Row and column potentials, the row of each column (1-based, 0 none) and
-  // the column each column was reached from; column 0 is the entering row's.
-  int32_t rowPotential[GuidedMaxBoxes + 1] = {}, columnPotential[GuidedMaxBoxes + 1] = {};
-  int32_t owner[GuidedMaxBoxes + 1] = {}, way[GuidedMaxBoxes + 1] = {};
-  for (int32_t row = 1; row <= count; row++) {
-    owner[0] = row;
-    int32_t column = 0;
-    int32_t least[GuidedMaxBoxes + 1];
-    bool used[GuidedMaxBoxes + 1] = {};
-    for (int32_t j = 0; j <= count; j++) least[j] = Infinite;
-    do {
-      used[column] = true;
-      const int32_t i = owner[column];
-      int32_t delta = Infinite, nextColumn = 0;
-      for (int32_t j = 1; j <= count; j++) {
-        if (used[j]) continue;
-        int32_t reduced = cost[i - 1][j - 1] - rowPotential[i] - columnPotential[j];
-        if (reduced < least[j]) {
-          least[j] = reduced;
-          way[j] = column;
-        }
-        if (least[j] < delta) {
-          delta = least[j];
-          nextColumn = j;
-        }
+constexpr int32_t Infinite = 0x3FFFFFFF;
+
+// Enters one row into an assignment of the other rows by the Hungarian
+// method: the shortest augmenting path over costs reduced by the
+// potentials, which stay feasible and tight on every assigned pair, so the
+// assignment that results is a least one. Rows and columns count from 1;
+// column 0 stands for the entering row.
+void enter_row(Assignment& a, int32_t row) {
+  int32_t least[GuidedMaxBoxes + 1], way[GuidedMaxBoxes + 1];
+  bool used[GuidedMaxBoxes + 1] = {};
+  for (int32_t j = 0; j <= a.count; j++) least[j] = Infinite;
+  a.owner[0] = row;
+  int32_t column = 0;
+  do {
+    used[column] = true;
+    const int32_t i = a.owner[column];
+    int32_t delta = Infinite, nextColumn = 0;
+    for (int32_t j = 1; j <= a.count; j++) {
+      if (used[j]) continue;
+      int32_t reduced = a.cost[i - 1][j - 1] - a.rowPotential[i] - a.columnPotential[j];
+      if (reduced < least[j]) {
+        least[j] = reduced;
+        way[j] = column;
       }
-      for (int32_t j = 0; j <= count; j++) {
-        if (used[j]) {
-          rowPotential[owner[j]] += delta;
-          columnPotential[j] -= delta;
-        } else {
-          least[j] -= delta;
-        }
+      if (least[j] < delta) {
+        delta = least[j];
+        nextColumn = j;
       }
-      column = nextColumn;
-    } while (owner[column] != 0);
-    do {
-      int32_t from = way[column];
-      owner[column] = owner[from];
-      column = from;
-    } while (column != 0);
-  }
-  return -columnPotential[0];
+    }
+    for (int32_t j = 0; j <= a.count; j++) {
+      if (used[j]) {
+        a.rowPotential[a.owner[j]] += delta;
+        a.columnPotential[j] -= delta;
+      } else {
+        least[j] -= delta;
+      }
+    }
+    column = nextColumn;
+  } while (a.owner[column] != 0);
+  do {
+    int32_t from = way[column];
+    a.owner[column] = a.owner[from];
+    column = from;
+  } while (column != 0);
+}
+
+int32_t assigned_pushes(const Assignment& a) {
+  int32_t sum = 0;
+  for (int32_t j = 1; j <= a.count; j++) sum += a.cost[a.owner[j] - 1][j - 1];
+  return sum;
 }
 
 int32_t distance_by_lines(const Level& level, int32_t a, int32_t b) {
@@ -239,18 +247,70 @@ void set_up_bound(Bound& bound, const Level& level) {
   bound.opening = measure_opening(level);
 }
 
+namespace {
+
+int32_t bound_of_pushes(const Bound& bound, const Level& level, int32_t pushes, int32_t keeper) {
+  if (pushes >= Unreached) return GuidedBoundLimit;
+  const int32_t lines = distance_by_lines(level, keeper, level.KeeperStart);
+  int32_t h = pushes > 0 ? bound.opening + pushes : bound.opening + (lines > bound.opening);
+  // Note 6: the moves have the parity of the keeper's lines from its start.
+  return h + ((h ^ lines) & 1);
+}
+
+}  // namespace
+
+int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxes,
+                     uint32_t groups, int32_t keeper, Assignment& a) {
+  // Column potentials never grow from 0 and costs are not negative, so a
+  // row entering with potential 0 starts feasible.
+  a.count = level.liveBoxes;
+  for (int32_t i = 0; i < a.count; i++) {
+    const int32_t group = int32_t(groups >> (GroupBits * i)) & ((1 << GroupBits) - 1);
+    for (int32_t k = 0; k < a.count; k++) a.cost[i][k] = bound.pushes[k][boxes[i]][group];
+  }
+  for (int32_t j = 0; j <= a.count; j++) {
+    a.rowPotential[j] = 0;
+    a.columnPotential[j] = 0;
+    a.owner[j] = 0;
+  }
+  for (int32_t row = 1; row <= a.count; row++) enter_row(a, row);
+  return bound_of_pushes(bound, level, assigned_pushes(a), keeper);
+}
+
+int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32_t box,
+                    int32_t cell, int32_t group, int32_t keeper) {
+  // The moved box's row leaves with its column and enters again with its
+  // new costs; the other rows keep their pairs and potentials. What the
+  // entry changes is put back afterwards, for the next child.
+  const int32_t n = a.count;
+  int32_t row[GuidedMaxBoxes], rows[GuidedMaxBoxes + 1], columns[GuidedMaxBoxes + 1],
+      owners[GuidedMaxBoxes + 1];
+  for (int32_t k = 0; k < n; k++) {
+    row[k] = a.cost[box][k];
+    a.cost[box][k] = bound.pushes[k][cell][group];
+  }
+  for (int32_t j = 0; j <= n; j++) {
+    rows[j] = a.rowPotential[j];
+    columns[j] = a.columnPotential[j];
+    owners[j] = a.owner[j];
+    if (j > 0 && a.owner[j] == box + 1) a.owner[j] = 0;
+  }
+  a.rowPotential[box + 1] = 0;
+  enter_row(a, box + 1);
+  const int32_t pushes = assigned_pushes(a);
+  for (int32_t k = 0; k < n; k++) a.cost[box][k] = row[k];
+  for (int32_t j = 0; j <= n; j++) {
+    a.rowPotential[j] = rows[j];
+    a.columnPotential[j] = columns[j];
+    a.owner[j] = owners[j];
+  }
+  return bound_of_pushes(bound, level, pushes, keeper);
+}
+
 int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
                     int32_t keeper) {
-  const int32_t count = level.liveBoxes;
-  int32_t cost[GuidedMaxBoxes][GuidedMaxBoxes];
-  for (int32_t i = 0; i < count; i++) {
-    const int32_t group = int32_t(groups >> (GroupBits * i)) & ((1 << GroupBits) - 1);
-    for (int32_t k = 0; k < count; k++) cost[i][k] = bound.pushes[k][boxes[i]][group];
-  }
-  int32_t pushes = least_assignment(cost, count);
-  if (pushes >= Unreached) return GuidedBoundLimit;
-  if (pushes > 0) return bound.opening + pushes;
-  return bound.opening + (distance_by_lines(level, keeper, level.KeeperStart) > bound.opening);
+  Assignment a;
+  return assign_boxes(bound, level, boxes, groups, keeper, a);
 }
 
 }  // namespace vk

@@ -448,7 +448,7 @@ int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
 // carries its bound, the cut-off compares cost + bound with bestCost, and a
 // child that no assignment leads back to the start is left out.
 int32_t collect_guided_children(SearchState& s, const Level& level, const NodeTable& table,
-                                Position p, int32_t cost, uint32_t groups, int32_t best) {
+                                Position p, int32_t cost, int32_t best) {
   int32_t count = level.liveBoxes, found = 0;
   const uint64_t boxesHash = boxes_hash(p.boxes, count);
   for (int32_t i = 0; i < count; i++) {
@@ -465,10 +465,8 @@ int32_t collect_guided_children(SearchState& s, const Level& level, const NodeTa
       int32_t moved = box + run * o;
       p.boxes[i] = moved;
       if (level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes)) {
-        const uint32_t mask = ~(uint32_t(field_mask(GroupBits)) << (GroupBits * i));
-        const uint32_t childGroups =
-            (groups & mask) | (uint32_t(s.bound.side[moved][d]) << (GroupBits * i));
-        int32_t bound = state_bound(s.bound, level, p.boxes, childGroups, moved + o);
+        int32_t bound =
+            moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], moved + o);
         if (bound < GuidedBoundLimit && (best == 0 || f + bound < best)) {
           Child& child = p.children[found++];
           uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
@@ -528,7 +526,8 @@ int32_t expand_guided(SearchWork& w, Level& level) {
     s.bestRecord = r;
   }
   const uint32_t groups = uint32_t(node_position(node));
-  int32_t found = collect_guided_children(s, level, w.table, now, cost, groups, s.bestCost);
+  assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node), s.assignment);
+  int32_t found = collect_guided_children(s, level, w.table, now, cost, s.bestCost);
   prefetch_records(w.table, s.children, found);
   int32_t status = SolveGoesOn;
   for (int32_t k = 0; k < found && status == SolveGoesOn; k++) {

@@ -307,6 +307,17 @@ struct Bound {
   int32_t opening = 0;  // the fewest steps the keeper needs before its first push
 };
 
+// A least assignment of a state's boxes (rows, in box order) to the starts
+// (columns), with the potentials that prove it least: a child that moves
+// one box re-enters that row alone.
+struct Assignment {
+  int32_t cost[GuidedMaxBoxes][GuidedMaxBoxes];
+  int32_t rowPotential[GuidedMaxBoxes + 1];
+  int32_t columnPotential[GuidedMaxBoxes + 1];
+  int32_t owner[GuidedMaxBoxes + 1];  // the row (from 1) of each column (from 1)
+  int32_t count;
+};
+
 // Measures the groups, the push distances and the opening walk of the level
 // just read.
 void set_up_bound(Bound& bound, const Level& level);
@@ -318,6 +329,16 @@ int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_
 // has finite pushes.
 int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
                     int32_t keeper);
+
+// Assigns the boxes of a state whose keeper is on keeper; returns its bound
+// as state_bound does.
+int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxes,
+                     uint32_t groups, int32_t keeper, Assignment& assignment);
+// The bound of the state that assignment's state becomes when box (its row,
+// from 0) moves to cell in group with the keeper on keeper; leaves the
+// assignment as it was.
+int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
+                    int32_t cell, int32_t group, int32_t keeper);
 
 // A guided record keeps its boxes' groups where a plain record keeps its
 // queue position: two bits a box.
@@ -387,6 +408,7 @@ struct SearchState {
   int64_t startMs = 0;              // the solve's start on the clock
   int32_t traceLength = 0;          // letters of the trace being built
   Bound bound;                      // the guided search's bound tables
+  Assignment assignment;            // of the record being expanded
 };
 
 // Everything one set of tables holds: the two big tables, the working state
