@@ -146,8 +146,12 @@ int32_t parse_level(Level& level, const char* text, int32_t length,
                     int32_t boxLimit = MaxBoxes);
 
 // 1 when every box of boxes (liveBoxes cells, in the search's order) can be
-// given its own live box start that can be pushed onto its cell.
+// given its own live box start that can be pushed onto its cell: by
+// backtracking up to MaxBoxes boxes, above by boxes_matchable.
 int32_t boxes_assignable(const Level& level, const int32_t* boxes);
+// The same answer found as a bipartite matching by augmenting paths, in a
+// few hundred steps for any count up to GuidedMaxBoxes.
+int32_t boxes_matchable(const Level& level, const int32_t* boxes);
 
 // ---------------------------------------------------------------- the store
 

@@ -235,50 +235,13 @@ void measure_walks(SearchState& s, const Level& level, const int32_t* boxes, int
   }
 }
 
-// Augmenting path from box: tries the starts of its mask not yet seen in
-// this round, taking one from its owner when the owner can move on.
-bool augment(const int32_t* masks, int32_t* owner, int32_t box, int32_t& seen) {
-  for (;;) {
-    int32_t candidates = masks[box] & ~seen;
-    if (candidates == 0) return false;
-    int32_t bit = candidates & -candidates;
-    seen |= bit;
-    int32_t start = __builtin_ctz(uint32_t(bit));
-    if (owner[start] < 0 || augment(masks, owner, owner[start], seen)) {
-      owner[start] = box;
-      return true;
-    }
-  }
-}
-
-}  // namespace
-
-// The same answer as boxes_assignable, whose backtracking can try every
-// order of the starts before it fails; this is a bipartite matching that
-// costs at most a few hundred steps.
-int32_t boxes_matchable(const Level& level, const int32_t* boxes) {
-  int32_t count = level.liveBoxes;
-  int32_t masks[MaxBoxes], owner[MaxBoxes];
-  for (int32_t i = 0; i < count; i++) {
-    masks[i] = level.ReachMask[boxes[i]];
-    owner[i] = -1;
-  }
-  for (int32_t i = 0; i < count; i++) {
-    int32_t seen = 0;
-    if (!augment(masks, owner, i, seen)) return 0;
-  }
-  return 1;
-}
-
-namespace {
-
 // Puts the live boxes on the goal cells in ascending order, which fixes the
 // boxes' identity order; returns how many goals hold a box at the start.
 int32_t set_up_board(SearchState& s, const Level& level) {
   for (int32_t c = 0; c < MaxArea; c++)
     s.board[c] = c < level.area && level.BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
   int32_t count = 0, onStart = 0;
-  for (int32_t c = 0; c < level.area && count < MaxBoxes; c++) {
+  for (int32_t c = 0; c < level.area && count < GuidedMaxBoxes; c++) {
     if (!level.GoalMap[c]) continue;
     s.board[c] = BoxCell;
     s.boxes[count++] = c;
@@ -320,7 +283,7 @@ void seed(SearchWork& w, const Level& level, bool guided) {
       uint32_t slot = lookup_node(table, hash, keeper, s.board);
       uint32_t record = add_node(table, slot, hash, s.boxes, keeper, root, run);
       if (guided) {
-        set_node_position(table.records[record], int32_t(groups));
+        set_node_groups(node_at(table, record), count, groups);
         guided_insert(w.guided, record, run + bound);
       }
       else
@@ -424,7 +387,7 @@ int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
 void prefetch_records(const NodeTable& table, const Child* children, int32_t found) {
   for (int32_t k = 0; k < found; k++) {
     uint32_t record = probe_record(table, children[k].hash);
-    if (record != NoRecord) prefetch_for_write(table.records + record);
+    if (record != NoRecord) prefetch_for_write(&node_at(table, record));
   }
 }
 
@@ -488,7 +451,7 @@ int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child
   uint32_t slot = lookup_node(w.table, child.hash, child.keeper, s.board);
   uint32_t record = slot_record(w.table, slot);
   if (record == NoRecord) {
-    if (s.nodes >= w.nodeLimit || child.cost > CostLimit) return SolveTableFull;
+    if (s.nodes >= s.guidedLimit || child.cost > CostLimit) return SolveTableFull;
     record = add_node(w.table, slot, child.hash, s.boxes, child.keeper, parent, child.cost);
     // The moved box's group is the keeper's side of it; the others keep theirs.
     int32_t d = 0;
@@ -496,12 +459,12 @@ int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child
     const int32_t shift = GroupBits * child.box;
     groups = (groups & ~(uint32_t(field_mask(GroupBits)) << shift)) |
              (uint32_t(s.bound.side[child.to][d]) << shift);
-    set_node_position(w.table.records[record], int32_t(groups));
+    set_node_groups(node_at(w.table, record), level.liveBoxes, groups);
     if (!guided_insert(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
     if (++s.nodes == HugePageNodes) ask_for_huge_pages(w);
     return SolveGoesOn;
   }
-  SearchNode& node = w.table.records[record];
+  SearchNode& node = node_at(w.table, record);
   const int32_t oldCost = node_cost(node);
   if (oldCost > child.cost) {
     set_cost_parent(node, child.cost, parent);
@@ -517,7 +480,7 @@ int32_t expand_guided(SearchWork& w, Level& level) {
   SearchState& s = w.search;
   uint32_t r = guided_pop(w.guided, s.bestCost);
   if (r == NoRecord) return s.bestRecord != NoRecord ? SolveSolved : SolveImpossible;
-  const SearchNode& node = w.table.records[r];
+  const SearchNode& node = node_at(w.table, r);
   const int32_t cost = node_cost(node);
   const Position now{s.board, s.boxes, s.children};
   int32_t goal = walk_record(s, level, now, node, cost);
@@ -525,7 +488,7 @@ int32_t expand_guided(SearchWork& w, Level& level) {
     s.bestCost = goal;
     s.bestRecord = r;
   }
-  const uint32_t groups = uint32_t(node_position(node));
+  const uint32_t groups = node_groups(node, level.liveBoxes);
   assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node), s.assignment);
   int32_t found = collect_guided_children(s, level, w.table, now, cost, s.bestCost);
   prefetch_records(w.table, s.children, found);
@@ -727,6 +690,9 @@ int32_t solve_level(Solver& solver, Level& level) {
   // Without its tables the search cannot hold a single record.
   SearchTables& t = solver.tables ? *solver.tables : processTables;
   if (t.bytes == 0 && (solver.tables || !reserve_search_tables())) return SolveTableFull;
+  // The plain search's records hold MaxBoxes boxes; a level read for the
+  // guided search may have more, which they cannot hold.
+  if (level.liveBoxes > box_limit(solver.guided)) return SolveTableFull;
   SearchWork& w = *t.work;
   SearchState& s = w.search;
   s.startMs = startMs;
@@ -747,7 +713,12 @@ int32_t solve_level(Solver& solver, Level& level) {
   // From a solved start the only way out and back may lead the box across a
   // tunnel cell, so such a solve stops boxes only where no box can go.
   s.noRest = startSolved ? level.NoReachMap : level.NoRestMap;
-  if (guided) set_up_bound(s.bound, level);
+  if (guided) {
+    set_up_bound(s.bound, level);
+    // Records of more than MaxBoxes boxes take two slots.
+    const int32_t room = int32_t(record_room(w.table, level.liveBoxes)) - SeedRecords;
+    s.guidedLimit = room < w.nodeLimit ? room : w.nodeLimit;
+  }
   seed(w, level, guided);
   for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
   // The walks' bit sets cover the level's cells and a row beyond, since

@@ -76,10 +76,47 @@ inline int32_t node_cost(const SearchNode& node) {
 inline uint32_t node_parent(const SearchNode& node) {
   return node_field(node, 1, ParentShift, ParentBits);
 }
+// A record of more than MaxBoxes boxes, which only the guided search makes,
+// takes two slots: the first as above, the second
+//
+//   word 0: boxes 8 to 12 (5 x 11)  | spare (9)
+//   word 1: boxes 13 to 15 (3 x 11) | groups of boxes 8 to 15 (16) | spare (15)
+//   word 2: spare
+//
+// The guided search keeps the groups of its boxes (bound.cpp, two bits a
+// box) where a plain record keeps its queue position, and those of boxes 8
+// to 15 in the second slot.
+constexpr int32_t WideBoxes = GuidedMaxBoxes - MaxBoxes;
+constexpr int32_t GroupBits = 2;
+constexpr int32_t WideGroupShift = HighBoxes * CellBits;
+static_assert(WideBoxes == LowBoxes + HighBoxes, "the second slot holds as many boxes as the first");
+static_assert(MaxBoxes * GroupBits <= PositionBits, "the groups fit the position field");
+static_assert(WideGroupShift + WideBoxes * GroupBits <= 64, "the wide groups fit word 1");
+
 inline int32_t node_box(const SearchNode& node, int32_t i) {
+  if (i >= MaxBoxes) {
+    const SearchNode& wide = (&node)[1];
+    i -= MaxBoxes;
+    return i < LowBoxes ? int32_t(node_field(wide, 0, i * CellBits, CellBits))
+                        : int32_t(node_field(wide, 1, (i - LowBoxes) * CellBits, CellBits));
+  }
   return i < LowBoxes ? int32_t(node_field(node, 2, LowBoxShift + i * CellBits, CellBits))
                       : int32_t(node_field(node, 1, HighBoxShift + (i - LowBoxes) * CellBits,
                                            CellBits));
+}
+inline uint32_t node_groups(const SearchNode& node, int32_t count) {
+  uint32_t groups = node_field(node, 0, PositionShift, PositionBits);
+  if (count > MaxBoxes)
+    groups |= node_field((&node)[1], 1, WideGroupShift, WideBoxes * GroupBits)
+              << (MaxBoxes * GroupBits);
+  return groups;
+}
+inline void set_node_groups(SearchNode& node, int32_t count, uint32_t groups) {
+  set_node_field(node, 0, PositionShift, PositionBits,
+                 groups & uint32_t(field_mask(MaxBoxes * GroupBits)));
+  if (count > MaxBoxes)
+    set_node_field((&node)[1], 1, WideGroupShift, WideBoxes * GroupBits,
+                   groups >> (MaxBoxes * GroupBits));
 }
 // The queue keeps each queued record's position in its bucket current.
 inline void set_node_position(SearchNode& node, int32_t position) {
@@ -132,12 +169,22 @@ struct NodeTable {
   uint32_t indexed = 0;           // entries in that prefix
   int32_t boxCount = 0;           // boxes of every record of the running solve
   int32_t recordBits = 0;         // low bits of an entry: record number + 1
+  int32_t wide = 0;               // 1: a record takes two slots (boxCount > MaxBoxes)
 };
+
+// The record numbered record: its first slot.
+inline SearchNode& node_at(const NodeTable& table, uint32_t record) {
+  return table.records[size_t(record) << table.wide];
+}
+// Records the table holds for a solve of boxCount boxes.
+inline uint32_t record_room(const NodeTable& table, int32_t boxCount) {
+  return boxCount > MaxBoxes ? table.recordCapacity / 2 : table.recordCapacity;
+}
 
 // The index a solve starts with; it doubles from here as it fills.
 constexpr uint32_t FirstIndexSize = 4096;
 // Records beyond the node limit: every root and every seeded record.
-constexpr int32_t SeedRecords = 2 * MaxBoxes * Directions;
+constexpr int32_t SeedRecords = 2 * GuidedMaxBoxes * Directions;
 
 // Sets the entry widths for tables of recordCapacity records.
 void set_up_node_table(NodeTable& table, SearchNode* records, uint32_t recordCapacity,
@@ -340,10 +387,6 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
                     int32_t cell, int32_t group, int32_t keeper);
 
-// A guided record keeps its boxes' groups where a plain record keeps its
-// queue position: two bits a box.
-constexpr int32_t GroupBits = 2;
-static_assert(MaxBoxes * GroupBits <= PositionBits, "the groups fit the position field");
 
 // ---------------------------------------------------------------- search
 
@@ -351,7 +394,8 @@ static_assert(MaxBoxes * GroupBits <= PositionBits, "the groups fit the position
 constexpr int8_t FreeCell = 0;
 constexpr int8_t BoxCell = 2;
 constexpr int8_t BlockedCell = 8;
-constexpr int32_t MaxChildren = MaxBoxes * Directions;
+constexpr int32_t MaxChildren = MaxBoxes * Directions;  // of a plain record
+constexpr int32_t GuidedMaxChildren = GuidedMaxBoxes * Directions;
 
 // A set of the board's cells, one bit a cell, for the keeper's walks.
 constexpr int32_t WordBits = 64;
@@ -392,19 +436,20 @@ struct Lookahead {
 // The working state of one solve.
 struct SearchState {
   int8_t board[MaxArea];       // FreeCell, BoxCell or BlockedCell
-  int32_t boxes[MaxBoxes];     // the current box list, in identity order
+  int32_t boxes[GuidedMaxBoxes];  // the current box list, in identity order
   int32_t distance[MaxArea];   // keeper steps from the expanded keeper, on targets
   int32_t cells[MaxArea];      // breadth-first queue of the trace's walks
   CellSet open;                // cells free of walls and dead ends, without boxes
   CellSet reach;               // cells the keeper reaches (enough for the targets)
   CellSet pulls[Directions];   // boxes the keeper can pull in each direction
   int32_t words = 0;           // words of the sets that cover the level
-  Child children[MaxChildren];
+  Child children[GuidedMaxChildren];
   Lookahead ahead;
   const int32_t* noRest = nullptr;  // cells where a pulled box does not stop
   int32_t bestCost = 0;             // 0 while no solution is known
   uint32_t bestRecord = NoRecord;   // NoRecord while no solution is known
   int32_t nodes = 0;                // records created by expansion
+  int32_t guidedLimit = 0;          // records the guided search may create
   int64_t startMs = 0;              // the solve's start on the clock
   int32_t traceLength = 0;          // letters of the trace being built
   Bound bound;                      // the guided search's bound tables
@@ -430,7 +475,5 @@ int32_t pull_run_length(const SearchState& search, const Level& level, int32_t b
 // The move trace of the best record, into the solver's text buffer.
 void build_trace(Solver& solver, const Level& level, SearchWork& work);
 
-// boxes_assignable's answer, found as a bipartite matching.
-int32_t boxes_matchable(const Level& level, const int32_t* boxes);
 
 }  // namespace vk

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "solver/search_internal.h"
+#include "support/oracle.h"
 #include "support/support.h"
 
 namespace vk {
@@ -160,6 +161,59 @@ TEST(GuidedBound, HoldsAlongEverySolutionFound) {
     checked++;
   }
   EXPECT_GE(checked, 40);
+}
+
+TEST(GuidedSearch, SolvesLevelsOfMoreThanEightBoxes) {
+  struct Case {
+    const char* map;
+    int32_t boxes;
+    int32_t moves;  // 0: the oracle's minimum
+  } cases[] = {
+      // Twelve boxes, each pushed down once from the corridor above: a step
+      // to the first, a push a box and an up and a right between two boxes.
+      {"###############\n"
+       "#@            #\n"
+       "# $$$$$$$$$$$$#\n"
+       "# ............#\n"
+       "###############\n",
+       12, 1 + 12 + 2 * 11},
+      // Eleven boxes pushed up from the corridor below, right to left.
+      {"##############\n"
+       "#...........##\n"
+       "#$$$$$$$$$$$ #\n"
+       "#           @#\n"
+       "##############\n",
+       11, 1 + 11 + 2 * 10},
+      // Nine and ten boxes below their goals (one of the nine under a wall
+      // until a neighbour makes room), with the oracle's minimum.
+      {"############\n"
+       "#.....#....#\n"
+       "#$$$$ $$$$$#\n"
+       "#   @      #\n"
+       "############\n",
+       9, 0},
+      {"#############\n"
+       "#.....#.....#\n"
+       "#$$$$$ $$$$$#\n"
+       "#   @       #\n"
+       "#############\n",
+       10, 0},
+  };
+  GuidedFixture f;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.map);
+    std::string map = c.map;
+    ASSERT_EQ(parse_level(*f.level, map.data(), int32_t(map.size())), LevelBoxesOver);
+    ASSERT_TRUE(f.read(map));
+    ASSERT_EQ(f.level->liveBoxes, c.boxes);
+    int32_t want = c.moves != 0 ? c.moves : oracle_min_moves(*f.level, 1);
+    ASSERT_GT(want, 0);
+    Outcome guided = f.run(1);
+    EXPECT_EQ(guided.status, SolveSolved);
+    EXPECT_EQ(guided.moves, want);
+    // The plain search refuses what its records cannot hold.
+    EXPECT_EQ(f.run(0).status, SolveTableFull);
+  }
 }
 
 TEST(GuidedSearch, SolvesInSmallTablesWhatThePlainSearchEndsFailedQ) {
