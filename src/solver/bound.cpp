@@ -30,7 +30,7 @@
 //    its start, on the start board, to a cell beside a start box whose far
 //    side is free: at least `opening` steps, the least such walk. These
 //    steps push nothing, so they add to P(S). So
-//        h(S) = opening + P(S)      when P(S) >= 1,
+//        h(S) = opening + P(S)      when P(S) >= 1 (note 7 adds a step),
 //    and when P(S) = 0 (every box on a start cell with the keeper in its
 //    start group) a play may reach S by a walk alone, or push at least once:
 //        h(S) = opening + 1  if the keeper's cell lies farther than
@@ -59,6 +59,13 @@
 //    raised by one where its parity differs: still no more than any such
 //    play, and since h(S') + w + n has S's parity and is at least the old
 //    h(S), it is at least the raised one, so note 5 still holds.
+// 7. The first walk. Seen from the search, the moves that remain from S
+//    with P(S) >= 1 begin with a walk to the next pull and end with the
+//    opening walk (played forward, the first), and at least one pull lies
+//    between them. When the keeper cannot pull a box from where it stands
+//    (no pull run of length above 0), that walk takes a step at least: h
+//    adds firstWalk = 1. Note 5 still holds: firstWalk(S) = 1 only when the
+//    step's walk w is at least 1, and firstWalk(S') >= 0.
 #include "solver/search_internal.h"
 
 namespace vk {
@@ -249,10 +256,11 @@ void set_up_bound(Bound& bound, const Level& level) {
 
 namespace {
 
-int32_t bound_of_pushes(const Bound& bound, const Level& level, int32_t pushes, int32_t keeper) {
+int32_t bound_of_pushes(const Bound& bound, const Level& level, int32_t pushes, int32_t keeper,
+                        int32_t firstWalk) {
   if (pushes >= Unreached) return GuidedBoundLimit;
   const int32_t lines = distance_by_lines(level, keeper, level.KeeperStart);
-  int32_t h = pushes > 0 ? bound.opening + pushes : bound.opening + (lines > bound.opening);
+  int32_t h = pushes > 0 ? bound.opening + pushes + firstWalk : bound.opening + (lines > bound.opening);
   // Note 6: the moves have the parity of the keeper's lines from its start.
   return h + ((h ^ lines) & 1);
 }
@@ -260,7 +268,7 @@ int32_t bound_of_pushes(const Bound& bound, const Level& level, int32_t pushes, 
 }  // namespace
 
 int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxes,
-                     uint32_t groups, int32_t keeper, Assignment& a) {
+                     uint32_t groups, int32_t keeper, int32_t firstWalk, Assignment& a) {
   // Column potentials never grow from 0 and costs are not negative, so a
   // row entering with potential 0 starts feasible.
   a.count = level.liveBoxes;
@@ -274,11 +282,11 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
     a.owner[j] = 0;
   }
   for (int32_t row = 1; row <= a.count; row++) enter_row(a, row);
-  return bound_of_pushes(bound, level, assigned_pushes(a), keeper);
+  return bound_of_pushes(bound, level, assigned_pushes(a), keeper, firstWalk);
 }
 
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper) {
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk) {
   // The moved box's row leaves with its column and enters again with its
   // new costs; the other rows keep their pairs and potentials. What the
   // entry changes is put back afterwards, for the next child.
@@ -304,13 +312,13 @@ int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32
     a.columnPotential[j] = columns[j];
     a.owner[j] = owners[j];
   }
-  return bound_of_pushes(bound, level, pushes, keeper);
+  return bound_of_pushes(bound, level, pushes, keeper, firstWalk);
 }
 
 int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
-                    int32_t keeper) {
+                    int32_t keeper, int32_t firstWalk) {
   Assignment a;
-  return assign_boxes(bound, level, boxes, groups, keeper, a);
+  return assign_boxes(bound, level, boxes, groups, keeper, firstWalk, a);
 }
 
 }  // namespace vk

@@ -268,9 +268,14 @@ void seed(SearchWork& w, const Level& level, bool guided) {
       uint32_t groups = 0;
       if (guided) {
         s.boxes[i] = moved;
+        s.board[box] = FreeCell;
+        s.board[moved] = BoxCell;
         for (int32_t j = 0; j < count; j++)
           groups |= uint32_t(keeper_group(s.bound, level, s.boxes[j], keeper)) << (GroupBits * j);
-        bound = state_bound(s.bound, level, s.boxes, groups, keeper);
+        const int32_t stuck = !keeper_can_pull(s.board, s.noRest, level, keeper);
+        bound = state_bound(s.bound, level, s.boxes, groups, keeper, stuck);
+        s.board[moved] = FreeCell;
+        s.board[box] = BoxCell;
         s.boxes[i] = box;
         if (bound >= GuidedBoundLimit) continue;
       }
@@ -428,8 +433,13 @@ int32_t collect_guided_children(SearchState& s, const Level& level, const NodeTa
       int32_t moved = box + run * o;
       p.boxes[i] = moved;
       if (level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes)) {
-        int32_t bound =
-            moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], moved + o);
+        p.board[box] = FreeCell;
+        p.board[moved] = BoxCell;
+        const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, moved + o);
+        p.board[moved] = FreeCell;
+        p.board[box] = BoxCell;
+        int32_t bound = moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d],
+                                    moved + o, stuck);
         if (bound < GuidedBoundLimit && (best == 0 || f + bound < best)) {
           Child& child = p.children[found++];
           uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
@@ -488,8 +498,10 @@ int32_t expand_guided(SearchWork& w, Level& level) {
     s.bestCost = goal;
     s.bestRecord = r;
   }
+  // The children's bounds start from this record's assignment; its own
+  // bound is not needed again.
   const uint32_t groups = node_groups(node, level.liveBoxes);
-  assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node), s.assignment);
+  assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node), 0, s.assignment);
   int32_t found = collect_guided_children(s, level, w.table, now, cost, s.bestCost);
   prefetch_records(w.table, s.children, found);
   int32_t status = SolveGoesOn;
@@ -625,6 +637,15 @@ int32_t select_level(Solver& solver, Level& level, const char* workDir, int32_t 
 int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,
                         int32_t direction) {
   return run_length(search.board, search.noRest, level, box, direction);
+}
+
+int32_t keeper_can_pull(const int8_t* board, const int32_t* noRest, const Level& level,
+                        int32_t keeper) {
+  for (int32_t d = 0; d < Directions; d++) {
+    const int32_t box = keeper - level.offset[d];
+    if (board[box] == BoxCell && run_length(board, noRest, level, box, d) != 0) return 1;
+  }
+  return 0;
 }
 
 // One expansion: the popped record's goal test, then its children looked up

@@ -372,20 +372,20 @@ void set_up_bound(Bound& bound, const Level& level);
 int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_t keeper);
 // The bound of the state with these boxes (level.liveBoxes cells in any
 // order), their groups (two bits a box, box i at bit 2i) and the keeper on
-// keeper; GuidedBoundLimit or more when no assignment of boxes to starts
-// has finite pushes.
+// keeper, who must step before its next pull when firstWalk is 1;
+// GuidedBoundLimit or more when no assignment of boxes to starts has
+// finite pushes.
 int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
-                    int32_t keeper);
+                    int32_t keeper, int32_t firstWalk);
 
-// Assigns the boxes of a state whose keeper is on keeper; returns its bound
-// as state_bound does.
+// Assigns the boxes of a state; returns its bound as state_bound does.
 int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxes,
-                     uint32_t groups, int32_t keeper, Assignment& assignment);
+                     uint32_t groups, int32_t keeper, int32_t firstWalk, Assignment& assignment);
 // The bound of the state that assignment's state becomes when box (its row,
-// from 0) moves to cell in group with the keeper on keeper; leaves the
+// from 0) moves to cell in group, the keeper on keeper; leaves the
 // assignment as it was.
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper);
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk);
 
 
 // ---------------------------------------------------------------- search
@@ -472,6 +472,9 @@ int32_t expand_record(SearchWork& work, Level& level);
 // The number of cells a pull moves a box (0: impossible).
 int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,
                         int32_t direction);
+// 1 when the keeper on keeper can pull a box of board without a step first.
+int32_t keeper_can_pull(const int8_t* board, const int32_t* noRest, const Level& level,
+                        int32_t keeper);
 // The move trace of the best record, into the solver's text buffer.
 void build_trace(Solver& solver, const Level& level, SearchWork& work);
 

@@ -141,41 +141,57 @@ TEST(GuidedSearch, FindsThePlainSearchsMinimumOnEveryTestLevel) {
   EXPECT_GE(compared, 80);
 }
 
-// The bound of a state given by its boxes and keeper, as the search would
-// find it for a record of that state.
+// The bound of a state given by its boxes (standing on board) and keeper,
+// as the search finds it for a record of that state.
 int32_t bound_at(const Bound& bound, const Level& level, const std::vector<int32_t>& boxes,
-                 int32_t keeper) {
+                 const int8_t* board, const int32_t* noRest, int32_t keeper) {
   uint32_t groups = 0;
   for (size_t i = 0; i < boxes.size(); i++)
     groups |= uint32_t(keeper_group(bound, level, boxes[i], keeper)) << (GroupBits * i);
-  return state_bound(bound, level, boxes.data(), groups, keeper);
+  return state_bound(bound, level, boxes.data(), groups, keeper,
+                     !keeper_can_pull(board, noRest, level, keeper));
 }
 
-// Plays a solution forward and evaluates the bound before every push, where
-// the keeper stands as in a record of the backward search: the bound never
-// exceeds the moves played so far (those that remain in the search's
-// direction), and from one push to the next it grows by at most the moves
-// between them (in the search's direction, it falls by at most a step).
+// Plays a solution forward and evaluates the bound before every push of a
+// box from a cell where it may rest, where the keeper stands as in a record
+// of the backward search: the bound never exceeds the moves played so far
+// (those that remain in the search's direction), and from one such push
+// to the next it grows by at most the moves between them (in the search's
+// direction, it falls by at most the cost of the steps between).
 void check_bound_along(const Bound& bound, const Level& level, const std::string& trace) {
+  // The search stops boxes only where no box can go when the start is solved.
   std::vector<int32_t> boxes;
-  for (int32_t c = 0; c < level.area; c++)
-    if (level.BoxStartMap[c]) boxes.push_back(c);
+  std::vector<int8_t> board(MaxArea, BlockedCell);
+  for (int32_t c = 0; c < level.area; c++) {
+    if (level.BlockMap[c] == MapOpen) board[size_t(c)] = FreeCell;
+    if (level.BoxStartMap[c]) {
+      boxes.push_back(c);
+      board[size_t(c)] = BoxCell;
+    }
+  }
+  int32_t onGoals = 0;
+  for (int32_t b : boxes) onGoals += level.GoalMap[b] != 0;
+  const int32_t* noRest = onGoals == int32_t(boxes.size()) ? level.NoReachMap : level.NoRestMap;
   int32_t keeper = level.KeeperStart, lastBound = -1, lastMove = 0;
   for (int32_t move = 0; move < int32_t(trace.size()); move++) {
     int32_t push = 0, d = move_letter_direction(trace[size_t(move)], push);
     ASSERT_GE(d, 0);
     int32_t next = keeper + level.offset[d];
-    if (push) {
-      int32_t h = bound_at(bound, level, boxes, keeper);
+    if (push && !noRest[next]) {
+      int32_t h = bound_at(bound, level, boxes, board.data(), noRest, keeper);
       EXPECT_LE(h, move) << "move " << move;
       if (lastBound >= 0) {
         EXPECT_LE(h, lastBound + (move - lastMove)) << "move " << move;
       }
       lastBound = h;
       lastMove = move;
+    }
+    if (push) {
       int32_t to = next + level.offset[d];
       for (int32_t& b : boxes)
         if (b == next) b = to;
+      board[size_t(next)] = FreeCell;
+      board[size_t(to)] = BoxCell;
     }
     keeper = next;
   }
