@@ -62,10 +62,13 @@
 // 7. The first walk. Seen from the search, the moves that remain from S
 //    with P(S) >= 1 begin with a walk to the next pull and end with the
 //    opening walk (played forward, the first), and at least one pull lies
-//    between them. When the keeper cannot pull a box from where it stands
-//    (no pull run of length above 0), that walk takes a step at least: h
-//    adds firstWalk = 1. Note 5 still holds: firstWalk(S) = 1 only when the
-//    step's walk w is at least 1, and firstWalk(S') >= 0.
+//    between them. h adds firstWalk, a least length of that first walk:
+//    1 when the keeper cannot pull a box from where it stands (no pull run
+//    of length above 0), else 0, when a child is made; the walk to the
+//    nearest cell it can pull from when the record's own walk is measured
+//    (the search then queues the record again if its value grew). Note 5
+//    still holds: firstWalk(S) never exceeds the walk w of a step from S,
+//    and firstWalk(S') >= 0.
 #include "solver/search_internal.h"
 
 namespace vk {

@@ -453,6 +453,22 @@ int32_t collect_guided_children(SearchState& s, const Level& level, const NodeTa
   return found;
 }
 
+// The keeper's walk, measured by walk_record, to the nearest cell from
+// which it can pull a box of p; Unreached when it can pull none.
+int32_t nearest_pull(const SearchState& s, const Level& level, Position p) {
+  int32_t nearest = Unreached;
+  for (int32_t i = 0; i < level.liveBoxes; i++) {
+    const int32_t box = p.boxes[i];
+    for (int32_t d = 0; d < Directions; d++) {
+      const int32_t pull = box + level.offset[d];
+      if (has_cell(s.pulls[d], box) && s.distance[pull] < nearest &&
+          run_length(p.board, s.noRest, level, box, d) != 0)
+        nearest = s.distance[pull];
+    }
+  }
+  return nearest;
+}
+
 // visit_child for the guided search: records are queued under cost + bound,
 // and the queue never fills.
 int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child, uint32_t parent,
@@ -498,10 +514,18 @@ int32_t expand_guided(SearchWork& w, Level& level) {
     s.bestCost = goal;
     s.bestRecord = r;
   }
-  // The children's bounds start from this record's assignment; its own
-  // bound is not needed again.
+  // The record was queued under a bound that knew only whether its keeper
+  // must step before the next pull; its walk tells how far. A larger bound
+  // sends it back to the queue under the larger value, so that records are
+  // expanded in the order of their exact cost + bound.
   const uint32_t groups = node_groups(node, level.liveBoxes);
-  assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node), 0, s.assignment);
+  const int32_t value = cost + assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node),
+                                            nearest_pull(s, level, now), s.assignment);
+  if (value > w.guided.value) {
+    for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
+    if (value >= GuidedBoundLimit || (s.bestCost != 0 && value >= s.bestCost)) return SolveGoesOn;
+    return guided_insert(w.guided, r, value) ? SolveGoesOn : SolveQueueFull;
+  }
   int32_t found = collect_guided_children(s, level, w.table, now, cost, s.bestCost);
   prefetch_records(w.table, s.children, found);
   int32_t status = SolveGoesOn;
