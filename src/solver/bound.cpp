@@ -294,6 +294,23 @@ int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32
   // new costs; the other rows keep their pairs and potentials. What the
   // entry changes is put back afterwards, for the next child.
   const int32_t n = a.count;
+  // Most moves keep the box's start the cheapest for it against the other
+  // columns' potentials: a row potential then makes the new costs feasible
+  // and the old pair tight, and the assignment stays least.
+  int32_t column = 0, sum = 0;
+  for (int32_t j = 1; j <= n; j++) {
+    sum += a.cost[a.owner[j] - 1][j - 1];
+    if (a.owner[j] == box + 1) column = j;
+  }
+  const int32_t* to = &bound.pushes[0][cell][group];
+  constexpr int32_t Stride = MaxArea * Directions;  // from one start's table to the next
+  const int32_t kept = to[(column - 1) * Stride] - a.columnPotential[column];
+  bool stays = true;
+  for (int32_t j = 1; j <= n && stays; j++)
+    stays = to[(j - 1) * Stride] - a.columnPotential[j] >= kept;
+  if (stays)
+    return bound_of_pushes(bound, level, sum - a.cost[box][column - 1] + to[(column - 1) * Stride],
+                           keeper, firstWalk);
   int32_t row[GuidedMaxBoxes], rows[GuidedMaxBoxes + 1], columns[GuidedMaxBoxes + 1],
       owners[GuidedMaxBoxes + 1];
   for (int32_t k = 0; k < n; k++) {
