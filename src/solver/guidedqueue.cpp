@@ -1,6 +1,9 @@
 // The guided search's queue: a ring of lists, one for each value of cost +
-// bound, linked through two arrays indexed by record number. A record is in
-// at most one list, so the queue holds every record the table can make.
+// bound, linked through two arrays indexed by record number. Each list is a
+// circle through a sentinel of its own, numbered after the records, so that
+// a record leaves its list without anyone knowing which list it is in. A
+// record is in at most one list, so the queue holds every record the table
+// can make.
 #include "solver/search_internal.h"
 
 namespace vk {
@@ -9,16 +12,15 @@ namespace {
 
 constexpr uint32_t RingMask = GuidedRing - 1;
 
-void unlink(GuidedQueue& queue, uint32_t record, int32_t value) {
-  const uint32_t list = uint32_t(value) & RingMask;
+uint32_t sentinel(const GuidedQueue& queue, int32_t value) {
+  return queue.links + (uint32_t(value) & RingMask);
+}
+
+void unlink(GuidedQueue& queue, uint32_t record) {
   const uint32_t before = queue.prev[record], after = queue.next[record];
-  if (before == NoRecord)
-    queue.head[list] = after;
-  else
-    queue.next[before] = after;
-  if (after != NoRecord) queue.prev[after] = before;
+  queue.next[before] = after;
+  queue.prev[after] = before;
   queue.next[record] = Dequeued;
-  queue.count[list]--;
   queue.open--;
 }
 
@@ -26,8 +28,8 @@ void unlink(GuidedQueue& queue, uint32_t record, int32_t value) {
 
 void reset_guided_queue(GuidedQueue& queue) {
   for (int32_t v = 0; v < GuidedRing; v++) {
-    queue.head[v] = NoRecord;
-    queue.count[v] = 0;
+    const uint32_t s = sentinel(queue, v);
+    queue.next[s] = queue.prev[s] = s;
   }
   queue.value = 0;
   queue.open = 0;
@@ -39,18 +41,17 @@ int32_t guided_insert(GuidedQueue& queue, uint32_t record, int32_t value) {
   // by more than a step, which this one never does; it is served at once.
   if (value < queue.value) value = queue.value;
   if (value - queue.value >= GuidedRing || record >= queue.links) return 0;
-  const uint32_t list = uint32_t(value) & RingMask, first = queue.head[list];
+  const uint32_t s = sentinel(queue, value), first = queue.next[s];
   queue.next[record] = first;
-  queue.prev[record] = NoRecord;
-  if (first != NoRecord) queue.prev[first] = record;
-  queue.head[list] = record;
-  if (++queue.count[list] > queue.indicator) queue.indicator = queue.count[list];
-  queue.open++;
+  queue.prev[record] = s;
+  queue.prev[first] = record;
+  queue.next[s] = record;
+  if (++queue.open > queue.indicator) queue.indicator = queue.open;
   return 1;
 }
 
-int32_t guided_rekey(GuidedQueue& queue, uint32_t record, int32_t oldValue, int32_t newValue) {
-  if (queue.next[record] != Dequeued) unlink(queue, record, oldValue < queue.value ? queue.value : oldValue);
+int32_t guided_rekey(GuidedQueue& queue, uint32_t record, int32_t newValue) {
+  if (queue.next[record] != Dequeued) unlink(queue, record);
   return guided_insert(queue, record, newValue);
 }
 
@@ -58,9 +59,9 @@ uint32_t guided_pop(GuidedQueue& queue, int32_t bestCost) {
   while (queue.open > 0) {
     // Nothing queued can lead to a solution shorter than bestCost.
     if (bestCost != 0 && queue.value >= bestCost) return NoRecord;
-    const uint32_t list = uint32_t(queue.value) & RingMask, record = queue.head[list];
-    if (record != NoRecord) {
-      unlink(queue, record, queue.value);
+    const uint32_t s = sentinel(queue, queue.value), record = queue.next[s];
+    if (record != s) {
+      unlink(queue, record);
       return record;
     }
     queue.value++;

@@ -494,8 +494,7 @@ int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child
   const int32_t oldCost = node_cost(node);
   if (oldCost > child.cost) {
     set_cost_parent(node, child.cost, parent);
-    if (!guided_rekey(w.guided, record, oldCost + child.bound, child.cost + child.bound))
-      return SolveQueueFull;
+    if (!guided_rekey(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
   }
   return SolveGoesOn;
 }
@@ -609,12 +608,16 @@ int32_t reserve_tables(SearchTables& t, int64_t bytes) {
   vk::os_advise_huge(w->table.index, index_bytes(w->table));
   w->queue.records = w->table.records;
   // The guided search's links take the bucket queue's memory: two entries
-  // a record fit in it at every memory size.
-  w->guided.links = records;
-  w->guided.next = w->queue.entries;
-  w->guided.prev = w->queue.entries + records;
-  static_assert(2 * (int64_t(NodeLimit) + SeedRecords) <= int64_t(BucketCount) * BucketCapacity,
-                "the links fit the queue's memory");
+  // a record and a sentinel a list fit in it at every memory size from
+  // SmallestMemory up (3.6 entries a record against 2, and the sentinels'
+  // 2 * GuidedRing entries are far below the smallest queue's 1.3 million).
+  // Smaller tables, which only tests make, leave the guided search without.
+  if (2 * uint64_t(guided_link_entries(records)) <=
+      uint64_t(BucketCount) * uint64_t(size.bucketCapacity)) {
+    w->guided.links = records;
+    w->guided.next = w->queue.entries;
+    w->guided.prev = w->queue.entries + guided_link_entries(records);
+  }
   w->nodeLimit = size.nodeLimit;
   t.work = w;
   t.bytes = bytes;
@@ -739,6 +742,7 @@ int32_t solve_level(Solver& solver, Level& level) {
   // guided search may have more, which they cannot hold.
   if (level.liveBoxes > box_limit(solver.guided)) return SolveTableFull;
   SearchWork& w = *t.work;
+  if (solver.guided && w.guided.links == 0) return SolveTableFull;
   SearchState& s = w.search;
   s.startMs = startMs;
   s.nodes = 0;

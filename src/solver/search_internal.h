@@ -291,38 +291,41 @@ int32_t compact_bucket(BucketQueue& queue, int32_t bucket);
 
 // The guided search's queue: one list of records for each value of cost +
 // bound, in a ring of GuidedRing lists indexed by that value modulo the
-// ring. The links are two arrays indexed by record number, laid in the
-// memory of the bucket queue, which the guided search does not use; so every
-// record can be queued at once and the queue never fills before the node
-// table does. A list is a stack: the record queued last of a value comes
-// out first, which leads the search deep along the last value's records,
-// where a solution of that length waits, before their siblings.
+// ring. The links are two arrays indexed by record number, each list a
+// circle through its sentinel (entry links + list), laid in the memory of
+// the bucket queue, which the guided search does not use; so every record
+// can be queued at once and the queue never fills before the node table
+// does. A list is a stack: the record queued last of a value comes out
+// first, which leads the search deep along the last value's records, where
+// a solution of that length waits, before their siblings.
 //
 // Every queued value lies within GuidedRing of the value being handed out:
 // a record's value exceeds its parent's by at most a walk and a run (each
-// below MaxArea) and the bound of the child, and a bound never reaches
-// GuidedBoundLimit. So a list holds records of one value only.
+// below MaxArea) and the bound of the child, and a bound below
+// GuidedBoundLimit never reaches GuidedRing. So a list holds records of one
+// value only.
 constexpr int32_t GuidedRing = 1 << 16;
 constexpr uint32_t Dequeued = 0xFFFFFFFEu;  // the link of a record no list holds
 
 struct GuidedQueue {
-  uint32_t* next = nullptr;  // per record: the next record of its list
-  uint32_t* prev = nullptr;  // per record: the one before it, NoRecord at the head
+  uint32_t* next = nullptr;  // per record, then per sentinel: the next in its circle
+  uint32_t* prev = nullptr;  // the one before it
   uint32_t links = 0;        // records the arrays have room for
-  uint32_t head[GuidedRing];
-  int32_t count[GuidedRing];  // records of each list
   int32_t value = 0;      // the cost + bound whose records are handed out
   int32_t open = 0;       // records queued
-  int32_t indicator = 0;  // the most records one list has held
+  int32_t indicator = 0;  // the most records queued at once
 };
+
+// Entries each link array takes for tables of records records.
+constexpr uint32_t guided_link_entries(uint32_t records) { return records + GuidedRing; }
 
 void reset_guided_queue(GuidedQueue& queue);
 // Queues a record under value (cost + bound); 0 when value lies beyond the
 // ring, which a sound bound never gives.
 int32_t guided_insert(GuidedQueue& queue, uint32_t record, int32_t value);
-// Moves a record from oldValue's list to newValue's; a record already handed
-// out is queued again.
-int32_t guided_rekey(GuidedQueue& queue, uint32_t record, int32_t oldValue, int32_t newValue);
+// Moves a record to newValue's list from whichever list holds it; a record
+// already handed out is queued again.
+int32_t guided_rekey(GuidedQueue& queue, uint32_t record, int32_t newValue);
 // The next record of the lowest value, or NoRecord when the queue is empty
 // or the lowest value reaches bestCost (0: no solution known).
 uint32_t guided_pop(GuidedQueue& queue, int32_t bestCost);

@@ -281,6 +281,15 @@ TEST(GuidedSearch, SolvesInSmallTablesWhatThePlainSearchEndsFailedQ) {
   EXPECT_LT(guided.nodes, table_size(SmallestMemory).nodeLimit);
 }
 
+TEST(GuidedSearch, TablesWithoutRoomForTheLinksEndFailedC) {
+  // Below the smallest --memory size the queue's memory cannot hold a link
+  // per record; the plain search still runs there.
+  GuidedFixture f(100000);
+  ASSERT_TRUE(f.read("#####\n#@$.#\n#####\n"));
+  EXPECT_EQ(f.run(1).status, SolveTableFull);
+  EXPECT_EQ(f.run(0).status, SolveSolved);
+}
+
 TEST(GuidedSearch, CancelEndsAGuidedSolveWithoutASolution) {
   GuidedFixture f;
   ASSERT_TRUE(f.read("#####\n#@$.#\n#####\n"));
@@ -334,16 +343,22 @@ TEST_F(GuidedQueueTest, HandsOutByValueTheLastQueuedFirst) {
   EXPECT_EQ(queue->value, GuidedRing + 5);
 }
 
-TEST_F(GuidedQueueTest, RekeyMovesARecordAndRequeuesOneHandedOut) {
+TEST_F(GuidedQueueTest, RekeyMovesARecordFromAnyPlaceOfItsListAndRequeuesOneHandedOut) {
+  // Records 1 to 3 under 10 (3 first out), 4 under 12.
   for (uint32_t r = 1; r <= 3; r++) ASSERT_TRUE(guided_insert(*queue, r, 10));
-  ASSERT_TRUE(guided_rekey(*queue, 2, 10, 8));
-  EXPECT_EQ(queue->count[10], 2);
-  EXPECT_EQ(guided_pop(*queue, 0), 2u);
-  // Record 2 was handed out: a rekey queues it again.
-  ASSERT_TRUE(guided_rekey(*queue, 2, 8, 9));
-  EXPECT_EQ(drain(), (std::vector<uint32_t>{2, 3, 1}));
+  ASSERT_TRUE(guided_insert(*queue, 4, 12));
+  // The first, the middle and the last of a list, and a list's only one.
+  ASSERT_TRUE(guided_rekey(*queue, 3, 11));
+  ASSERT_TRUE(guided_rekey(*queue, 2, 11));
+  ASSERT_TRUE(guided_rekey(*queue, 1, 13));
+  ASSERT_TRUE(guided_rekey(*queue, 4, 9));
+  EXPECT_EQ(queue->open, 4);
+  EXPECT_EQ(guided_pop(*queue, 0), 4u);
+  // Record 4 was handed out: a rekey queues it again.
+  ASSERT_TRUE(guided_rekey(*queue, 4, 12));
+  EXPECT_EQ(drain(), (std::vector<uint32_t>{2, 3, 4, 1}));
   EXPECT_EQ(queue->open, 0);
-  EXPECT_EQ(queue->indicator, 3);
+  EXPECT_EQ(queue->indicator, 4);
 }
 
 TEST_F(GuidedQueueTest, EveryRecordTheTableHoldsFitsOneValue) {
