@@ -327,9 +327,26 @@ int32_t bound_after(const SearchState& s, int32_t goal) {
   return improves(s, goal) ? goal : s.bestCost;
 }
 
+// The guided search's bound of the child of p whose box i moves from box
+// to moved, the keeper beside it in direction d.
+int32_t child_bound(SearchState& s, const Level& level, Position p, int32_t i, int32_t box,
+                    int32_t moved, int32_t d) {
+  const int32_t keeper = moved + level.offset[d];
+  p.board[box] = FreeCell;
+  p.board[moved] = BoxCell;
+  const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, keeper);
+  p.board[moved] = FreeCell;
+  p.board[box] = BoxCell;
+  return moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], keeper, stuck);
+}
+
 // Every child of the position p, walked by walk_record, that passes the
 // cheap tests, the bound (0: none) and the assignment check, in the order
-// boxes, then directions; prefetches their index lines.
+// boxes, then directions; prefetches their index lines. The guided search
+// also gives each child its bound, compares cost + bound with the best
+// solution, and leaves out a child that no assignment leads back to the
+// start.
+template <bool Guided>
 int32_t collect_children(SearchState& s, const Level& level, const NodeTable& table, Position p,
                          int32_t cost, int32_t bound) {
   int32_t count = level.liveBoxes, found = 0;
@@ -350,10 +367,17 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
       int32_t moved = box + run * o;
       p.boxes[i] = moved;
       bool keep = level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes);
+      int32_t h = 0;
+      if constexpr (Guided) {
+        if (keep) {
+          h = child_bound(s, level, p, i, box, moved, d);
+          keep = h < GuidedBoundLimit && (bound == 0 || f + h < bound);
+        }
+      }
       if (keep) {
         Child& child = p.children[found++];
         uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
-        child = Child{i, box, moved, moved + o, f, 0, hash};
+        child = Child{i, box, moved, moved + o, f, h, hash};
         prefetch_for_write(table.index + home_slot(table, hash));
       }
       p.boxes[i] = box;
@@ -410,47 +434,6 @@ int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
     if (status != SolveGoesOn) return status;
   }
   return SolveGoesOn;
-}
-
-// The guided search's children of p: as collect_children, but each child
-// carries its bound, the cut-off compares cost + bound with bestCost, and a
-// child that no assignment leads back to the start is left out.
-int32_t collect_guided_children(SearchState& s, const Level& level, const NodeTable& table,
-                                Position p, int32_t cost, int32_t best) {
-  int32_t count = level.liveBoxes, found = 0;
-  const uint64_t boxesHash = boxes_hash(p.boxes, count);
-  for (int32_t i = 0; i < count; i++) {
-    int32_t box = p.boxes[i];
-    uint32_t directions = 0;
-    for (int32_t d = 0; d < Directions; d++) directions |= uint32_t(has_cell(s.pulls[d], box)) << d;
-    for (; directions != 0; directions &= directions - 1) {
-      const int32_t d = __builtin_ctz(directions);
-      int32_t o = level.offset[d], pull = box + o;
-      int32_t run = run_length(p.board, s.noRest, level, box, d);
-      if (run == 0) continue;
-      int32_t f = cost + s.distance[pull] + run;
-      if (best != 0 && f >= best) continue;
-      int32_t moved = box + run * o;
-      p.boxes[i] = moved;
-      if (level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes)) {
-        p.board[box] = FreeCell;
-        p.board[moved] = BoxCell;
-        const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, moved + o);
-        p.board[moved] = FreeCell;
-        p.board[box] = BoxCell;
-        int32_t bound = moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d],
-                                    moved + o, stuck);
-        if (bound < GuidedBoundLimit && (best == 0 || f + bound < best)) {
-          Child& child = p.children[found++];
-          uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
-          child = Child{i, box, moved, moved + o, f, bound, hash};
-          prefetch_for_write(table.index + home_slot(table, hash));
-        }
-      }
-      p.boxes[i] = box;
-    }
-  }
-  return found;
 }
 
 // The keeper's walk, measured by walk_record, to the nearest cell from
@@ -525,7 +508,7 @@ int32_t expand_guided(SearchWork& w, Level& level) {
     if (value >= GuidedBoundLimit || (s.bestCost != 0 && value >= s.bestCost)) return SolveGoesOn;
     return guided_insert(w.guided, r, value) ? SolveGoesOn : SolveQueueFull;
   }
-  int32_t found = collect_guided_children(s, level, w.table, now, cost, s.bestCost);
+  int32_t found = collect_children<true>(s, level, w.table, now, cost, s.bestCost);
   prefetch_records(w.table, s.children, found);
   int32_t status = SolveGoesOn;
   for (int32_t k = 0; k < found && status == SolveGoesOn; k++) {
@@ -703,7 +686,7 @@ int32_t expand_record(SearchWork& w, Level& level) {
     prefetched = true;
   } else {
     goal = walk_record(s, level, now, w.table.records[r], cost);
-    found = collect_children(s, level, w.table, now, cost, bound_after(s, goal));
+    found = collect_children<false>(s, level, w.table, now, cost, bound_after(s, goal));
   }
   a.record = NoRecord;
   // The goal test records a solution; the record is still expanded, since a
@@ -717,7 +700,7 @@ int32_t expand_record(SearchWork& w, Level& level) {
     const Position ahead{a.board, a.boxes, a.children};
     a.goal = walk_record(s, level, ahead, w.table.records[next], cost);
     if (!prefetched) prefetch_records(w.table, s.children, found);
-    a.found = collect_children(s, level, w.table, ahead, cost, bound_after(s, a.goal));
+    a.found = collect_children<false>(s, level, w.table, ahead, cost, bound_after(s, a.goal));
     for (int32_t i = 0; i < count; i++) a.board[a.boxes[i]] = FreeCell;
     a.record = next;
     a.cost = cost;

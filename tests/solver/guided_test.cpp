@@ -265,8 +265,8 @@ TEST(GuidedSearch, SolvesInSmallTablesWhatThePlainSearchEndsFailedQ) {
       "#########\n"
       "#   .   #\n"
       "# $.$.$ #\n"
-      "#  $@$. #\n"
-      "# $.$.  #\n"
+      "# .$@$  #\n"
+      "#  .$.$ #\n"
       "#   .   #\n"
       "#########\n";
   GuidedFixture f(SmallestMemory), large;
