@@ -482,13 +482,21 @@ int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child
   return SolveGoesOn;
 }
 
+// Children whose cost + bound lies this far above the value being handed
+// out are made at once. Values of one parity dominate (note 6 of bound.cpp),
+// so 2 takes the next value's children along: each costs a record, while
+// coming out again for them would cost a whole walk and assignment; on the
+// bench, 7% more records than 0 for 30% less time.
+constexpr int32_t GuidedSlack = 2;
+
 // One expansion of the guided search: the record of the lowest cost + bound,
-// its goal test, and those of its children whose cost + bound is the value
-// being handed out, looked up one by one. A record comes out once for each
-// value of its children below the best solution, so that it makes no record
-// before the search reaches that record's value: the records the guided
-// search holds are about those it expands. Records still come out in the
-// order of cost + bound, so their costs are final as in note 5 of bound.cpp.
+// its goal test, and those of its children whose cost + bound lies within
+// GuidedSlack of the value being handed out, looked up one by one. A record
+// comes out again for the values of its other children below the best
+// solution, so that it makes no record long before the search reaches that
+// record's value: the records the guided search holds are about those it
+// expands. Records still come out in the order of cost + bound, so their
+// costs are final as in note 5 of bound.cpp.
 int32_t expand_guided(SearchWork& w, Level& level) {
   SearchState& s = w.search;
   uint32_t r = guided_pop(w.guided, s.bestCost);
@@ -513,14 +521,14 @@ int32_t expand_guided(SearchWork& w, Level& level) {
     if (value >= GuidedBoundLimit || (s.bestCost != 0 && value >= s.bestCost)) return SolveGoesOn;
     return guided_insert(w.guided, r, value) ? SolveGoesOn : SolveQueueFull;
   }
-  // Only the children of the value being handed out are made now; the
-  // record waits in the queue under the least value of the others, and
-  // makes those when it comes out again.
+  // Only the children up to GuidedSlack above the value being handed out
+  // are made now; the record waits in the queue under the least value of
+  // the others, and makes those when it comes out again.
   int32_t found = collect_children<true>(s, level, w.table, now, cost, s.bestCost);
   int32_t kept = 0, later = 0;
   for (int32_t k = 0; k < found; k++) {
     const int32_t childValue = s.children[k].cost + s.children[k].bound;
-    if (childValue <= w.guided.value)
+    if (childValue <= w.guided.value + GuidedSlack)
       s.children[kept++] = s.children[k];
     else if (later == 0 || childValue < later)
       later = childValue;
