@@ -7,6 +7,14 @@
 // slots, and then looks them up one by one in the order of discovery, so
 // that every record is created, improved or refused exactly as a plain
 // one-child-at-a-time search would do it.
+//
+// The guided search (Solver::guided) hands records out in the order of cost
+// plus a lower bound on the moves from the start position (bound.cpp),
+// through a queue of linked lists that holds every record the table can
+// make (guidedqueue.cpp), and makes a record's children by value, a few
+// values at a time. Its records are laid out alike, holding the boxes'
+// groups where a plain record holds its queue position, and take two slots
+// beyond MaxBoxes boxes.
 #include <cstring>
 #include <new>
 
