@@ -145,6 +145,12 @@ int32_t read_level(Level& level, const char* workDir, int32_t n, int32_t boxLimi
 int32_t parse_level(Level& level, const char* text, int32_t length,
                     int32_t boxLimit = MaxBoxes);
 
+// 1 when every box of boxes (liveBoxes cells, in the search's order) can be
+// given its own live box start that can be pushed onto its cell, found as a
+// bipartite matching by augmenting paths: a few hundred steps for any count
+// up to GuidedMaxBoxes.
+int32_t boxes_matchable(const Level& level, const int32_t* boxes);
+
 // ---------------------------------------------------------------- the store
 
 enum LevelSource : int32_t { SourceText = 1, SourceFile = 2, SourceFolder = 3 };

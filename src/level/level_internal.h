@@ -30,8 +30,9 @@ void build_reach_masks(Level& level);
 void box_reach(Level& level, int32_t* sides, int32_t boxCell, int32_t keeperCell);
 
 // 1 when every box of boxes (liveBoxes cells, in the search's order) can be
-// given its own live box start that can be pushed onto its cell. The
-// search uses its own matching; this is the plain answer the tests and the
+// given its own live box start that can be pushed onto its cell: by
+// backtracking up to MaxBoxes boxes, above by boxes_matchable. The search
+// uses its own matching; this is the plain answer the tests and the
 // reference search check it against.
 int32_t boxes_assignable(const Level& level, const int32_t* boxes);
 
