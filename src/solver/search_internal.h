@@ -349,10 +349,11 @@ struct Bound {
   // direction d (the part the keeper walks in); -1 where that neighbour is
   // not open. A box's group is this least direction for the keeper's part.
   int8_t side[MaxArea][Directions];
-  // pushes[k][c][g]: the fewest pushes that bring live box k from its start
+  // pushes[c][g][k]: the fewest pushes that bring live box k from its start
   // cell to cell c with the keeper in group g, on the board without other
-  // boxes; Unreached where it cannot go.
-  int32_t pushes[GuidedMaxBoxes][MaxArea][Directions];
+  // boxes; Unreached where it cannot go. The starts are the last index, so
+  // one row of an assignment is one run of memory (a cache line at 16).
+  int32_t pushes[MaxArea][Directions][GuidedMaxBoxes];
   int32_t starts = 0;   // live boxes
   int32_t opening = 0;  // the fewest steps the keeper needs before its first push
 };
