@@ -303,11 +303,15 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
       waiting[waits++] = i + 1;
   }
   for (int32_t w = 0; w < waits; w++) enter_row(a, waiting[w]);
-  return bound_of_pushes(bound, level, assigned_pushes(a), keeper, firstWalk);
+  // What every child's moved_bound reads, kept once here.
+  a.sum = assigned_pushes(a);
+  for (int32_t j = 1; j <= a.count; j++) a.column[a.owner[j] - 1] = j;
+  return bound_of_pushes(bound, level, a.sum, keeper, firstWalk);
 }
 
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk) {
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
+                    int32_t enough) {
   // The moved box's row leaves with its column and enters again with its
   // new costs; the other rows keep their pairs and potentials. What the
   // entry changes is put back afterwards, for the next child.
@@ -315,18 +319,25 @@ int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32
   // Most moves keep the box's start the cheapest for it against the other
   // columns' potentials: a row potential then makes the new costs feasible
   // and the old pair tight, and the assignment stays least.
-  int32_t column = 0, sum = 0;
-  for (int32_t j = 1; j <= n; j++) {
-    sum += a.cost[a.owner[j] - 1][j - 1];
-    if (a.owner[j] == box + 1) column = j;
-  }
+  const int32_t column = a.column[box];
   const int32_t* to = bound.pushes[cell][group];
   const int32_t kept = to[column - 1] - a.columnPotential[column];
   bool stays = true;
   for (int32_t j = 1; j <= n && stays; j++) stays = to[j - 1] - a.columnPotential[j] >= kept;
   if (stays)
-    return bound_of_pushes(bound, level, sum - a.cost[box][column - 1] + to[column - 1], keeper,
+    return bound_of_pushes(bound, level, a.sum - a.cost[box][column - 1] + to[column - 1], keeper,
                            firstWalk);
+  // The other rows' potentials and the moved row's least reduced cost
+  // against them are feasible for the new costs, so their sum is a lower
+  // bound of the new least sum (every assignment costs at least the sum of
+  // any feasible potentials; the old ones summed to a.sum). Where that
+  // lower figure already reaches enough the caller needs no more.
+  int32_t least = Infinite;
+  for (int32_t j = 1; j <= n; j++)
+    if (to[j - 1] - a.columnPotential[j] < least) least = to[j - 1] - a.columnPotential[j];
+  const int32_t lower =
+      bound_of_pushes(bound, level, a.sum - a.rowPotential[box + 1] + least, keeper, firstWalk);
+  if (lower >= enough) return lower;
   int32_t row[GuidedMaxBoxes], rows[GuidedMaxBoxes + 1], columns[GuidedMaxBoxes + 1],
       owners[GuidedMaxBoxes + 1];
   for (int32_t k = 0; k < n; k++) {

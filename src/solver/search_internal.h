@@ -366,6 +366,8 @@ struct Assignment {
   int32_t rowPotential[GuidedMaxBoxes + 1];
   int32_t columnPotential[GuidedMaxBoxes + 1];
   int32_t owner[GuidedMaxBoxes + 1];  // the row (from 1) of each column (from 1)
+  int32_t column[GuidedMaxBoxes];     // the column (from 1) of each row (from 0)
+  int32_t sum;                        // the least sum itself
   int32_t count;
 };
 
@@ -387,9 +389,11 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
                      uint32_t groups, int32_t keeper, int32_t firstWalk, Assignment& assignment);
 // The bound of the state that assignment's state becomes when box (its row,
 // from 0) moves to cell in group, the keeper on keeper; leaves the
-// assignment as it was.
+// assignment as it was. A bound of enough or more may be a lower one than
+// state_bound gives (still a bound: it never exceeds the moves that remain).
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk);
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
+                    int32_t enough);
 
 
 // ---------------------------------------------------------------- search
