@@ -31,6 +31,13 @@ struct ShownLevel {
   int32_t status;
 };
 
+// The run has just cleared the cancel flag: a close box pressed before
+// that, while the worker was starting, is not lost.
+void gui_begin(void* c) {
+  App& app = app_of(c);
+  if (app.state == StateClosing) app.solver.cancel.store(1, std::memory_order_relaxed);
+}
+
 void gui_show_level(void* arg) {
   const ShownLevel& shown = *static_cast<const ShownLevel*>(arg);
   App& app = *shown.app;
@@ -75,6 +82,7 @@ void hook_show_level(void* c, int32_t number, int32_t status) {
   on_gui_with(app_of(c), gui_show_level, &shown);
 }
 
+void hook_begin(void* c) { on_gui(c, gui_begin); }
 void hook_start_progress(void* c) { on_gui(c, gui_start_progress); }
 void hook_stop_progress(void* c) { on_gui(c, gui_stop_progress); }
 void hook_solved(void* c, int32_t) { on_gui(c, gui_solved); }
@@ -101,7 +109,7 @@ void run_batch_job(App& app) {
   run.settings = &app.settings;
   BatchHooks& hooks = run.hooks;
   hooks.context = &app;
-  hooks.begin = nullptr;  // the state was set to StateBatch before the start
+  hooks.begin = hook_begin;
   hooks.showLevel = hook_show_level;
   hooks.startProgress = hook_start_progress;
   hooks.stopProgress = hook_stop_progress;

@@ -69,6 +69,11 @@ struct FakePlatform {
   int32_t lineChars = 60;
   std::vector<std::pair<int32_t, int32_t>> elided;
 
+  // end_program: how often it was called, and whether the worker was
+  // left behind the last time.
+  int32_t ended = 0;
+  int32_t abandoned = 0;
+
   int32_t workerPending = 0;
   int32_t workersStarted = 0;
   int32_t handBacks = 0;

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "app/app.h"
 
 namespace vk {
@@ -17,6 +15,8 @@ namespace vk {
 constexpr UINT CallOnGuiMessage = WM_APP + 1;
 // The worker's blocking hand-back at the end of its job.
 constexpr UINT JobDoneMessage = WM_USER + 1;
+// Posted at set-up: load the path named on the command line.
+constexpr UINT StartPathMessage = WM_APP + 2;
 
 // The canvas: a 768 x 480 bitmap compatible with the screen in its own
 // memory device context, and the tile sheet and the splash picture in
@@ -48,7 +48,6 @@ struct Shell {
   GdiCanvas canvas;
   HICON smallIcon;
   HICON bigIcon;
-  std::atomic<int32_t> workerBusy;  // a worker runs or waits in its hand-back
   HWND lastFocus;     // the control that had the focus when the dialog went inactive
   HHOOK keyHook;      // the modal loop's message filter, for Ctrl+V
 };
@@ -75,6 +74,10 @@ int32_t hand_over_text(const wchar_t* wide, char* out, int32_t capacity);
 // text, or path shortened in its middle with "...".
 void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix,
                       const char* path, char* out, int32_t capacity);
+
+// Makes a dialog's controls from a table of the dialog logic (in dialog
+// units of the dialog's font), in the table's order, with its font.
+void create_dialog_controls(HWND dialog, const ControlSpec* specs, int32_t count);
 
 // Sets a control's text from UTF-8.
 void set_item_text(HWND window, int32_t id, const char* text);
