@@ -73,5 +73,8 @@ int main(int argc, char** argv) {
   app_take_options(TheApp, options);
   MainWindow window(TheApp);
   window.place_and_show();
-  return application.exec();
+  // The main window runs modally, as the only window of the program;
+  // end_program ends the run.
+  window.exec();
+  return 0;
 }

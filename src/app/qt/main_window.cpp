@@ -337,8 +337,7 @@ void MainWindow::end_program(void* self, int32_t abandonWorker) {
     std::fflush(stdout);
     std::_Exit(0);
   }
-  w.hide();
-  QCoreApplication::exit(0);
+  w.done(0);  // hides the window and ends its modal run in main
 }
 
 void MainWindow::wait_for_worker() {
