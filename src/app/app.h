@@ -93,6 +93,15 @@ constexpr int32_t ControlCount = 30;
 extern const ControlSpec MainControls[ControlCount];
 const ControlSpec* find_control(int32_t id);
 
+// The fit rule of every text of the three dialogs, for both shells: a text
+// is drawn at its dialog's point size when it fits its control there, else
+// at the largest smaller size at which it fits, never below
+// SmallestTextPoints (smaller is no longer readable). room(context, points)
+// measures, in the shell's own font, the pixels the control has to spare
+// at a size: negative when the text would be clipped.
+constexpr int32_t SmallestTextPoints = 6;
+int32_t fit_points(int32_t points, int32_t (*room)(void* context, int32_t points), void* context);
+
 // The progress bars: ranges, and colours 0xRRGGBB.
 constexpr int32_t CellBarRange = 14000;
 constexpr int32_t QueueBarRange = 8000;

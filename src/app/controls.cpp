@@ -90,6 +90,11 @@ const ControlSpec* find_options_control(int32_t id) {
   return nullptr;
 }
 
+int32_t fit_points(int32_t points, int32_t (*room)(void* context, int32_t points), void* context) {
+  while (points > SmallestTextPoints && room(context, points) < 0) points -= 1;
+  return points;
+}
+
 // The window gets half the vertical frame, not the whole, on top of the
 // base height, and is centred on a shorter height still: the lay-out the
 // dialog has always had.
