@@ -697,6 +697,117 @@ TEST_F(Window, DropRefusedWhileTheSolutionDialogIsOpen) {
   EXPECT_EQ(drag_enter(window.get(), local(file)), Qt::CopyAction);
 }
 
+// ---------------------------------------------------------------- second trials
+
+// The text dialog's keyboard, with real key presses: Tab and Shift+Tab move
+// between Close and the box and never type a tab; Enter in the box makes a
+// new line; Esc does nothing; the focus starts in the box to paste and on
+// Close for a solution, where Enter closes.
+TEST_F(Window, TextDialogKeysInBothModes) {
+  for (int32_t mode : {PasteMode, SolutionMode}) {
+    app->dialogMode = mode;
+    app->solver.solutionLength = 0;
+    prepare_text_dialog(*app);
+    TextDialogWindow dialog(app->textDialog, window.get());
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QPlainTextEdit* edit = dialog.edit();
+    QWidget* close = dialog.closeButton();
+    EXPECT_EQ(QApplication::focusWidget(), mode == PasteMode ? static_cast<QWidget*>(edit) : close)
+        << mode;
+    if (mode == SolutionMode) {
+      QTest::keyClick(close, Qt::Key_Escape);
+      EXPECT_TRUE(dialog.isVisible());
+      QTest::keyClick(close, Qt::Key_Return);
+      EXPECT_FALSE(dialog.isVisible());
+      EXPECT_EQ(dialog.result(), 1);
+      continue;
+    }
+    QTest::keyClicks(edit, "#####");  // a last line without a line end
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), close);
+    QTest::keyClick(close, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_EQ(dialog.text(), "#####");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.text(), "#####\n");
+    dialog.done(0);
+  }
+}
+
+// A number of five digits stands whole in the level number box, typed or
+// set by Go.
+TEST_F(Window, LevelNumberOfFiveDigitsShowsWhole) {
+  click(IdSample);
+  QLineEdit* edit = control<QLineEdit>(IdLevelEdit);
+  ASSERT_TRUE(edit->isEnabled());
+  for (const char* number : {"1085", "10850", "88888"}) {
+    app->platform.set_text(app->platform.context, IdLevelEdit, number);
+    EXPECT_GE(text_room(edit), 0) << number;
+    edit->clear();
+    QTest::keyClicks(edit, number);
+    EXPECT_EQ(edit->text(), number);
+    EXPECT_GE(text_room(edit), 0) << number;
+  }
+  QTest::keyClicks(edit, "9");  // a sixth digit: Go reads five
+  EXPECT_EQ(edit->text().size(), GoDigits);
+}
+
+// The guided search's check box at its place, unticked by default; the
+// report path box drawn as a read-only box, on the dialog's face.
+TEST_F(Window, OptionsGuidedCheckBoxAndTheGreyPathBox) {
+  QRect guided, expected;
+  bool ticked = true;
+  QColor base, face;
+  Qt::FocusPolicy policy = Qt::StrongFocus;
+  OptionsAnswer answer([&](QWidget* widget) {
+    const ControlSpec& spec = *find_options_control(OptGuided);
+    expected = TextDialogWindow::unit_rect(widget->font(), spec.x, spec.y, spec.width, spec.height);
+    auto* box = widget->findChild<QCheckBox*>("option1039");
+    guided = box->geometry();
+    ticked = box->isChecked();
+    EXPECT_EQ(box->text(), "Guided search");
+    EXPECT_GE(text_room(box), 0);
+    auto* path = widget->findChild<QLineEdit*>("option1006");
+    base = path->palette().color(QPalette::Base);
+    face = widget->palette().color(QPalette::Window);
+    policy = path->focusPolicy();
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::mouseClick(widget->findChild<QWidget*>("option1003"), Qt::LeftButton);  // OK
+  });
+  click(IdOption);
+  EXPECT_EQ(guided, expected);
+  EXPECT_FALSE(ticked);
+  EXPECT_EQ(base, face);
+  EXPECT_EQ(policy, Qt::ClickFocus);
+  EXPECT_EQ(app->settings.guided, 1);
+  EXPECT_EQ(app->solver.guided, 1);
+}
+
+// A level file named on the command line is loaded once the window shows.
+TEST_F(Window, LevelFileNamedAtStartIsLoaded) {
+  TempDir sources;
+  std::string file = sources / "named.txt";
+  write_file(file, std::string(Room) + "\n" + Room);
+  window->close();
+  window.reset();
+  auto other = std::make_unique<App>();
+  ASSERT_EQ(app_init(*other, Platform{}, work.path.c_str()), 1);
+  other->startPath = file.c_str();
+  window = std::make_unique<MainWindow>(*other);
+  window->place_and_show();
+  ASSERT_TRUE(wait_until([&] { return control<QLabel>(IdSetLine)->text() == "named (2 levles)"; },
+                         30000))
+      << control<QLabel>(IdSetLine)->text().toStdString();
+  EXPECT_EQ(control<QLineEdit>(IdLevelEdit)->text(), "1");
+  window->close();
+  window.reset();
+  app = std::move(other);
+}
+
 }  // namespace
 
 }  // namespace vk
