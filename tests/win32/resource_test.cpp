@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "app/win32/resource.h"
+#include "app/win32/shell.h"
 
 namespace vk {
 
@@ -88,27 +89,40 @@ TEST(WinResources, ProgressBarsTakeRangeAndColours) {
   EXPECT_EQ(COLORREF(SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(200, 0, 0))), RGB(200, 0, 0));
 }
 
-TEST(WinResources, OptionsDialogAsItsTemplate) {
+// The Options template holds the dialog and its font; its controls come
+// from the dialog logic's table, made by the shell in template order.
+TEST(WinResources, OptionsDialogFromItsTable) {
   TemplateDialog d(VK_OPTIONS_DIALOG);
   ASSERT_NE(d.window, nullptr);
   wchar_t caption[32];
   GetWindowTextW(d.window, caption, 32);
   EXPECT_STREQ(caption, L"Options");
+  create_dialog_controls(d.window, OptionsControls, OptionsControlCount);
   EXPECT_EQ(d.text(OptStart), L"BATCH  START");
   EXPECT_EQ(d.text(OptNomal), L"Nomal");
   EXPECT_EQ(d.text(OptPlay), L"Play the TraceViewer after solved.");
   EXPECT_EQ(d.text(OptBeginWithEnd), L"Begin with the end position");
-  expect_rect(d.placed(OptStart), d.units(78, 75, 77, 14));
-  expect_rect(d.placed(OptPath), d.units(65, 59, 125, 12));
-  expect_rect(d.placed(OptLocation), d.units(18, 152, 164, 8));
+  EXPECT_EQ(d.text(OptGuided), L"Guided search");
+  for (const ControlSpec& spec : OptionsControls) {
+    if (spec.id == NoControlId) continue;
+    expect_rect(d.placed(spec.id), d.units(spec.x, spec.y, spec.width, spec.height));
+  }
   EXPECT_NE(d.style(OptPath) & ES_READONLY, 0);  // typed text would not be read
   EXPECT_EQ(d.style(OptSlow) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
   EXPECT_NE(d.style(OptSlow) & WS_GROUP, 0);
+  EXPECT_EQ(d.style(OptNomal) & WS_GROUP, 0);
   EXPECT_NE(d.style(OptBeginWithEnd) & WS_GROUP, 0);  // ends the radio group
+  EXPECT_EQ(d.style(OptGuided) & BS_TYPEMASK, BS_AUTOCHECKBOX);
   // Shortened by the dialog logic in its middle, not by the control at
   // its end; notifying, so that its tooltip shows.
   EXPECT_EQ(d.style(OptLocation) & SS_PATHELLIPSIS, 0);
   EXPECT_NE(d.style(OptLocation) & SS_NOTIFY, 0);
+  // The tab order is the table's.
+  HWND first = GetNextDlgTabItem(d.window, nullptr, FALSE);
+  EXPECT_EQ(GetDlgCtrlID(first), OptPlay);
+  // Every control has the dialog's font.
+  HFONT font = HFONT(SendMessageW(d.window, WM_GETFONT, 0, 0));
+  EXPECT_EQ(HFONT(SendMessageW(d.item(OptGuided), WM_GETFONT, 0, 0)), font);
 }
 
 TEST(WinResources, TextDialogAsItsTemplate) {
