@@ -100,6 +100,11 @@ const ControlSpec* find_control(int32_t id);
 // measures, in the shell's own font, the pixels the control has to spare
 // at a size: negative when the text would be clipped.
 constexpr int32_t SmallestTextPoints = 6;
+// The point sizes the dialogs were laid out for: the main dialog's, and
+// the text dialog's fixed-pitch one (the Options dialog's is
+// OptionsFontPoints).
+constexpr int32_t MainDialogPoints = 10;
+constexpr int32_t TextDialogPoints = 11;
 int32_t fit_points(int32_t points, int32_t (*room)(void* context, int32_t points), void* context);
 
 // The progress bars: ranges, and colours 0xRRGGBB.

@@ -33,6 +33,7 @@ void set_text(void* self, int32_t id, const char* text) {
     return;
   }
   set_item_text(s.dialog, id, text);
+  fit_control(GetDlgItem(s.dialog, id), MainDialogPoints, 0);
 }
 
 void get_text(void* self, int32_t id, char* out, int32_t capacity) {
@@ -262,6 +263,7 @@ BOOL init_dialog(Shell& s, HWND dialog) {
   s.canvas.dialog = dialog;
   set_icons(s, dialog);
   lay_out(dialog);
+  fit_dialog(dialog, MainDialogPoints, 0);
   create_canvas(s.canvas, s.instance, dialog);
   s.app->platform = platform(s);
   dialog_setup(*s.app);

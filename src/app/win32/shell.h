@@ -79,6 +79,22 @@ void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix
 // units of the dialog's font), in the table's order, with its font.
 void create_dialog_controls(HWND dialog, const ControlSpec* specs, int32_t count);
 
+// The dialogs' faces: the one each was laid out for where installed, else
+// the first of a chain that every Windows since 7 has; fixed 1 asks for a
+// fixed-pitch face (the solution text), 0 for the proportional one.
+const wchar_t* dialog_face(int32_t fixed);
+// That face at a point size, made once and kept for the process.
+HFONT dialog_font(int32_t points, int32_t fixed);
+// Gives the control the dialog's font at points, or when its text would be
+// clipped, the size the fit rule (fit_points) chooses. Boxes that scroll
+// keep points. Returns the size given.
+int32_t fit_control(HWND control, int32_t points, int32_t fixed);
+// The pixels the control has to spare for its text in the dialog's face
+// at points: negative when the text would be clipped.
+int32_t text_room_at(HWND control, int32_t points, int32_t fixed);
+// fit_control on every control of the dialog.
+void fit_dialog(HWND dialog, int32_t points, int32_t fixed);
+
 // Sets a control's text from UTF-8.
 void set_item_text(HWND window, int32_t id, const char* text);
 // Red text on the button face, for the notices.

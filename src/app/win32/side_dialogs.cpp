@@ -54,6 +54,8 @@ INT_PTR CALLBACK text_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       set_item_text(dialog, IdSizeLine, run->dialog->notice);
       set_item_text(dialog, IdLevelEdit, run->dialog->body);
       SendDlgItemMessageW(dialog, IdLevelEdit, EM_SETLIMITTEXT, TextBufferSize, 0);
+      // Fixed pitch everywhere, so that the solution's lines line up.
+      fit_dialog(dialog, TextDialogPoints, 1);
       // The focus starts in the box to paste (Ctrl+V pastes at once) and on
       // Close for a solution (Enter closes). Tab moves between the two and
       // Ctrl+Tab types a tab, as in every dialog's multi-line box.
@@ -106,6 +108,7 @@ void show_options(HWND window, const OptionsDialog& d) {
   EnableWindow(GetDlgItem(window, OptPath), d.pathOn);
   EnableWindow(GetDlgItem(window, OptBrowse), d.browseOn);
   EnableWindow(GetDlgItem(window, OptStart), d.startOn);
+  fit_dialog(window, OptionsFontPoints, 0);
 }
 
 // The ticks as the user left them.
@@ -255,8 +258,10 @@ void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix
                     ? s.dialog
                     : CreateDialogParamW(s.instance, MAKEINTRESOURCEW(dialog), s.dialog,
                                          hidden_procedure, 0);
-  if (window != nullptr && dialog == OptionsDialogId)
+  if (window != nullptr && dialog == OptionsDialogId) {
     create_dialog_controls(window, OptionsControls, OptionsControlCount);
+    fit_dialog(window, OptionsFontPoints, 0);  // the fonts the dialog shows
+  }
   HWND control = window ? GetDlgItem(window, id) : nullptr;
   RECT rect = {};
   if (control) GetClientRect(control, &rect);
