@@ -3,7 +3,9 @@
 #   desktop_smoke.sh VANTORI-KELMORA.EXE [SNAPSHOT.EXE]
 # The main dialog opens with the title text, Sample loads a board, Solve
 # opens the solution dialog, Option opens Options, a batch with replay ends
-# with its message box, and the close box ends the process. Wine's windows
+# with its message box, and the close box ends the process. Then a level
+# file named on the command line is loaded at start, and a second instance
+# started so says that the level store is in use. Wine's windows
 # are neither decorated nor managed (the prefix's X11 settings), so a
 # window's X position is its Windows position and clicks land at client
 # pixels plus the dialog frame. With SNAPSHOT.EXE a failed step leaves a
@@ -75,6 +77,10 @@ wine "$program" </dev/null >/dev/null 2>&1 &
 pid=$!
 
 main=$(wait_window '^Vantori Kelmora1\.2') || fail "the main dialog did not open with the title text"
+if [ -n "$snapshot" ]; then
+  startup="${TMPDIR:-/tmp}/desktop-smoke-startup.bmp"
+  wine "$snapshot" "$(xdotool getwindowname "$main")" "$startup" || fail "no picture of the start-up screen"
+fi
 
 click "$main" 46 40   # Sample
 click "$main" 476 40  # Solve
@@ -105,9 +111,58 @@ done_box=$(wait_window '^Vantori Kelmora$' 120) || fail "the batch did not end w
 xdotool key Return
 sleep 1
 
-xdotool key --window "$main" alt+F4 2>/dev/null  # the close box, through the system menu
-for _ in $(seq 50); do
-  kill -0 "$pid" 2>/dev/null || { wait "$pid"; exit 0; }
-  sleep 0.2
+# closes window ID through its system menu and waits for process PID.
+close_and_wait() {
+  xdotool key --window "$1" alt+F4 2>/dev/null
+  for _ in $(seq 50); do
+    kill -0 "$2" 2>/dev/null || { wait "$2"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+close_and_wait "$main" "$pid" || fail "the close box did not end the process"
+
+# A level file named on the command line (as a file manager or a drop onto
+# the program's icon names it) is loaded at start: the canvas no longer
+# shows the start-up screen's grey backdrop.
+levels="${TMPDIR:-/tmp}/desktop-smoke-levels.txt"
+printf '##########\n#@     $.#\n##########\n' >"$levels"
+wine "$program" "Z:${levels//\//\\}" </dev/null >/dev/null 2>&1 &
+pid=$!
+main=$(wait_window '^Vantori Kelmora1\.2') || fail "the program did not open with a level file named"
+if [ -n "$snapshot" ]; then
+  sleep 2
+  picture="${TMPDIR:-/tmp}/desktop-smoke-named.bmp"
+  wine "$snapshot" "$(xdotool getwindowname "$main")" "$picture" || fail "no picture of the named level"
+  corner=$((3 + 12 + 2))
+  [ "$(bmp_pixel "$picture" $corner $((3 + 19 + 88 + 2)))" != \
+    "$(bmp_pixel "$startup" $corner $((3 + 19 + 88 + 2)))" ] ||
+    fail "the level file named on the command line was not loaded"
+fi
+# A second instance with the same file finds the store in use and says so.
+wine "$program" "Z:${levels//\//\\}" </dev/null >/dev/null 2>&1 &
+second=$!
+wait_window '^Vantori Kelmora$' 30 >/dev/null ||
+  fail "a second instance did not say that the level store is in use"
+xdotool key Return
+sleep 1
+# Each main dialog is made active with a click on its canvas, then closed.
+# The two windows overlap: a few rounds, until none is left.
+for _ in 1 2 3; do
+  for window in $(xdotool search --onlyvisible --name '^Vantori Kelmora1\.2' 2>/dev/null); do
+    click "$window" 400 300
+    sleep 0.5
+    xdotool key alt+F4
+    sleep 1
+  done
 done
-fail "the close box did not end the process"
+for process in "$second" "$pid"; do
+  for _ in $(seq 50); do
+    kill -0 "$process" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill -0 "$process" 2>/dev/null && fail "a close box did not end its process"
+  wait "$process"
+done
+exit 0
