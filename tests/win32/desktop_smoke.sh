@@ -43,6 +43,16 @@ bmp_pixel() {
   echo "$r $g $b"
 }
 
+# snap WINDOW-ID FILE: a picture of the window, tried a few times (a window
+# just shown may not be found by its caption at once).
+snap() {
+  for _ in 1 2 3 4 5; do
+    wine "$snapshot" "$(xdotool getwindowname "$1")" "$2" 2>/dev/null && return 0
+    sleep 1
+  done
+  return 1
+}
+
 # Waits up to SECONDS (default 30) for a top-level window whose name
 # matches; prints its id.
 wait_window() {
@@ -79,7 +89,35 @@ pid=$!
 main=$(wait_window '^Vantori Kelmora1\.2') || fail "the main dialog did not open with the title text"
 if [ -n "$snapshot" ]; then
   startup="${TMPDIR:-/tmp}/desktop-smoke-startup.bmp"
-  wine "$snapshot" "$(xdotool getwindowname "$main")" "$startup" || fail "no picture of the start-up screen"
+  snap "$main" "$startup" || fail "no picture of the start-up screen"
+fi
+
+# The text dialog's keys in paste mode: the focus starts in the box, Enter
+# there makes a new line, Esc does nothing, Tab moves to Close and Enter
+# presses it, which hands the level over.
+click "$main" 100 40  # Text
+paste=$(wait_window '^Vantori Kelmora$') || fail "Text did not open the text dialog"
+xdotool type --delay 20 '#####'
+xdotool key Return
+xdotool type --delay 20 '#@$.#'
+xdotool key Return
+xdotool type --delay 20 '#####'
+xdotool key Escape
+sleep 0.5
+xdotool search --onlyvisible --name '^Vantori Kelmora$' >/dev/null || fail "Esc closed the text dialog"
+xdotool key Tab Return
+for _ in $(seq 25); do
+  xdotool search --onlyvisible --name '^Vantori Kelmora$' >/dev/null 2>&1 || break
+  sleep 0.2
+done
+xdotool search --onlyvisible --name '^Vantori Kelmora$' >/dev/null 2>&1 &&
+  fail "Tab and Enter did not press Close in the text dialog"
+if [ -n "$snapshot" ]; then
+  sleep 1
+  picture="${TMPDIR:-/tmp}/desktop-smoke-pasted.bmp"
+  snap "$main" "$picture" || fail "no picture of the pasted level"
+  [ "$(bmp_pixel "$picture" 17 $((3 + 19 + 88 + 2)))" != "$(bmp_pixel "$startup" 17 $((3 + 19 + 88 + 2)))" ] ||
+    fail "the pasted level was not loaded"
 fi
 
 click "$main" 46 40   # Sample
@@ -134,7 +172,7 @@ main=$(wait_window '^Vantori Kelmora1\.2') || fail "the program did not open wit
 if [ -n "$snapshot" ]; then
   sleep 2
   picture="${TMPDIR:-/tmp}/desktop-smoke-named.bmp"
-  wine "$snapshot" "$(xdotool getwindowname "$main")" "$picture" || fail "no picture of the named level"
+  snap "$main" "$picture" || fail "no picture of the named level"
   corner=$((3 + 12 + 2))
   [ "$(bmp_pixel "$picture" $corner $((3 + 19 + 88 + 2)))" != \
     "$(bmp_pixel "$startup" $corner $((3 + 19 + 88 + 2)))" ] ||

@@ -70,8 +70,14 @@ INT_PTR CALLBACK text_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
+    case WM_SYSCOMMAND:
+      // The close box (and Alt+F4) closes without handing anything over.
+      if ((wParam & 0xFFF0) != SC_CLOSE) return FALSE;
       EndDialog(dialog, 0);
+      return TRUE;
+    case WM_CLOSE:
+      // Sent by the multi-line box itself when Esc is pressed in it; Esc
+      // does nothing.
       return TRUE;
     case WM_CTLCOLORSTATIC:
       if (GetDlgCtrlID(HWND(lParam)) == IdSizeLine) return coloured_static(HDC(wParam), NoticeRed);
