@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test with CTest: the plain
 # build, then the whole suite again under AddressSanitizer with
-# UndefinedBehaviorSanitizer, then the threaded parts (batch, vantori,
-# cancelling a solve, the dialog's worker thread) under ThreadSanitizer.
+# UndefinedBehaviorSanitizer, then the threaded parts (batch, vantori, guided
+# jobs, cancelling a solve, the dialog's worker thread) under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 . scripts/setup.sh
@@ -22,7 +22,7 @@ ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E "$plain_only"
 # no thread of interest beyond what the two-job tests already cover.
 vk_build_clang build-tsan thread vantori batch_tests cli_tests solver_tests app_worker_tests
 ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -E "$plain_only|DoubleMemoryKeeps" \
-  -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|LevelsCommand|SolveCommand|WorkerThread)\.|^SolveTest\.Cancel'
+  -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|GuidedCommand|LevelsCommand|SolveCommand|WorkerThread)\.|^SolveTest\.Cancel'
 
 # Each fuzz target runs for a minute from its seed corpus in
 # tests/fuzz/corpus/<target>/; new inputs go to a scratch corpus in the build

@@ -100,6 +100,7 @@ void open_run(Batch& batch) {
   batch.solved = 0;
   batch.lastShown = 0;
   batch.solver->beginWithEnd = batch.settings->beginWithEnd;
+  batch.solver->guided = batch.settings->guided;
   batch.solver->cancel.store(0, std::memory_order_relaxed);
   if (batch.hooks.begin) batch.hooks.begin(batch.hooks.context);
   if (batch.settings->reportFlag) write_report_header(batch);
@@ -244,6 +245,7 @@ int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
   const int32_t report = batch.settings->reportFlag;
   for (int32_t j = 0; j < count; j++) {
     jobs[j].solver->beginWithEnd = batch.settings->beginWithEnd;
+    jobs[j].solver->guided = batch.settings->guided;
     jobs[j].solver->cancel.store(0, std::memory_order_relaxed);
     jobs[j].number.store(0, std::memory_order_relaxed);
   }

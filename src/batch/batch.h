@@ -64,7 +64,8 @@ struct Batch {
   LevelStore* store = nullptr;
   Level* level = nullptr;
   Solver* solver = nullptr;    // its cancel flag is the batch's too
-  Settings* settings = nullptr;  // reportFlag says whether to write the report
+  Settings* settings = nullptr;  // reportFlag says whether to write the report;
+                                 // guided chooses the search and its box limit
   BatchHooks hooks;
 
   OsHandle reportFd = OsNoHandle;  // the report file, open while reportFlag is set
@@ -94,7 +95,8 @@ struct BatchJob {
 int32_t open_report_file(Batch& batch, const char* path);
 
 // Solves every level of the store in turn, with the solver's begin-with-end
-// taken from the settings; returns 1 when the run was cancelled, else 0.
+// and guided search taken from the settings; returns 1 when the run was
+// cancelled, else 0.
 int32_t run_batch(Batch& batch);
 
 // As run_batch with count jobs solving levels at once, each on a thread of

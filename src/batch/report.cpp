@@ -13,6 +13,10 @@ namespace vk {
 namespace {
 
 const char ReportRule[] = "------------------------------------------------------";
+// Ends the title line of a guided batch, so that its Cells and Queue
+// figures, which count the guided search's records, are never taken for
+// the plain search's.
+const char GuidedTitleMark[] = " [Guided search]";
 const char ReportHeading[] = " No.  W  H  B     Time     Cells   Queue     Result";
 void remember_error(Batch& batch) {
   if (batch.writeError == 0) batch.writeError = os_error();
@@ -51,13 +55,14 @@ void write_report_line(Batch& batch, const char* text) {
 void write_report_header(Batch& batch) {
   char line[ReportLineCapacity];
   const LocalTime& t = batch.start;
-  std::snprintf(line, sizeof line, "# %s", TitleText);
+  const int32_t guided = batch.settings->guided;
+  std::snprintf(line, sizeof line, "# %s%s", TitleText, guided ? GuidedTitleMark : "");
   write_report_line(batch, line);
   std::snprintf(line, sizeof line, "# LevelSetName: %s (%d levels)", batch.store->setName,
                 batch.store->levelCount);
   write_report_line(batch, line);
   std::snprintf(line, sizeof line, "# MaxArea:%4d MaxBoxes:%2d  [%4d/%02d/%02d %02d:%02d Start]",
-                MaxArea, MaxBoxes, t.year, t.month, t.day, t.hour, t.minute);
+                MaxArea, box_limit(guided), t.year, t.month, t.day, t.hour, t.minute);
   write_report_line(batch, line);
   write_report_line(batch, ReportHeading);
   write_report_line(batch, ReportRule);

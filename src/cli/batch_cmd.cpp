@@ -17,7 +17,7 @@ namespace vk {
 
 const char BatchUsage[] =
     "  vantori batch SOURCE|--sample [--work-dir DIR] [--report FILE] [--begin-with-end 0|1]\n"
-    "                 [--jobs N] [--memory SIZE]\n";
+    "                 [--jobs N] [--memory SIZE] [--guided]\n";
 
 const CommandHelp BatchHelp = {
     "batch",
@@ -41,7 +41,8 @@ const CommandHelp BatchHelp = {
     "                    times SIZE of memory. The report is the same but for the\n"
     "                    seconds; its lines come in level order, each as soon as\n"
     "                    every earlier level is done\n"
-    MemoryOptionHelp,
+    MemoryOptionHelp
+    GuidedOptionHelp,
     "  The report, every line ending in LF:\n"
     "  # TITLE\n"
     "  # LevelSetName: NAME (COUNT levels)\n"
@@ -52,9 +53,12 @@ const CommandHelp BatchHelp = {
     "  ------------------------------------------------------\n"
     "  # TryCnt:   T levels        [YYYY/MM/DD hh:mm Finish]\n"
     "  # Solved:   K levels\n"
-    "  TITLE names the program and its version. A level line gives the level\n"
-    "  number, its width, height and boxes, the solve's whole seconds, the\n"
-    "  search nodes created, the queue-fill indicator and RESULT: the minimum\n"
+    "  TITLE names the program and its version; with --guided it ends in\n"
+    "  \" [Guided search]\" and MaxBoxes reads 16, the guided search's box\n"
+    "  limit, and the Cells and Queue figures are the guided search's own. A\n"
+    "  level line gives the level number, its width, height and boxes, the\n"
+    "  solve's whole seconds, the search nodes created, the queue-fill\n"
+    "  indicator and RESULT: the minimum\n"
     "  number of moves right-aligned in 5 columns followed by moves (and\n"
     "  \" TraceOver\" when the solution is longer than the 20000 letters a trace\n"
     "  holds), or Impossible, Failed(C) (the node table is full), Failed(Q) (a\n"
@@ -82,6 +86,7 @@ struct BatchOptions {
   const char* report = nullptr;  // nullptr: standard output
   int32_t beginWithEnd = 1;
   int32_t jobs = 1;
+  int32_t guided = 0;
   int64_t memory = DefaultMemory;
 };
 
@@ -110,6 +115,7 @@ int take_batch_option(int argc, char** argv, int i, void* context) {
   BatchOptions& options = *static_cast<BatchOptions*>(context);
   int memory = take_memory_option("batch", argc, argv, i, options.memory);
   if (memory != 0) return memory;
+  if (take_guided_option(argv[i], options.guided)) return 1;
   if (std::strcmp(argv[i], "--jobs") == 0) {
     char* end = nullptr;
     long jobs = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
@@ -231,6 +237,7 @@ int cmd_batch(int argc, char** argv) {
   BatchSolver.trace = TextBuffer;
   BatchSolver.beginWithEnd = options.beginWithEnd;
   BatchSettings.beginWithEnd = options.beginWithEnd;
+  BatchSettings.guided = options.guided;
   if (options.report != nullptr && !report_path_allowed(Store, options.report))
     return ExitFailure;
   if (!open_report(batch, options)) {

@@ -10,7 +10,7 @@
 
 namespace vk {
 
-const char BenchUsage[] = "  vantori bench [--quick] [--memory SIZE]\n";
+const char BenchUsage[] = "  vantori bench [--quick] [--memory SIZE] [--guided]\n";
 
 const CommandHelp BenchHelp = {
     "bench",
@@ -21,7 +21,10 @@ const CommandHelp BenchHelp = {
     "change of search behaviour changes it.\n",
     0,
     "  --quick           only the levels that solve in a fraction of a second\n"
-    MemoryOptionHelp,
+    MemoryOptionHelp
+    GuidedOptionHelp
+    "                    (here: the same levels in the same moves, so that a\n"
+    "                    run without --guided beside it compares the searches)\n",
     "  N moves M nodes X queue Q ms T        one line per level\n"
     "  Nodes searched: X\n"
     "  Nodes/second: R\n"
@@ -181,7 +184,8 @@ struct Totals {
 // Solves one level and prints its line; false when it fails the replay check.
 bool bench_one(int32_t number, const char* text, Totals& totals) {
   clear_solve_results(BenchSolver);
-  int32_t status = parse_level(BenchBoard, text, int32_t(std::strlen(text)));
+  int32_t status = parse_level(BenchBoard, text, int32_t(std::strlen(text)),
+                               box_limit(BenchSolver.guided));
   int32_t result = status;
   int64_t ms = 0;
   if (status == LevelOk) {
@@ -203,7 +207,7 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
 }  // namespace
 
 int cmd_bench(int argc, char** argv) {
-  int32_t quick = 0;
+  int32_t quick = 0, guided = 0;
   int64_t memory = DefaultMemory;
   for (int i = 1; i < argc; i++) {
     int taken = take_memory_option("bench", argc, argv, i, memory);
@@ -212,6 +216,8 @@ int cmd_bench(int argc, char** argv) {
       i += taken - 1;
     } else if (std::strcmp(argv[i], "--quick") == 0) {
       quick = 1;
+    } else if (take_guided_option(argv[i], guided)) {
+      continue;
     } else if (is_help_option(argv[i])) {
       return print_command_help(BenchHelp);
     } else {
@@ -223,6 +229,7 @@ int cmd_bench(int argc, char** argv) {
   BenchSolver.tables = &BenchTables;
   BenchSolver.trace = TextBuffer;
   BenchSolver.beginWithEnd = 1;
+  BenchSolver.guided = guided;
   Totals totals;
   int32_t number = 0, bad = 0;
   for (int32_t k = 0; k < SampleLevels; k++) {

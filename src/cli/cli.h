@@ -122,6 +122,19 @@ struct SearchTables;
   "                    that fail at the default; the figures of a level that\n"        \
   "                    the default solves stay the same\n"
 
+// The --guided line of solve, batch and bench --help.
+#define GuidedOptionHelp                                                                  \
+  "  --guided          the guided search: the same minimum number of moves, found\n"     \
+  "                    by a search ordered by the moves so far plus a lower bound\n"   \
+  "                    of the moves still needed, which creates far fewer nodes;\n"    \
+  "                    for levels the plain search cannot finish and for big\n"        \
+  "                    sets. It takes levels of up to 16 live boxes (8 without\n"      \
+  "                    it). Its node and queue figures count its own records and\n"    \
+  "                    are not comparable with the plain search's\n"
+
+// 1 when argument is --guided, which then sets guided; 0 for another.
+int take_guided_option(const char* argument, int32_t& guided);
+
 // --memory SIZE at argv[i]: stores the size and returns 2; 0 for another
 // argument; -1 after reporting a missing or bad size (usage error).
 int take_memory_option(const char* command, int argc, char** argv, int i, int64_t& bytes);

@@ -30,8 +30,8 @@ const char NotationText[] =
     "  space floor, . goal, $ box, * box on goal, @ keeper, + keeper on goal.\n"
     "  A line of other characters (a title, a comment) or an empty line ends a\n"
     "  level; trailing spaces are cut. A level may have at most 2000 cells (width\n"
-    "  times height) and at most 8 live boxes; boxes frozen on goals from the\n"
-    "  start become walls and do not count.\n";
+    "  times height) and at most 8 live boxes, 16 with --guided; boxes frozen on\n"
+    "  goals from the start become walls and do not count.\n";
 
 const char SourceOptionsText[] =
     "  SOURCE            a text file of levels, a folder of level files numbered\n"

@@ -7,7 +7,7 @@
 
 namespace vk {
 
-const char LevelsUsage[] = "  vantori levels SOURCE|--sample [--work-dir DIR]\n";
+const char LevelsUsage[] = "  vantori levels SOURCE|--sample [--work-dir DIR] [--guided]\n";
 
 const CommandHelp LevelsHelp = {
     "levels",
@@ -15,7 +15,9 @@ const CommandHelp LevelsHelp = {
     "Loads a level set into the work folder, one file per level, and lists what\n"
     "the level reader makes of every level number.\n",
     1,
-    "",
+    "  --guided          read the levels with the guided search's box limit, 16\n"
+    "                    live boxes instead of 8, as solve --guided and batch\n"
+    "                    --guided do\n",
     "  set NAME count COUNT highest HIGHEST\n"
     "  N WIDTH HEIGHT TOTAL LIVE STATUS      for every N from 1 to HIGHEST\n"
     "  NAME is the set's name: the file's name without folder and extension,\n"
@@ -24,9 +26,10 @@ const CommandHelp LevelsHelp = {
     "  folder's numbers may have gaps). TOTAL counts every box of the level,\n"
     "  LIVE those not frozen on a goal. STATUS is ok, or the reason the level\n"
     "  cannot be solved: Size Over (more than 2000 cells), Boxes Over (more\n"
-    "  than 8 live boxes), Irregular (a malformed level or a missing number),\n"
-    "  Impossible (proven unsolvable before any search). Fields are separated\n"
-    "  by single spaces; STATUS runs to the end of the line.\n",
+    "  than 8 live boxes, 16 with --guided), Irregular (a malformed level or a\n"
+    "  missing number), Impossible (proven unsolvable before any search).\n"
+    "  Fields are separated by single spaces; STATUS runs to the end of the\n"
+    "  line.\n",
     "  0    the set was loaded and listed\n"
     "  1    the intake failed (\"Load Error!!\" and the cause on standard error)\n"
     "       or standard output could not be written\n"
@@ -44,10 +47,10 @@ const char* status_text(int32_t status) {
   return status == LevelOk ? "ok" : level_status_word(status);
 }
 
-void print_levels(const LevelStore& store, Level& level) {
+void print_levels(const LevelStore& store, Level& level, int32_t guided) {
   std::printf("set %s count %d highest %d\n", store.setName, store.levelCount, store.highest);
   for (int32_t n = 1; n <= store.highest; ++n) {
-    int32_t status = read_level(level, store.workDir, n);
+    int32_t status = read_level(level, store.workDir, n, box_limit(guided));
     std::printf("%d %d %d %d %d %s\n", n, level.width, level.height, level.totalBoxes,
                 level.liveBoxes, status_text(status));
   }
@@ -57,13 +60,18 @@ void print_levels(const LevelStore& store, Level& level) {
 
 int cmd_levels(int argc, char** argv) {
   SourceOptions options;
+  int32_t guided = 0;
   for (int i = 1; i < argc;) {
     if (is_help_option(argv[i])) return print_command_help(LevelsHelp);
+    if (take_guided_option(argv[i], guided)) {
+      i += 1;
+      continue;
+    }
     if (take_source_option(argc, argv, i, options) != 1) return usage_error();
   }
   if (!options.source && !options.sample) return usage_error();
   if (!run_intake(options, Store, TextBuffer)) return ExitFailure;
-  print_levels(Store, Board);
+  print_levels(Store, Board, guided);
   if (std::fflush(stdout) != 0) return ExitFailure;
   return ExitOk;
 }

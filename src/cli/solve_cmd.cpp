@@ -14,7 +14,7 @@ namespace vk {
 const char SolveUsage[] =
     "  vantori solve SOURCE|--sample [--level N] [--work-dir DIR] [--begin-with-end 0|1]"
     " [--all-moves]\n"
-    "                 [--memory SIZE]\n";
+    "                 [--memory SIZE] [--guided]\n";
 
 const CommandHelp SolveHelp = {
     "solve",
@@ -32,7 +32,8 @@ const CommandHelp SolveHelp = {
     "                    moves\n"
     "  --all-moves       print the whole move trace; by default its last moves\n"
     "                    are shown as ?\n"
-    MemoryOptionHelp,
+    MemoryOptionHelp
+    GuidedOptionHelp,
     "  level: N\n"
     "  result: WORD\n"
     "  moves: M\n"
@@ -70,6 +71,7 @@ struct SolveOptions {
   const char* level = nullptr;  // nullptr: level 1
   int32_t beginWithEnd = 1;
   int32_t allMoves = 0;
+  int32_t guided = 0;
   int64_t memory = DefaultMemory;
 };
 
@@ -85,6 +87,7 @@ int take_solve_option(int argc, char** argv, int i, void* context) {
   SolveOptions& options = *static_cast<SolveOptions*>(context);
   int memory = take_memory_option("solve", argc, argv, i, options.memory);
   if (memory != 0) return memory;
+  if (take_guided_option(argv[i], options.guided)) return 1;
   if (std::strcmp(argv[i], "--all-moves") == 0) {
     options.allMoves = 1;
     return 1;
@@ -124,6 +127,7 @@ int cmd_solve(int argc, char** argv) {
   int32_t n = level_number(options.level, Store.highest);
   LevelSolver.trace = TextBuffer;
   LevelSolver.beginWithEnd = options.beginWithEnd;
+  LevelSolver.guided = options.guided;
   int32_t levelStatus = select_level(LevelSolver, CurrentLevel, Store.workDir, n);
   const char* word = level_status_word(levelStatus);
   int64_t elapsed = 0;

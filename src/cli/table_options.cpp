@@ -1,5 +1,5 @@
-// --memory SIZE, shared by solve, batch and bench, and the reservation of
-// the search tables that it sizes.
+// --memory SIZE and --guided, shared by the commands that solve, and the
+// reservation of the search tables that --memory sizes.
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +15,12 @@ int take_memory_option(const char* command, int argc, char** argv, int i, int64_
     return -1;
   }
   return 2;
+}
+
+int take_guided_option(const char* argument, int32_t& guided) {
+  if (std::strcmp(argument, "--guided") != 0) return 0;
+  guided = 1;
+  return 1;
 }
 
 int reserve_for_command(const char* command, SearchTables& tables, int64_t bytes, int32_t jobs) {

@@ -299,6 +299,50 @@ TEST_F(BatchTest, ReportThatCannotBeOpenedIsRefused) {
   EXPECT_EQ(run.batch.reportFd, -1);
 }
 
+// The guided setting reaches the solver of a run and of every job, reads
+// levels with the guided box limit, and marks the report's header; a level
+// of nine live boxes is tried only where that limit takes it.
+TEST_F(BatchTest, TheGuidedSettingReachesEverySolverAndTheHeader) {
+  const std::string nineBoxes =
+      "#############\n#@          #\n# $$$$$$$$$ #\n# ......... #\n#           #\n#############\n";
+  const int32_t tried = box_limit(1) >= 9 ? 2 : 1;
+  for (int32_t jobCount : {1, 2}) {
+    SCOPED_TRACE(jobCount);
+    BatchRun run(std::string(FirstLevel) + "\n" + nineBoxes);
+    run.report_to_file();
+    run.settings.guided = 1;
+    std::unique_ptr<Level> levels[2] = {std::make_unique<Level>(), std::make_unique<Level>()};
+    std::unique_ptr<Solver> solvers[2] = {std::make_unique<Solver>(), std::make_unique<Solver>()};
+    SearchTables tables[2];
+    std::vector<char> traces(2 * size_t(TextBufferSize), 0);
+    BatchJob jobs[2];
+    for (int32_t j = 0; j < 2; j++) {
+      ASSERT_EQ(reserve_tables(tables[j], SmallestMemory), 1);
+      solvers[j]->tables = &tables[j];
+      solvers[j]->trace = &traces[size_t(j) * TextBufferSize];
+      jobs[j].level = levels[j].get();
+      jobs[j].solver = solvers[j].get();
+    }
+    int32_t canceled =
+        jobCount == 1 ? run_batch(run.batch) : run_batch_jobs(run.batch, jobs, jobCount);
+    EXPECT_EQ(canceled, 0);
+    // One job runs on the batch's solver, several on their own.
+    for (int32_t j = 0; j < jobCount; j++) {
+      const Solver& solver = jobCount == 1 ? *run.solver : *solvers[j];
+      EXPECT_EQ(solver.guided, 1);
+    }
+    std::string report = run.report();
+    std::string title = std::string("# ") + TitleText + " [Guided search]\n";
+    EXPECT_EQ(report.rfind(title, 0), 0u) << report;
+    char limits[80];
+    std::snprintf(limits, sizeof limits, "# MaxArea:2000 MaxBoxes:%2d  [", box_limit(1));
+    EXPECT_NE(report.find(limits), std::string::npos) << report;
+    EXPECT_NE(report.find("   1[ 5* 3( 1)]    0sec"), std::string::npos) << report;
+    EXPECT_NE(report.find(footer(tried, tried, "Finish")), std::string::npos) << report;
+    for (SearchTables& t : tables) release_tables(t);
+  }
+}
+
 TEST(FinishBatchText, NamesStartAndEndTimes) {
   Batch batch;
   batch.start = LocalTime{2021, 3, 4, 5, 6};
