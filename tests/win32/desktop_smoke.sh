@@ -43,11 +43,11 @@ bmp_pixel() {
   echo "$r $g $b"
 }
 
-# snap WINDOW-ID FILE: a picture of the window, tried a few times (a window
-# just shown may not be found by its caption at once).
+# snap FILE: a picture of the main dialog (by its caption, the title
+# text), tried a few times: a window just shown may not be found at once.
 snap() {
   for _ in 1 2 3 4 5; do
-    wine "$snapshot" "$(xdotool getwindowname "$1")" "$2" 2>/dev/null && return 0
+    wine "$snapshot" "$title" "$1" 2>/dev/null && return 0
     sleep 1
   done
   return 1
@@ -87,9 +87,10 @@ wine "$program" </dev/null >/dev/null 2>&1 &
 pid=$!
 
 main=$(wait_window '^Vantori Kelmora1\.2') || fail "the main dialog did not open with the title text"
+title=$(xdotool getwindowname "$main")
 if [ -n "$snapshot" ]; then
   startup="${TMPDIR:-/tmp}/desktop-smoke-startup.bmp"
-  snap "$main" "$startup" || fail "no picture of the start-up screen"
+  snap "$startup" || fail "no picture of the start-up screen"
 fi
 
 # The text dialog's keys in paste mode: the focus starts in the box, Enter
@@ -115,7 +116,7 @@ xdotool search --onlyvisible --name '^Vantori Kelmora$' >/dev/null 2>&1 &&
 if [ -n "$snapshot" ]; then
   sleep 1
   picture="${TMPDIR:-/tmp}/desktop-smoke-pasted.bmp"
-  snap "$main" "$picture" || fail "no picture of the pasted level"
+  snap "$picture" || fail "no picture of the pasted level"
   [ "$(bmp_pixel "$picture" 17 $((3 + 19 + 88 + 2)))" != "$(bmp_pixel "$startup" 17 $((3 + 19 + 88 + 2)))" ] ||
     fail "the pasted level was not loaded"
 fi
@@ -164,6 +165,12 @@ close_and_wait "$main" "$pid" || fail "the close box did not end the process"
 # A level file named on the command line (as a file manager or a drop onto
 # the program's icon names it) is loaded at start: the canvas no longer
 # shows the start-up screen's grey backdrop.
+# The first process's window and store lock are gone first.
+for _ in $(seq 50); do
+  xdotool search --onlyvisible --name '^Vantori Kelmora' >/dev/null 2>&1 || break
+  sleep 0.2
+done
+sleep 1
 levels="${TMPDIR:-/tmp}/desktop-smoke-levels.txt"
 printf '##########\n#@     $.#\n##########\n' >"$levels"
 wine "$program" "Z:${levels//\//\\}" </dev/null >/dev/null 2>&1 &
@@ -172,7 +179,7 @@ main=$(wait_window '^Vantori Kelmora1\.2') || fail "the program did not open wit
 if [ -n "$snapshot" ]; then
   sleep 2
   picture="${TMPDIR:-/tmp}/desktop-smoke-named.bmp"
-  snap "$main" "$picture" || fail "no picture of the named level"
+  snap "$picture" || fail "no picture of the named level"
   corner=$((3 + 12 + 2))
   [ "$(bmp_pixel "$picture" $corner $((3 + 19 + 88 + 2)))" != \
     "$(bmp_pixel "$startup" $corner $((3 + 19 + 88 + 2)))" ] ||
