@@ -697,7 +697,7 @@ TEST_F(Window, DropRefusedWhileTheSolutionDialogIsOpen) {
   EXPECT_EQ(drag_enter(window.get(), local(file)), Qt::CopyAction);
 }
 
-// ---------------------------------------------------------------- second trials
+// ---------------------------------------------------------------- keys, numbers, Options, paths
 
 // The text dialog's keyboard, with real key presses: Tab and Shift+Tab move
 // between Close and the box and never type a tab; Enter in the box makes a
