@@ -13,7 +13,7 @@ ctest --test-dir build --output-on-failure -j "$(nproc)"
 # Sanitizers reserve large address ranges, and LeakSanitizer needs a thread
 # of its own at exit, so the tests that limit the address space or the
 # number of threads run in the plain build only.
-plain_only='TablesCannotBeReserved|ABatchWithoutAThreadForItsProgressLine'
+plain_only='TablesCannotBeReserved|ABatchWithoutAThreadForItsProgressLine|desktop_small_address_space'
 
 vk_build_clang build-asan address
 ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E "$plain_only"
@@ -21,8 +21,9 @@ ctest --test-dir build-asan --output-on-failure -j "$(nproc)" -E "$plain_only"
 # The doubled tables' run over the whole public set is a long search with
 # no thread of interest beyond what the two-job tests already cover.
 vk_build_clang build-tsan thread vantori batch_tests cli_tests solver_tests app_worker_tests
+# The tests labelled "threads" (tests/CMakeLists.txt) are those of interest.
 ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" -E "$plain_only|DoubleMemoryKeeps" \
-  -R '^(BatchTest|BatchCommand|BenchCommand|FinishBatchText|GuidedCommand|LevelsCommand|SolveCommand|WorkerThread)\.|^SolveTest\.Cancel'
+  -L '^threads$'
 
 # Each fuzz target runs for a minute from its seed corpus in
 # tests/fuzz/corpus/<target>/; new inputs go to a scratch corpus in the build

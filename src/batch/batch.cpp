@@ -21,6 +21,7 @@ namespace vk {
 namespace {
 
 constexpr int32_t ResultCapacity = 48;  // "%5dmoves TraceOver" and the words
+constexpr int32_t StoreErrorLineCapacity = IntakeTextCapacity + 16;  // "%4d  Error: " and the text
 
 int32_t cancel_set(const Batch& batch) {
   return batch.solver->cancel.load(std::memory_order_relaxed) != 0 ? 1 : 0;
@@ -106,15 +107,35 @@ void open_run(Batch& batch) {
   if (batch.settings->reportFlag) write_report_header(batch);
 }
 
-// The close: the end time and the report's footer; returns the cancel flag.
+// The close: the end time and the report's footer, which reads Cancel for
+// a run that stopped before its end; returns the cancel flag.
 int32_t close_run(Batch& batch) {
   batch.end = local_time_now();
   const int32_t canceled = cancel_set(batch);
   if (batch.settings->reportFlag) {
-    write_report_footer(batch, canceled);
+    write_report_footer(batch, canceled || batch.storeError != 0);
     close_report_file(batch);
   }
   return canceled;
+}
+
+// The report's line for the level whose file has gone.
+void store_error_line(const Batch& batch, char* line) {
+  char text[IntakeTextCapacity];
+  store_error_text(batch, text);
+  std::snprintf(line, StoreErrorLineCapacity, "%4d  Error: %s", batch.storeErrorLevel, text);
+}
+
+// A level that reads as Irregular because its stored file has gone: 1
+// after the level's error line, and the run stops.
+int32_t store_gone(Batch& batch, int32_t number, int32_t levelStatus, char* line) {
+  if (levelStatus != LevelIrregular) return 0;
+  int32_t error = level_file_error(*batch.store, number);
+  if (error == 0) return 0;
+  batch.storeError = error;
+  batch.storeErrorLevel = number;
+  store_error_line(batch, line);
+  return 1;
 }
 
 }  // namespace
@@ -124,8 +145,14 @@ int32_t run_batch(Batch& batch) {
   open_run(batch);
 
   for (batch.current = 1; batch.current <= batch.store->highest; ++batch.current) {
+    if (cancel_set(batch)) break;  // also between skipped levels
     int32_t levelStatus =
         select_level(*batch.solver, *batch.level, batch.store->workDir, batch.current);
+    char gone[StoreErrorLineCapacity];
+    if (store_gone(batch, batch.current, levelStatus, gone)) {
+      if (report) write_report_line(batch, gone);
+      break;
+    }
     if (levelStatus != LevelOk && levelStatus != LevelImpossible) continue;
     int32_t status = try_level(batch, levelStatus);
     char result[ResultCapacity];
@@ -141,7 +168,12 @@ int32_t run_batch(Batch& batch) {
 namespace {
 
 // What a job leaves for the report: the level line, once the level is done.
-enum JobResultState : int32_t { ResultPending = 0, ResultSkipped = 1, ResultLine = 2 };
+enum JobResultState : int32_t {
+  ResultPending = 0,
+  ResultSkipped = 1,
+  ResultLine = 2,
+  ResultStoreGone = 3,  // the level's file has gone: its error line ends the report
+};
 struct JobResult {
   int32_t state = ResultPending;
   int32_t status = 0;
@@ -168,6 +200,14 @@ struct JobBoard {
 void solve_for_report(JobBoard& board, BatchJob& job, int32_t number, JobResult& out) {
   Solver& solver = *job.solver;
   int32_t levelStatus = select_level(solver, *job.level, board.batch.store->workDir, number);
+  if (levelStatus == LevelIrregular) {
+    int32_t error = level_file_error(*board.batch.store, number);
+    if (error != 0) {
+      out.status = error;
+      out.state = ResultStoreGone;
+      return;
+    }
+  }
   if (levelStatus != LevelOk && levelStatus != LevelImpossible) {
     out.state = ResultSkipped;
     return;
@@ -222,6 +262,15 @@ int32_t write_done_lines(JobBoard& board, int32_t& written, int32_t report) {
     // Cancelled: a level no job took never gets a line.
     if (r.state == ResultPending) return board.stopped && written >= board.next;
     if (r.state == ResultSkipped) continue;
+    if (r.state == ResultStoreGone) {
+      batch.storeError = r.status;
+      batch.storeErrorLevel = written;
+      char line[StoreErrorLineCapacity];
+      store_error_line(batch, line);
+      if (report) write_report_line(batch, line);
+      written++;
+      return 1;
+    }
     batch.tried += 1;
     if (r.status == SolveSolved) batch.solved += 1;
     if (r.badSolution && batch.hooks.badSolution)
@@ -288,6 +337,11 @@ int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count) {
   for (int32_t j = 0; j < started; j++) threads[j].join();
   batch.current = batch.store->highest + 1;
   return close_run(batch);
+}
+
+void store_error_text(const Batch& batch, char* out) {
+  level_file_error_text(*batch.store, batch.storeErrorLevel, batch.storeError, out,
+                        IntakeTextCapacity);
 }
 
 void finish_batch_text(const Batch& batch, int32_t canceled, char* out) {

@@ -70,7 +70,17 @@ struct Batch {
 
   OsHandle reportFd = OsNoHandle;  // the report file, open while reportFlag is set
   int32_t closeReport = 0;  // the run closes reportFd at its end
-  int32_t writeError = 0;  // os_error() of the first failed report write, 0 if none
+  // os_error() of the first failed report write, 0 if none. With
+  // stopOnWriteError (the command line, whose reader may have gone) it
+  // stops the run: the cancel flag is set; the desktop's run goes on and
+  // names it in the closing message.
+  int32_t writeError = 0;
+  int32_t stopOnWriteError = 0;
+  // A level file the intake stored that can no longer be read (the store
+  // was removed meanwhile): its os_error() and level. The level gets an
+  // error line in the report and the run stops there.
+  int32_t storeError = 0;
+  int32_t storeErrorLevel = 0;
 
   int32_t tried = 0;       // levels solved or found impossible
   int32_t solved = 0;
@@ -107,6 +117,11 @@ int32_t run_batch(Batch& batch);
 // Nothing is shown or replayed: of the hooks only begin, stopProgress
 // (before each report line) and badSolution are called.
 int32_t run_batch_jobs(Batch& batch, BatchJob* jobs, int32_t count);
+
+// "cannot read the level file PATH: REASON" for the batch's storeError,
+// into out (IntakeTextCapacity bytes), control characters as '?'. The
+// report's line for that level is "%4d  Error: " and this text.
+void store_error_text(const Batch& batch, char* out);
 
 // The closing message: finished or canceled with the start and end times,
 // and a line on an incomplete report. out holds FinishTextCapacity bytes.

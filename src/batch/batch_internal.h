@@ -12,7 +12,8 @@ namespace vk {
 LocalTime local_time_now();
 
 // Writes text and one LF to the report file. A failure is remembered (the
-// first os_error() in writeError) and otherwise ignored.
+// first os_error() in writeError) and, with stopOnWriteError, stops the run
+// (the cancel flag).
 void write_report_line(Batch& batch, const char* text);
 
 // The parts of the report, each written with write_report_line.

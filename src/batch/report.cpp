@@ -1,7 +1,7 @@
 // The batch report: plain ASCII with LF line ends. A header names the
 // program, the set and the limits; one line follows per tried level, then a
-// footer with the counts. Write errors never stop a run; the first one is
-// kept so that the caller can say the report is incomplete.
+// footer with the counts. The first write error is kept so that the caller
+// can say the report is incomplete; it stops the run when the caller asks.
 #include <cstdio>
 #include <cstring>
 
@@ -18,8 +18,11 @@ const char ReportRule[] = "-----------------------------------------------------
 // the plain search's.
 const char GuidedTitleMark[] = " [Guided search]";
 const char ReportHeading[] = " No.  W  H  B     Time     Cells   Queue     Result";
+// A report that cannot be written (a full disk, a size limit, a closed
+// pipe) stops the run when asked: nothing more could reach its reader.
 void remember_error(Batch& batch) {
   if (batch.writeError == 0) batch.writeError = os_error();
+  if (batch.stopOnWriteError) batch.solver->cancel.store(1, std::memory_order_relaxed);
 }
 
 // Writes all of bytes; the first failure is kept.

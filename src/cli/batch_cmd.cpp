@@ -64,19 +64,26 @@ const CommandHelp BatchHelp = {
     "  holds), or Impossible, Failed(C) (the node table is full), Failed(Q) (a\n"
     "  queue bucket is full), Canceled. Levels that are Size Over, Boxes Over or\n"
     "  Irregular are skipped: no line, not counted. T counts the tried levels,\n"
-    "  K the solved ones; after Ctrl-C the tries line ends in Cancel instead of\n"
-    "  Finish. Numbers are right-aligned and widen their field when longer.\n",
+    "  K the solved ones; after Ctrl-C (or any stop) the tries line ends in\n"
+    "  Cancel instead of Finish. Numbers are right-aligned and widen their\n"
+    "  field when longer. Control characters of names are written as ?.\n",
     "  0    the batch ran to its end, whatever the levels' results\n"
     "  1    the intake failed, the report file cannot be opened (\" Can't open\n"
     "       output file.\" and no batch runs), the report would overwrite the\n"
-    "       source or a level file (no batch runs), there is no memory for the\n"
-    "       search tables (N times SIZE is more than the machine has, or the\n"
-    "       system refuses them), or the report could not be written completely (the\n"
-    "       batch runs to its end and one line names the error)\n"
+    "       source or a level file, or whether it would cannot be told (no batch\n"
+    "       runs), there is no memory for the search tables (N times SIZE is\n"
+    "       more than the machine has, or the system refuses them), the report\n"
+    "       could not be written (the batch stops there, completes what it\n"
+    "       still can and one line names the error), or a level file the intake\n"
+    "       stored has gone (its line reads \"N  Error: cannot read the level\n"
+    "       file PATH: REASON\" and the batch stops there)\n"
     "  2    a usage error\n"
     "  3    a solution failed the independent replay check\n"
-    "  130  interrupted by Ctrl-C; the report is complete up to the canceled\n"
-    "       level\n",
+    "  129  hung up (SIGHUP): the report is complete up to the canceled\n"
+    "       level, with its footer, and the private work folder is removed\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  the report went to a pipe whose reader has gone; the batch stops\n"
+    "  143  terminated (SIGTERM), the same as 129\n",
 };
 
 namespace {
@@ -97,15 +104,6 @@ Solver BatchSolver;
 SearchTables BatchTables;
 Settings BatchSettings;
 char TextBuffer[TextBufferSize + 1];  // the intake's text, then the move trace
-
-// Set by Ctrl-C. The handler only stores to these two lock-free atomics.
-std::atomic<int32_t> Interrupted{0};
-static_assert(std::atomic<int32_t>::is_always_lock_free);
-
-void on_interrupt() {
-  Interrupted.store(1, std::memory_order_relaxed);
-  BatchSolver.cancel.store(1, std::memory_order_relaxed);
-}
 
 int32_t BadSolutions = 0;
 constexpr int32_t MessageCapacity = 128;
@@ -182,10 +180,35 @@ int32_t make_jobs(JobSet& set, int32_t count, int64_t memory) {
   return 1;
 }
 
-// A Ctrl-C that came before the run cleared the cancel flag still counts.
-void keep_interrupt(void*) {
-  if (Interrupted.load(std::memory_order_relaxed))
-    BatchSolver.cancel.store(1, std::memory_order_relaxed);
+// A stop signal that came before the run cleared the cancel flag still
+// counts.
+void keep_stop(void*) {
+  if (stopped_status() != 0) BatchSolver.cancel.store(1, std::memory_order_relaxed);
+}
+
+// How the batch ends, once its report is as complete as it can be: a stop
+// signal, then a report that could not be written (the run stopped there),
+// then a level file that went, then a bad solution.
+int batch_status(const Batch& batch) {
+  int status = ExitOk;
+  if (batch.writeError == OsClosedPipe) {
+    status = ExitClosedPipe;  // the reader has gone: nothing to tell it
+  } else if (batch.writeError != 0) {
+    char cause[OsErrorTextCapacity];
+    os_error_text(batch.writeError, cause, OsErrorTextCapacity);
+    std::fprintf(stderr, "vantori batch: the report could not be written completely: %s\n",
+                 cause);
+    status = ExitFailure;
+  }
+  if (batch.storeError != 0) {
+    char line[IntakeTextCapacity];
+    store_error_text(batch, line);
+    std::fprintf(stderr, "vantori batch: %s\n", line);
+    if (status == ExitOk) status = ExitFailure;
+  }
+  if (stopped_status() != 0) return stopped_status();
+  if (status != ExitOk) return status;
+  return BadSolutions != 0 ? ExitBadSolution : ExitOk;
 }
 
 int open_report(Batch& batch, const BatchOptions& options) {
@@ -204,7 +227,10 @@ int cmd_batch(int argc, char** argv) {
   int status = parse_options(argc, argv, options);
   if (status >= 0) return status;
 
-  if (!run_intake(options.source, Store, TextBuffer)) return ExitFailure;
+  PinnedPaths pinned;
+  if (!pin_paths(options.source, &options.report, pinned)) return ExitFailure;
+  cancel_on_stop(BatchSolver.cancel);
+  if (!run_intake(options.source, Store, TextBuffer)) return stopped_status() ? stopped_status() : ExitFailure;
   JobSet jobs;
   if (options.jobs == 1) {
     if (!reserve_for_command("batch", BatchTables, options.memory, 1)) return ExitFailure;
@@ -218,12 +244,13 @@ int cmd_batch(int argc, char** argv) {
   batch.level = &CurrentLevel;
   batch.solver = &BatchSolver;
   batch.settings = &BatchSettings;
+  batch.stopOnWriteError = 1;  // the report's reader may have gone: go no further
   ProgressLine progress;
   progress.figures = &BatchSolver.progress;
   progress.highest = Store.highest;
   progress.clearAfterSolve = options.report == nullptr && os_is_terminal(os_standard_output());
   batch.hooks.context = &progress;
-  batch.hooks.begin = keep_interrupt;
+  batch.hooks.begin = keep_stop;
   batch.hooks.showLevel = progress_show_level;
   batch.hooks.startProgress = progress_solve_begins;
   batch.hooks.stopProgress = progress_solve_ends;
@@ -246,27 +273,11 @@ int cmd_batch(int argc, char** argv) {
   }
   BatchSettings.reportFlag = 1;
 
-  // Caught only from here on: a Ctrl-C during the intake simply ends the
-  // program, since nothing has been written yet.
-  // A closed pipe is a write error like any other: the run goes on to its
-  // end and the error is named, instead of the program dying silently.
-  os_catch_interrupt(on_interrupt);
   start_progress_line(progress);
   if (options.jobs > 1) run_batch_jobs(batch, jobs.jobs, options.jobs);
   else run_batch(batch);
   stop_progress_line(progress);
-  os_release_interrupt();
-
-  if (batch.writeError != 0) {
-    char cause[OsErrorTextCapacity];
-    os_error_text(batch.writeError, cause, OsErrorTextCapacity);
-    std::fprintf(stderr, "vantori batch: the report could not be written completely: %s\n",
-                 cause);
-  }
-  if (Interrupted.load(std::memory_order_relaxed)) return ExitInterrupted;
-  if (BadSolutions != 0) return ExitBadSolution;
-  if (batch.writeError != 0) return ExitFailure;
-  return ExitOk;
+  return batch_status(batch);
 }
 
 }  // namespace vk

@@ -36,9 +36,15 @@ const CommandHelp BenchHelp = {
     "  second and the total time.\n",
     "  0    the bench ran to its end\n"
     "  1    there is no memory for the search tables (more than the machine\n"
-    "       has, or refused), or standard output could not be written\n"
+    "       has, or refused), or standard output could not be written (one\n"
+    "       line names the error)\n"
     "  2    a usage error\n"
-    "  3    a solution failed the independent replay check\n",
+    "  3    a solution failed the independent replay check\n"
+    "  129  hung up (SIGHUP): the level under way ends and no totals are\n"
+    "       printed, so that a partial signature is never taken for the real one\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  standard output went to a pipe whose reader has gone\n"
+    "  143  terminated (SIGTERM), the same\n",
 };
 
 namespace {
@@ -196,13 +202,17 @@ bool bench_one(int32_t number, const char* text, Totals& totals) {
   int32_t nodes = BenchSolver.progress.nodes.load();
   std::printf("%d moves %d nodes %d queue %d ms %lld\n", number, BenchSolver.solutionLength, nodes,
               BenchSolver.progress.queue.load(), static_cast<long long>(ms));
-  std::fflush(stdout);
+  std::fflush(stdout);  // a failure stays in ferror(stdout) for the caller
   totals.nodes += nodes;
   totals.ms += ms;
   if (status != LevelOk || result != SolveSolved) return true;
   return replay_solution(BenchBoard, BenchSolver.trace, BenchSolver.solutionLength,
                          BenchSolver.traceOver) != 0;
 }
+
+// The bench ends early on a stop signal or once its output cannot be
+// written.
+bool bench_stops() { return stopped_status() != 0 || std::ferror(stdout); }
 
 }  // namespace
 
@@ -225,6 +235,9 @@ int cmd_bench(int argc, char** argv) {
       return usage_error();
     }
   }
+  // A stop signal cancels the solve under way; the bench then prints no
+  // totals, so that a partial signature is never taken for the real one.
+  cancel_on_stop(BenchSolver.cancel);
   if (!reserve_for_command("bench", BenchTables, memory, 1)) return ExitFailure;
   BenchSolver.tables = &BenchTables;
   BenchSolver.trace = TextBuffer;
@@ -232,22 +245,28 @@ int cmd_bench(int argc, char** argv) {
   BenchSolver.guided = guided;
   Totals totals;
   int32_t number = 0, bad = 0;
-  for (int32_t k = 0; k < SampleLevels; k++) {
+  for (int32_t k = 0; k < SampleLevels && !bench_stops(); k++) {
     number++;
     if (quick && !SampleQuick[k]) continue;
     if (level_of_text(SampleText, k, MapText, sizeof MapText) < 0) continue;
     if (!bench_one(number, MapText, totals)) bad = number;
   }
-  for (int32_t k = 0; k < BenchLevelCount; k++) {
+  for (int32_t k = 0; k < BenchLevelCount && !bench_stops(); k++) {
     number++;
     if (quick && !BenchLevels[k].quick) continue;
     if (!bench_one(number, BenchLevels[k].map, totals)) bad = number;
   }
+  if (stopped_status() != 0) {
+    output_status("bench");
+    return stopped_status();
+  }
   int64_t rate = totals.nodes * 1000 / (totals.ms > 0 ? totals.ms : 1);
-  std::printf("Nodes searched: %lld\nNodes/second: %lld\nTotal time (ms): %lld\n",
-              static_cast<long long>(totals.nodes), static_cast<long long>(rate),
-              static_cast<long long>(totals.ms));
-  if (std::fflush(stdout) != 0) return ExitFailure;
+  if (!std::ferror(stdout))
+    std::printf("Nodes searched: %lld\nNodes/second: %lld\nTotal time (ms): %lld\n",
+                static_cast<long long>(totals.nodes), static_cast<long long>(rate),
+                static_cast<long long>(totals.ms));
+  int written = output_status("bench");
+  if (written != ExitOk) return written;
   if (bad != 0) {
     std::fprintf(stderr, "vantori bench: the solution of level %d fails the replay check\n", bad);
     return ExitBadSolution;

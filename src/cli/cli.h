@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
-#include "level/level.h"
 #include <atomic>
+
+#include "level/level.h"
+#include "os/os.h"
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -19,7 +21,25 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailure = 1;     // failed intake, unwritable report, no memory
 constexpr int ExitUsage = 2;
 constexpr int ExitBadSolution = 3; // a solution failed the replay check
-constexpr int ExitInterrupted = 130;
+constexpr int ExitSignalBase = 128;  // a stop signal: 128 + its number (129, 130, 143)
+constexpr int ExitClosedPipe = ExitSignalBase + OsSignalPipe;  // standard output's reader has gone
+
+// Installs the handlers of SIGINT, SIGTERM and SIGHUP (the console's
+// Ctrl-C, Ctrl-Break and close on Windows); first thing in main.
+void catch_stop_signals();
+
+// From now on a stop signal sets cancel, and one that came before sets it
+// at once.
+void cancel_on_stop(std::atomic<int32_t>& cancel);
+
+// 0 while no stop signal came; else the exit status it gives.
+int stopped_status();
+
+// Flushes standard output: ExitOk when every write to it went through;
+// else one line on standard error, "vantori COMMAND: cannot write standard
+// output: REASON" (command may be empty), and ExitFailure, or, for a
+// closed pipe, nothing and ExitClosedPipe.
+int output_status(const char* command);
 
 int cmd_levels(int argc, char** argv);
 int cmd_solve(int argc, char** argv);
@@ -88,6 +108,21 @@ int take_source_option(int argc, char** argv, int& i, SourceOptions& options);
 // line naming the cause on standard error and returns 0. A file of a
 // folder source that cannot be read gets a warning line and is skipped.
 int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer);
+
+// The paths of a run made absolute where the system needs that (Windows,
+// os_full_path), so that the process can leave its current folder before
+// the work folder is held: on Windows the process's own hold on its
+// current folder would otherwise meet the exclusive hold of --work-dir .
+struct PinnedPaths {
+  char source[PathTextCapacity];
+  char workDir[PathTextCapacity];
+  char report[PathTextCapacity];
+};
+
+// Points the options (and *report, when given) at their pinned forms and
+// leaves the current folder. 0, after "Load Error!!" and a line, when a
+// path does not fit.
+int pin_paths(SourceOptions& options, const char** report, PinnedPaths& pinned);
 
 // 1 when the batch report may be written at report; else prints why not
 // (it would overwrite a level file or the source), naming both paths, and

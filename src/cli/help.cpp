@@ -48,11 +48,19 @@ const char WorkFolderText[] =
     "  or more digits and .txt; every other file stays) and stores each level\n"
     "  of the source there as its own file, 0001.txt for level 1 and so on,\n"
     "  lines ending in LF. Without --work-dir each run uses a private folder in\n"
-    "  %s, removed at its end; scripts that read the level files\n"
-    "  afterwards name a folder with --work-dir. One run at a time uses a work\n"
-    "  folder: another run finds it in use and fails. A source in the work\n"
+    "  %s, removed at its end; a private folder\n"
+    "  that a killed run left behind is removed by a later run. Scripts that\n"
+    "  read the level files afterwards name a folder with --work-dir. One run\n"
+    "  at a time uses a work folder: another run finds it in use and fails. A\n"
+    "  work folder whose path as typed ends in a symbolic link, once its\n"
+    "  trailing . and .. steps are taken away (lnk, lnk/., lnk/sub/..), is\n"
+    "  refused; links higher up the path are followed. A source in the work\n"
     "  folder, a device as source, and a report in the work folder or over the\n"
-    "  source are refused.\n";
+    "  source (standard input included) are refused, judged by file identity;\n"
+    "  when that cannot be told (a folder on the way without search\n"
+    "  permission) the run is refused too. Control characters of names are\n"
+    "  written as ?. Reading - from a device that never ends runs until\n"
+    "  Ctrl-C.\n";
 
 const char HelpOptionText[] = "  --help            print this help and exit\n";
 
@@ -70,7 +78,12 @@ const char ProgramExitsText[] =
     "       search tables, or standard output that cannot be written\n"
     "  2    a usage error (the usage on standard error)\n"
     "  3    a solution that failed the independent replay check\n"
-    "  130  vantori batch was interrupted (Ctrl-C)\n";
+    "  129  hung up (SIGHUP), after completing what it writes and removing\n"
+    "       its private work folder\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  standard output (or the report) went to a pipe whose reader has\n"
+    "       gone\n"
+    "  143  terminated (SIGTERM), the same as 129\n";
 
 const CommandHelp* const Commands[] = {&LevelsHelp, &SolveHelp, &BatchHelp, &BenchHelp};
 
@@ -87,7 +100,7 @@ void print_options(const CommandHelp& help) {
   std::fputs(HelpOptionText, stdout);
 }
 
-int flushed_status() { return std::fflush(stdout) == 0 ? ExitOk : ExitFailure; }
+int flushed_status() { return output_status(""); }
 
 }  // namespace
 

@@ -30,8 +30,10 @@ const char* source_label(const SourceOptions& options) {
   return options.source;
 }
 
+// A stop signal during the intake is no failure to explain: the command
+// ends with its status.
 int intake_failed(const char* cause) {
-  std::fprintf(stderr, "Load Error!!\n%s\n", cause);
+  if (stopped_status() == 0) std::fprintf(stderr, "Load Error!!\n%s\n", cause);
   return 0;
 }
 
@@ -52,9 +54,13 @@ int open_store(const SourceOptions& options, LevelStore& store) {
   if (init_private_level_store(store)) return 1;
   char cause[vk::OsErrorTextCapacity];
   vk::os_error_text(vk::os_error(), cause, sizeof cause);
-  std::fprintf(stderr, "Load Error!!\ncannot make a work folder in the temporary folder: %s\n",
-               cause);
-  return 0;
+  char folder[StorePathCapacity];
+  if (!vk::os_temporary_folder(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "$TMPDIR");
+  char text[IntakeTextCapacity];
+  std::snprintf(text, sizeof text, "cannot make a work folder in the temporary folder %s: %s",
+                folder, cause);
+  make_printable(text);
+  return intake_failed(text);
 }
 
 // A file of a folder source that cannot be read: one line, and the intake
@@ -62,8 +68,11 @@ int open_store(const SourceOptions& options, LevelStore& store) {
 void warn_skipped(void*, const char* path, int32_t error) {
   char cause[vk::OsErrorTextCapacity];
   vk::os_error_text(error, cause, sizeof cause);
-  std::fprintf(stderr, "vantori: warning: cannot read %s: %s; its level stays missing\n", path,
-               cause);
+  char text[IntakeTextCapacity];
+  std::snprintf(text, sizeof text, "vantori: warning: cannot read %s: %s; its level stays missing",
+                path, cause);
+  make_printable(text);
+  std::fprintf(stderr, "%s\n", text);
 }
 
 }  // namespace
@@ -87,8 +96,6 @@ int take_source_option(int argc, char** argv, int& i, SourceOptions& options) {
 
 int run_intake(const SourceOptions& options, LevelStore& store, char* textBuffer) {
   if (!options.sample && !options.source) return intake_failed("no source given");
-  // A file-size limit is a write error like a full disk, never a silent end.
-  vk::os_ignore_file_size_signal();
   if (!open_store(options, store)) return 0;
   if (HeldStore == nullptr) std::atexit(release_held_store);
   HeldStore = &store;
@@ -118,6 +125,25 @@ int report_path_allowed(const LevelStore& store, const char* report) {
   report_clash_text(store, clash, report, text, sizeof text);
   std::fprintf(stderr, "vantori batch: %s\n", text);
   return 0;
+}
+
+int pin_paths(SourceOptions& options, const char** report, PinnedPaths& pinned) {
+  const char* names[] = {options.source, options.workDir, report ? *report : nullptr};
+  char* outs[] = {pinned.source, pinned.workDir, pinned.report};
+  for (int32_t k = 0; k < 3; ++k) {
+    if (names[k] == nullptr || (k == 0 && std::strcmp(names[k], "-") == 0)) continue;
+    if (!vk::os_full_path(names[k], outs[k], PathTextCapacity)) {
+      char text[IntakeTextCapacity];
+      std::snprintf(text, sizeof text, "path too long: %s", names[k]);
+      make_printable(text);
+      return intake_failed(text);
+    }
+  }
+  if (options.source && std::strcmp(options.source, "-") != 0) options.source = pinned.source;
+  if (options.workDir) options.workDir = pinned.workDir;
+  if (report && *report) *report = pinned.report;
+  vk::os_leave_current_folder();
+  return 1;
 }
 
 int bad_usage(const char* command, const char* problem, const char* argument) {

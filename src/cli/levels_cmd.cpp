@@ -32,8 +32,12 @@ const CommandHelp LevelsHelp = {
     "  line.\n",
     "  0    the set was loaded and listed\n"
     "  1    the intake failed (\"Load Error!!\" and the cause on standard error)\n"
-    "       or standard output could not be written\n"
-    "  2    a usage error\n",
+    "       or standard output could not be written (one line names the error)\n"
+    "  2    a usage error\n"
+    "  129  hung up (SIGHUP), after a whole line\n"
+    "  130  interrupted (SIGINT, Ctrl-C), after a whole line\n"
+    "  141  standard output went to a pipe whose reader has gone\n"
+    "  143  terminated (SIGTERM), after a whole line\n",
 };
 
 namespace {
@@ -47,9 +51,13 @@ const char* status_text(int32_t status) {
   return status == LevelOk ? "ok" : level_status_word(status);
 }
 
+// Stops after a whole line once a stop signal came, and at the first
+// line that cannot be written (a closed pipe, a full disk), so that a
+// reader that has gone never waits for the whole set.
 void print_levels(const LevelStore& store, Level& level, int32_t guided) {
   std::printf("set %s count %d highest %d\n", store.setName, store.levelCount, store.highest);
-  for (int32_t n = 1; n <= store.highest; ++n) {
+  for (int32_t n = 1; n <= store.highest && !std::ferror(stdout); ++n) {
+    if (stopped_status() != 0) return;
     int32_t status = read_level(level, store.workDir, n, box_limit(guided));
     std::printf("%d %d %d %d %d %s\n", n, level.width, level.height, level.totalBoxes,
                 level.liveBoxes, status_text(status));
@@ -70,10 +78,12 @@ int cmd_levels(int argc, char** argv) {
     if (take_source_option(argc, argv, i, options) != 1) return usage_error();
   }
   if (!options.source && !options.sample) return usage_error();
-  if (!run_intake(options, Store, TextBuffer)) return ExitFailure;
+  PinnedPaths pinned;
+  if (!pin_paths(options, nullptr, pinned)) return ExitFailure;
+  if (!run_intake(options, Store, TextBuffer)) return stopped_status() ? stopped_status() : ExitFailure;
   print_levels(Store, Board, guided);
-  if (std::fflush(stdout) != 0) return ExitFailure;
-  return ExitOk;
+  int status = output_status("levels");
+  return stopped_status() && status == ExitOk ? stopped_status() : status;
 }
 
 }  // namespace vk

@@ -5,6 +5,9 @@
 
 int main(int argc, char** argv) {
   using namespace vk;
+  // Before anything is written or made: a stop signal in the first
+  // milliseconds must find the handler, never the default action.
+  catch_stop_signals();
   // Bytes out as they are and names in as UTF-8, on every system alike.
   os_plain_standard_streams();
   argv = os_utf8_arguments(argc, argv);

@@ -85,8 +85,8 @@ void draw_locked(ProgressLine& line) {
 }
 
 void run_progress_line(ProgressLine* line) {
-  // Ctrl-C is handled on the thread that runs the batch, never here.
-  os_block_interrupt_here();
+  // Stop signals are handled on the thread that runs the batch, never here.
+  os_block_stop_signals_here();
   std::unique_lock<std::mutex> guard(line->lock);
   const auto interval = std::chrono::milliseconds(ProgressLineIntervalMs);
   while (!line->stop.load(std::memory_order_relaxed)) {

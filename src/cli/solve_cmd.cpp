@@ -59,9 +59,13 @@ const CommandHelp SolveHelp = {
     "  0    the command ran, whatever the result\n"
     "  1    the intake failed, there is no memory for the search tables (more\n"
     "       than the machine has, or refused), or standard output could not be\n"
-    "       written\n"
+    "       written (one line names the error)\n"
     "  2    a usage error\n"
-    "  3    the solution failed the independent replay check\n",
+    "  3    the solution failed the independent replay check\n"
+    "  129  hung up (SIGHUP): the solve ends and prints result: Canceled\n"
+    "  130  interrupted (SIGINT, Ctrl-C), the same\n"
+    "  141  standard output went to a pipe whose reader has gone\n"
+    "  143  terminated (SIGTERM), the same\n",
 };
 
 namespace {
@@ -146,12 +150,17 @@ int cmd_solve(int argc, char** argv) {
       if (!options.allMoves) mask_last_moves(LevelSolver.trace, LevelSolver.solutionLength);
     }
   }
+  // Stopped before the search could end (the level's read refused too):
+  // Canceled, never a status the stop itself caused.
+  if (stopped_status() != 0 && LevelSolver.solutionLength == 0) word = solve_status_word(SolveCanceled);
   std::printf("level: %d\nresult: %s\nmoves: %d\nnodes: %d\nqueue: %d\ntime: %lld ms\n"
               "traceover: %d\ntrace: %s\n",
               n, word, LevelSolver.solutionLength, LevelSolver.progress.nodes.load(),
               LevelSolver.progress.queue.load(), static_cast<long long>(elapsed),
               LevelSolver.traceOver, LevelSolver.trace);
-  if (std::fflush(stdout) != 0) return ExitFailure;
+  int written = output_status("solve");
+  if (stopped_status() != 0) return stopped_status();
+  if (written != ExitOk) return written;
   if (badSolution) {
     std::fprintf(stderr, "vantori solve: the solution of level %d fails the replay check\n", n);
     return ExitBadSolution;

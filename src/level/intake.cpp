@@ -22,6 +22,9 @@ namespace {
 constexpr char WorkFolderName[] = "temp_vantori";
 constexpr char CacheFolderName[] = ".cache/";
 constexpr char PrivateFolderPrefix[] = "vantori-";
+// The mark of a private folder: a later run removes a folder left by a
+// run that was killed only when it holds this file and nobody holds its lock.
+constexpr char PrivateLockName[] = "vantori.lock";
 constexpr char LevelFileSuffix[] = ".txt";
 constexpr int32_t LevelNumberDigits = 4;  // at least, as "%04d" writes them
 // Deleting entries while a folder is listed may hide others from the
@@ -60,10 +63,28 @@ int32_t join_path(char* out, int32_t capacity, const char* base, const char* tai
   return 1;
 }
 
-// Whether the clearing may delete this entry of the work folder.
+// Whether the clearing may delete this entry of the work folder. A
+// private folder's lock file stays until the folder goes.
 int32_t deletable(const LevelStore& store, const char* name) {
+  if (store.temporary && std::strcmp(name, PrivateLockName) == 0) return 0;
   return store.ownFolder || is_level_file_name(name);
 }
+
+}  // namespace
+
+void mark_folder_number(LevelStore& store, int32_t number, int32_t stored) {
+  if (number < 1 || number > MaxFileNumber) return;
+  const uint32_t bit = 1u << (number % 32);
+  if (stored) store.folderNumbers[number / 32] |= bit;
+  else store.folderNumbers[number / 32] &= ~bit;
+}
+
+int32_t folder_number_stored(const LevelStore& store, int32_t number) {
+  if (number < 1 || number > MaxFileNumber) return 0;
+  return (store.folderNumbers[number / 32] >> (number % 32)) & 1u;
+}
+
+namespace {
 
 // One listing pass; returns the number of entries deleted, or -1 when one
 // stays or the listing fails (the failure is set). Folders are never
@@ -123,43 +144,42 @@ int32_t prepare_work_dir(LevelStore& store) {
 }
 
 void reset_intake(LevelStore& store) {
-  close_level_file(store);
   store.setName[0] = 0;
   store.levelCount = 0;
   store.highest = 0;
   store.isSample = 0;
-  store.fileNumber = 0;
-  store.abort = 0;
+  store.fromInput = 0;
+  store.folderSource = 0;
+  std::memset(store.folderNumbers, 0, sizeof store.folderNumbers);
   store.failure = IntakeOk;
   store.failureErrno = 0;
   store.failurePath[0] = 0;
-  store.readErrno = 0;
 }
 
 // ---------------------------------------------------------------- lines
 
 // A level line goes to the open level file (opened at a level's first
 // line); any other line ends the level and is dropped.
-void store_line_bytes(LevelStore& store, const char* line, int32_t length) {
+void store_line_bytes(IntakeRun& in, const char* line, int32_t length) {
   while (length > 0 && line[length - 1] == ' ') --length;
   if (!is_level_line(line, length)) {
-    close_level_file(store);
+    close_level_file(in);
     return;
   }
-  if (!store.fileOpen) {
-    open_level_file(store);
-    if (store.abort) return;
+  if (!in.fileOpen) {
+    open_level_file(in);
+    if (in.abort) return;
   }
   // A level file cut short would read as another level: stop instead.
-  if (!vk::os_write_all(store.file, line, length) || !vk::os_write_all(store.file, "\n", 1)) {
-    set_failure(store, IntakeLevelFile, vk::os_error(), store.workDir);
-    store.abort = 1;
+  if (!vk::os_write_all(in.file, line, length) || !vk::os_write_all(in.file, "\n", 1)) {
+    set_failure(in.store, IntakeLevelFile, vk::os_error(), in.store.workDir);
+    in.abort = 1;
   }
 }
 
 // split_level_text on the first length bytes of text, which may hold NUL
 // bytes (they make their line a non-level line).
-int32_t split_level_bytes(LevelStore& store, char* text, int32_t length) {
+int32_t split_level_bytes(IntakeRun& in, char* text, int32_t length) {
   int32_t start = 0;
   for (;;) {
     int32_t end = start;
@@ -168,8 +188,8 @@ int32_t split_level_bytes(LevelStore& store, char* text, int32_t length) {
     int32_t next = end + 1;
     if (text[end] == '\r' && next < length && text[next] == '\n') ++next;
     text[end] = 0;
-    store_line_bytes(store, text + start, end - start);
-    if (store.abort) return 0;
+    store_line_bytes(in, text + start, end - start);
+    if (in.abort) return 0;
     if (next == length) return 1;
     start = next;
   }
@@ -229,8 +249,8 @@ int32_t keep_tail(char* chunk, int32_t length, int32_t offset) {
 
 // The source cannot be opened or read: the error is kept for the caller,
 // which knows whether it ends the intake.
-int32_t read_failed(LevelStore& store) {
-  store.readErrno = vk::os_error();
+int32_t read_failed(IntakeRun& in) {
+  in.readErrno = vk::os_error();
   return 0;
 }
 
@@ -248,13 +268,9 @@ int32_t default_work_dir(char* out, int32_t capacity) {
 }
 
 int32_t init_level_store(LevelStore& store, const char* workDir) {
-  close_level_file(store);
   vk::os_unlock_folder(store.lock);
-  store.file = vk::OsNoHandle;
-  store.fileOpen = 0;
   reset_intake(store);
   store.sourcePath[0] = 0;
-  store.chunk[0] = 0;
   store.workDir[0] = 0;
   store.ownFolder = workDir == nullptr;
   store.temporary = 0;
@@ -270,7 +286,22 @@ int32_t init_level_store(LevelStore& store, const char* workDir) {
   return 1;
 }
 
+namespace {
+
+// The private folder's lock file: its mark, written once the folder is
+// locked, so that no later run takes the folder for one left behind.
+int32_t mark_private_folder(LevelStore& store, char* name, int32_t capacity) {
+  std::snprintf(name, static_cast<size_t>(capacity), "%s%s", store.workDir, PrivateLockName);
+  vk::OsHandle file = vk::OsNoHandle;
+  if (vk::os_lock_folder(store.workDir, store.lock) != 1 || !vk::os_create_file(name, file))
+    return 0;
+  return vk::os_close(file);
+}
+
+}  // namespace
+
 int32_t init_private_level_store(LevelStore& store) {
+  vk::os_remove_stale_private_folders(PrivateFolderPrefix, PrivateLockName);
   char folder[StorePathCapacity];
   if (!vk::os_make_private_folder(PrivateFolderPrefix, folder, StorePathCapacity - LevelFileNameRoom))
     return 0;
@@ -280,18 +311,36 @@ int32_t init_private_level_store(LevelStore& store) {
   }
   store.ownFolder = 1;  // made for this process: everything in it is ours
   store.temporary = 1;
-  return 1;
+  char lockFile[StorePathCapacity + sizeof PrivateLockName];
+  if (mark_private_folder(store, lockFile, sizeof lockFile)) return 1;
+  int32_t error = vk::os_error();
+  release_level_store(store);
+  vk::os_set_error(error);
+  return 0;
 }
 
 void release_level_store(LevelStore& store) {
-  close_level_file(store);
   if (store.temporary) clear_level_store(store);
   // Unlocked first: on Windows the lock keeps the folder from being removed.
   vk::os_unlock_folder(store.lock);
   if (store.temporary) {
+    char lockFile[StorePathCapacity + sizeof PrivateLockName];
+    std::snprintf(lockFile, sizeof lockFile, "%s%s", store.workDir, PrivateLockName);
+    vk::os_remove_file(lockFile);
     vk::os_remove_folder(store.workDir);
     store.temporary = 0;
   }
+}
+
+int32_t level_file_error(const LevelStore& store, int32_t n) {
+  if (n < 1 || n > store.highest) return 0;
+  if (store.folderSource && !folder_number_stored(store, n)) return 0;
+  char name[StorePathCapacity + LevelFileNameRoom];
+  level_file_name(store.workDir, n, name, sizeof name);
+  vk::OsHandle file = vk::OsNoHandle;
+  if (!vk::os_open_read(name, file)) return vk::os_error();
+  vk::os_close(file);
+  return 0;
 }
 
 void level_file_name(const char* workDir, int32_t n, char* out, int32_t capacity) {
@@ -324,12 +373,8 @@ int32_t clear_level_store(LevelStore& store) {
 
 // ---------------------------------------------------------------- lines
 
-int32_t split_level_text(LevelStore& store, char* text) {
-  return split_level_bytes(store, text, static_cast<int32_t>(std::strlen(text)));
-}
-
-void store_level_line(LevelStore& store, char* line) {
-  store_line_bytes(store, line, static_cast<int32_t>(std::strlen(line)));
+int32_t split_level_text(IntakeRun& in, char* text) {
+  return split_level_bytes(in, text, static_cast<int32_t>(std::strlen(text)));
 }
 
 int32_t holds_level_line(const char* text) {
@@ -344,41 +389,42 @@ int32_t holds_level_line(const char* text) {
   return 0;
 }
 
-void open_level_file(LevelStore& store) {
-  close_level_file(store);
-  if (store.levelCount == INT32_MAX) {  // more levels than numbers
-    set_failure(store, IntakeLevelFile, NoError, store.workDir);
-    store.abort = 1;
+void open_level_file(IntakeRun& in) {
+  close_level_file(in);
+  if (in.store.levelCount == INT32_MAX) {  // more levels than numbers
+    set_failure(in.store, IntakeLevelFile, NoError, in.store.workDir);
+    in.abort = 1;
     return;
   }
-  ++store.levelCount;
-  int32_t number = store.levelCount;
-  if (store.fileNumber != 0) {
-    number = store.fileNumber;
-    if (number > store.highest) store.highest = number;
+  ++in.store.levelCount;
+  int32_t number = in.store.levelCount;
+  if (in.fileNumber != 0) {
+    number = in.fileNumber;
+    if (number > in.store.highest) in.store.highest = number;
+    mark_folder_number(in.store, number, 1);
   } else {
-    store.highest = store.levelCount;
+    in.store.highest = in.store.levelCount;
   }
   // Sized for any workDir buffer, though init_level_store leaves the room.
   char name[StorePathCapacity + LevelFileNameRoom];
-  level_file_name(store.workDir, number, name, sizeof name);
+  level_file_name(in.store.workDir, number, name, sizeof name);
   // A link planted under a level file's name is never written through.
-  if (!vk::os_create_file(name, store.file)) {
-    set_failure(store, IntakeLevelFile, vk::os_error(), store.workDir);
-    store.abort = 1;
+  if (!vk::os_create_file(name, in.file)) {
+    set_failure(in.store, IntakeLevelFile, vk::os_error(), in.store.workDir);
+    in.abort = 1;
     return;
   }
-  store.fileOpen = 1;
+  in.fileOpen = 1;
 }
 
-void close_level_file(LevelStore& store) {
-  if (!store.fileOpen) return;
-  if (!vk::os_close(store.file) && !store.abort) {  // a write that failed late
-    set_failure(store, IntakeLevelFile, vk::os_error(), store.workDir);
-    store.abort = 1;
+void close_level_file(IntakeRun& in) {
+  if (!in.fileOpen) return;
+  if (!vk::os_close(in.file) && !in.abort) {  // a write that failed late
+    set_failure(in.store, IntakeLevelFile, vk::os_error(), in.store.workDir);
+    in.abort = 1;
   }
-  store.file = vk::OsNoHandle;
-  store.fileOpen = 0;
+  in.file = vk::OsNoHandle;
+  in.fileOpen = 0;
 }
 
 // ---------------------------------------------------------------- sources
@@ -388,21 +434,21 @@ void close_level_file(LevelStore& store) {
 // the rest is read, so a pipe works like a file. A chunk without any line
 // end is either one line ending in its last byte, a CR, or the start of a
 // line longer than a chunk, which is dropped up to its line end.
-int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file) {
-  char* chunk = store.chunk;
-  SourceReader in{file, 0};
+int32_t read_level_source_fd(IntakeRun& in, vk::OsHandle file) {
+  char* chunk = in.chunk;
+  SourceReader source{file, 0};
   int32_t kept = 0;       // bytes of the previous chunk at the front
   int32_t skipping = 0;   // inside a line longer than a chunk
   int32_t pendingCr = 0;  // a line ended in a CR whose LF may come next
   for (;;) {
     if (pendingCr) {
       pendingCr = 0;
-      int32_t got = read_full(in, chunk, 1);
-      if (got < 0) return read_failed(store);
+      int32_t got = read_full(source, chunk, 1);
+      if (got < 0) return read_failed(in);
       kept = (got == 1 && chunk[0] != '\n') ? 1 : 0;  // drop the LF of CR LF
     }
-    int32_t got = read_full(in, chunk + kept, ChunkSize - kept);
-    if (got < 0) return read_failed(store);
+    int32_t got = read_full(source, chunk + kept, ChunkSize - kept);
+    if (got < 0) return read_failed(in);
     int32_t length = kept + got;
     kept = 0;
     if (length == 0) return 1;
@@ -424,8 +470,8 @@ int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file) {
         chunk[length++] = '\n';
         chunk[length] = 0;
       }
-      split_level_bytes(store, chunk, length);
-      return store.abort ? 0 : 1;
+      split_level_bytes(in, chunk, length);
+      return in.abort ? 0 : 1;
     }
 
     int32_t whole = chunk[length - 1] == '\n' ? length : whole_lines_length(chunk, length);
@@ -434,20 +480,20 @@ int32_t read_level_source_fd(LevelStore& store, vk::OsHandle file) {
       pendingCr = 1;
     }
     if (whole == 0) {  // a line longer than a chunk: a non-level line
-      close_level_file(store);
+      close_level_file(in);
       skipping = 1;
       continue;
     }
-    split_level_bytes(store, chunk, whole);
-    if (store.abort) return 0;
+    split_level_bytes(in, chunk, whole);
+    if (in.abort) return 0;
     kept = keep_tail(chunk, length, whole);
   }
 }
 
-int32_t read_level_source_file(LevelStore& store, const char* path) {
+int32_t read_level_source_file(IntakeRun& in, const char* path) {
   vk::OsHandle file = vk::OsNoHandle;
-  if (!vk::os_open_read(path, file)) return read_failed(store);
-  int32_t result = read_level_source_fd(store, file);
+  if (!vk::os_open_read(path, file)) return read_failed(in);
+  int32_t result = read_level_source_fd(in, file);
   vk::os_close(file);
   return result;
 }
@@ -469,51 +515,52 @@ int32_t folder_file_number(const char* name) {
 // A file of a folder source that cannot be read stays a missing number:
 // what was stored of it goes, and the hook names it. A shortage of the
 // process or the system is no fault of the file: it ends the intake.
-void folder_file_failed(LevelStore& store, const char* path, int32_t number) {
-  int32_t error = store.readErrno;
-  store.readErrno = 0;
+void folder_file_failed(IntakeRun& in, const char* path, int32_t number) {
+  int32_t error = in.readErrno;
+  in.readErrno = 0;
   if (vk::os_error_is_shortage(error)) {
-    set_failure(store, IntakeSource, error, path);
-    store.abort = 1;
+    set_failure(in.store, IntakeSource, error, path);
+    in.abort = 1;
     return;
   }
   char name[FailurePathCapacity];
-  level_file_name(store.workDir, number, name, sizeof name);
+  level_file_name(in.store.workDir, number, name, sizeof name);
   vk::os_remove_file(name);
-  if (store.skipped) store.skipped(store.skippedContext, path, error);
+  mark_folder_number(in.store, number, 0);
+  if (in.store.skipped) in.store.skipped(in.store.skippedContext, path, error);
 }
 
 // Reads one file of a folder source into level number. A level never runs
 // on into the next file.
-void read_folder_file(LevelStore& store, const char* path, int32_t number) {
-  store.fileNumber = number;
-  int32_t read = read_level_source_file(store, path);
-  close_level_file(store);
-  if (!read && !store.abort) folder_file_failed(store, path, number);
+void read_folder_file(IntakeRun& in, const char* path, int32_t number) {
+  in.fileNumber = number;
+  int32_t read = read_level_source_file(in, path);
+  close_level_file(in);
+  if (!read && !in.abort) folder_file_failed(in, path, number);
 }
 
 }  // namespace
 
-int32_t scan_level_folder(LevelStore& store, const char* path) {
+int32_t scan_level_folder(IntakeRun& in, const char* path) {
   vk::OsList list;
-  if (!vk::os_list_open(list, path)) return read_failed(store);
+  if (!vk::os_list_open(list, path)) return read_failed(in);
   char file[FailurePathCapacity];
   int32_t result = 1;
   for (;;) {
     int32_t next = vk::os_list_next(list);
-    if (next < 0) result = read_failed(store);
+    if (next < 0) result = read_failed(in);
     if (next <= 0) break;
     int32_t number = folder_file_number(list.name);
     if (number == 0 || !join_path(file, sizeof file, path, list.name)) continue;
     // Folders, pipes and devices are skipped: only plain files hold levels.
     if (vk::os_path_kind(file, 1) != vk::OsFile) continue;
-    read_folder_file(store, file, number);
-    if (store.abort) {
+    read_folder_file(in, file, number);
+    if (in.abort) {
       result = 0;
       break;
     }
   }
-  store.fileNumber = 0;
+  in.fileNumber = 0;
   vk::os_list_close(list);
   return result;
 }
@@ -531,6 +578,7 @@ void file_set_name(LevelStore& store, const char* path) {
   const char* dot = std::strrchr(name, '.');
   size_t length = dot ? static_cast<size_t>(dot - name) : std::strlen(name);
   copy_cut(store.setName, SetNameCapacity + 1, name, length);
+  make_printable(store.setName);
 }
 
 // A folder's set name: its last path component, trailing separators
@@ -542,40 +590,42 @@ void folder_set_name(LevelStore& store, const char* path) {
   while (start > 0 && !vk::os_is_separator(path[start - 1])) --start;
   if (start == end && end > 0) start = end - 1;  // the root "/"
   copy_cut(store.setName, SetNameCapacity + 1, path + start, end - start);
+  make_printable(store.setName);
 }
 
-int32_t take_text(LevelStore& store, char* text) {
+int32_t take_text(IntakeRun& in, char* text) {
   size_t length = std::strlen(text);
   text[length] = '\n';  // the caller leaves one byte to spare for it
   text[length + 1] = 0;
-  if (!split_level_text(store, text)) return 0;
-  copy_cut(store.setName, SetNameCapacity + 1, TextSetName, sizeof TextSetName - 1);
+  if (!split_level_text(in, text)) return 0;
+  copy_cut(in.store.setName, SetNameCapacity + 1, TextSetName, sizeof TextSetName - 1);
   return 1;
 }
 
-int32_t take_file(LevelStore& store, const char* path) {
+int32_t take_file(IntakeRun& in, const char* path) {
   if (std::strcmp(path, "-") == 0) {
-    if (!read_level_source_fd(store, vk::os_standard_input())) return 0;
-    copy_cut(store.setName, SetNameCapacity + 1, TextSetName, sizeof TextSetName - 1);
+    if (!read_level_source_fd(in, vk::os_standard_input())) return 0;
+    copy_cut(in.store.setName, SetNameCapacity + 1, TextSetName, sizeof TextSetName - 1);
     return 1;
   }
-  if (!read_level_source_file(store, path)) return 0;
-  file_set_name(store, path);
+  if (!read_level_source_file(in, path)) return 0;
+  file_set_name(in.store, path);
   return 1;
 }
 
-int32_t take_folder(LevelStore& store, const char* path) {
-  if (!scan_level_folder(store, path)) return 0;
-  folder_set_name(store, path);
+int32_t take_folder(IntakeRun& in, const char* path) {
+  in.store.folderSource = 1;
+  if (!scan_level_folder(in, path)) return 0;
+  folder_set_name(in.store, path);
   return 1;
 }
 
-int32_t take_source(LevelStore& store, int32_t source, char* textOrPath) {
+int32_t take_source(IntakeRun& in, int32_t source, char* textOrPath) {
   switch (source) {
-    case SourceText: return take_text(store, textOrPath);
-    case SourceFile: return take_file(store, textOrPath);
-    case SourceFolder: return take_folder(store, textOrPath);
-    default: set_failure(store, IntakeBadSource, NoError); return 0;
+    case SourceText: return take_text(in, textOrPath);
+    case SourceFile: return take_file(in, textOrPath);
+    case SourceFolder: return take_folder(in, textOrPath);
+    default: set_failure(in.store, IntakeBadSource, NoError); return 0;
   }
 }
 
@@ -583,16 +633,44 @@ int32_t is_path_source(int32_t source, const char* textOrPath) {
   return (source == SourceFile && std::strcmp(textOrPath, "-") != 0) || source == SourceFolder;
 }
 
+// Standard input that reads a file the clearing would delete: judged by
+// the identity of that file against every entry the clearing may take.
+int32_t input_in_store(LevelStore& store) {
+  vk::OsList list;
+  if (!vk::os_list_open(list, store.workDir)) return vk::OsCannotTell;
+  char path[FailurePathCapacity];
+  int32_t answer = vk::OsOutside;
+  while (answer == vk::OsOutside) {
+    int32_t next = vk::os_list_next(list);
+    if (next < 0) answer = vk::OsCannotTell;
+    if (next <= 0) break;
+    if (!deletable(store, list.name)) continue;
+    std::snprintf(path, sizeof path, "%s%s", store.workDir, list.name);
+    answer = vk::os_path_is_open_file(path, vk::os_standard_input());
+  }
+  int32_t error = vk::os_error();
+  vk::os_list_close(list);
+  vk::os_set_error(error);
+  return answer;
+}
+
 // Refuses, before the store is cleared, a source the clearing could
-// delete and one whose reading might never end.
+// delete, one for which that cannot be told, and one whose reading might
+// never end.
 int32_t source_allowed(LevelStore& store, int32_t source) {
   const char* path = store.sourcePath;
-  if (path[0] == 0) return 1;
-  if (vk::os_path_within(path, store.workDir)) {
+  int32_t within = vk::OsOutside;
+  if (store.fromInput) within = input_in_store(store);
+  else if (path[0] != 0) within = vk::os_path_within(path, store.workDir);
+  if (within == vk::OsCannotTell) {
+    set_failure(store, IntakeCannotTell, vk::os_error(), path);
+    return 0;
+  }
+  if (within == vk::OsInside) {
     set_failure(store, IntakeSourceInStore, NoError, path);
     return 0;
   }
-  if (source == SourceFile && vk::os_path_kind(path, 1) == vk::OsDevice) {
+  if (source == SourceFile && path[0] != 0 && vk::os_path_kind(path, 1) == vk::OsDevice) {
     set_failure(store, IntakeDevice, NoError, path);
     return 0;
   }
@@ -600,8 +678,8 @@ int32_t source_allowed(LevelStore& store, int32_t source) {
 }
 
 // Why the source cannot be read, once the intake has given up on it.
-void note_read_failure(LevelStore& store) {
-  if (store.readErrno != 0) set_failure(store, IntakeSource, store.readErrno, store.sourcePath);
+void note_read_failure(IntakeRun& in) {
+  if (in.readErrno != 0) set_failure(in.store, IntakeSource, in.readErrno, in.store.sourcePath);
 }
 
 }  // namespace
@@ -611,11 +689,14 @@ int32_t load_level_set(LevelStore& store, int32_t source, char* textOrPath) {
   store.sourcePath[0] = 0;
   if (is_path_source(source, textOrPath))
     copy_cut(store.sourcePath, StorePathCapacity, textOrPath, std::strlen(textOrPath));
+  store.fromInput = source == SourceFile && std::strcmp(textOrPath, "-") == 0;
+  // The intake's working state lives as long as the intake.
+  IntakeRun in{store, 0, vk::OsNoHandle, 0, 0, 0, {}};
   int32_t taken = prepare_work_dir(store) && source_allowed(store, source) &&
-                  clear_level_store(store) && take_source(store, source, textOrPath);
-  close_level_file(store);
-  if (taken && store.levelCount != 0 && !store.abort) return 1;
-  note_read_failure(store);
+                  clear_level_store(store) && take_source(in, source, textOrPath);
+  close_level_file(in);
+  if (taken && store.levelCount != 0 && !in.abort) return 1;
+  note_read_failure(in);
   set_failure(store, IntakeNoLevels, NoError);
   return 0;
 }

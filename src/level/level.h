@@ -146,8 +146,10 @@ int32_t parse_level(Level& level, const char* text, int32_t length,
                     int32_t boxLimit = MaxBoxes);
 
 // 1 when every box of boxes (liveBoxes cells, in the search's order) can be
-// given its own live box start that can be pushed onto its cell.
-int32_t boxes_assignable(const Level& level, const int32_t* boxes);
+// given its own live box start that can be pushed onto its cell, found as a
+// bipartite matching by augmenting paths: a few hundred steps for any count
+// up to GuidedMaxBoxes.
+int32_t boxes_matchable(const Level& level, const int32_t* boxes);
 
 // ---------------------------------------------------------------- the store
 
@@ -168,6 +170,7 @@ enum IntakeFailure : int32_t {
   IntakeClear = 9,          // an old level file cannot be deleted (failurePath)
   IntakeSourceInStore = 10,  // the source is the work folder or lies in it
   IntakeDevice = 11,        // the source is a device, which may never end
+  IntakeCannotTell = 12,    // whether the source lies in the work folder cannot be told (failurePath)
 };
 
 constexpr int32_t FailurePathCapacity = StorePathCapacity + vk::OsNameCapacity;  // a folder and one entry
@@ -197,17 +200,16 @@ struct LevelStore {
   int32_t isSample;  // set only by load_sample_set
   // The file or folder the set came from; empty for text and standard input.
   char sourcePath[StorePathCapacity];
+  int32_t fromInput;  // the set came from standard input
+  int32_t folderSource;  // the set came from a folder
+  // The numbers a folder source stored, one bit each; a number without its
+  // bit is a gap of the folder's numbering. Other sources store every
+  // number from 1 to the highest.
+  uint32_t folderNumbers[(MaxFileNumber + 32) / 32];
 
-  // Intake working state, reset by every intake.
-  int32_t fileNumber;  // from the current folder file's name, else 0
-  vk::OsHandle file = vk::OsNoHandle;  // the level file being written
-  int32_t fileOpen = 0;
-  int32_t abort;       // a level file could not be created or written
   int32_t failure;     // IntakeFailure of the last intake
   int32_t failureErrno;
   char failurePath[FailurePathCapacity];
-  int32_t readErrno;   // the last source read that failed, 0 if none
-  char chunk[ChunkSize + 2];  // room for a terminator and one appended LF
 
   SkippedFileHook skipped = nullptr;  // optional
   void* skippedContext = nullptr;
@@ -225,6 +227,15 @@ int32_t init_level_store(LevelStore& store, const char* workDir);
 // in the system's folder for temporary files), removed again by
 // release_level_store. 0 when it cannot be made.
 int32_t init_private_level_store(LevelStore& store);
+
+// The system's error number when level n is one the last intake stored
+// and its file can no longer be opened (it was removed, or its folder);
+// 0 when it can, or when n is a gap of a folder's numbering.
+int32_t level_file_error(const LevelStore& store, int32_t n);
+// "cannot read the level file PATH: REASON" for level n and that error,
+// control characters as '?'.
+void level_file_error_text(const LevelStore& store, int32_t n, int32_t error, char* out,
+                           int32_t capacity);
 
 // Ends the store's use by this process: closes a level file, releases the
 // lock, and removes a private folder with the level files in it.
@@ -251,9 +262,20 @@ void intake_failure_text(const LevelStore& store, const char* sourceLabel, char*
 // Where a batch report may not go: the work folder or into it (a level
 // would be overwritten), or the set's source file or into its source
 // folder. Judged by file identity with links resolved.
-enum ReportClash : int32_t { ReportFree = 0, ReportInStore = 1, ReportOnSource = 2 };
+// A report path that cannot be judged (a folder on its way that cannot be
+// looked at) is refused as ReportCannotTell, with os_error() the reason.
+// Standard input as the source is judged by the identity of the file it
+// reads.
+enum ReportClash : int32_t {
+  ReportFree = 0,
+  ReportInStore = 1,
+  ReportOnSource = 2,
+  ReportCannotTell = 3,
+};
 int32_t report_path_clash(const LevelStore& store, const char* report);
-// One line naming the report path and the path it clashes with.
+// One line naming the report path and the path it clashes with, control
+// characters written as '?'. For ReportCannotTell it names os_error():
+// call it right after report_path_clash.
 void report_clash_text(const LevelStore& store, int32_t clash, const char* report, char* out,
                        int32_t capacity);
 

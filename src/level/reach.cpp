@@ -98,9 +98,45 @@ int32_t assign_from(const int32_t* masks, int32_t count, int32_t depth, int32_t 
   return 0;
 }
 
+namespace {
+
+// Augmenting path from box: tries the starts of its mask not yet seen in
+// this round, taking one from its owner when the owner can move on.
+bool augment(const int32_t* masks, int32_t* owner, int32_t box, int32_t& seen) {
+  for (;;) {
+    int32_t candidates = masks[box] & ~seen;
+    if (candidates == 0) return false;
+    int32_t bit = candidates & -candidates;
+    seen |= bit;
+    int32_t start = __builtin_ctz(uint32_t(bit));
+    if (owner[start] < 0 || augment(masks, owner, owner[start], seen)) {
+      owner[start] = box;
+      return true;
+    }
+  }
+}
+
+}  // namespace
+
+int32_t boxes_matchable(const Level& level, const int32_t* boxes) {
+  int32_t count = level.liveBoxes;
+  if (count > GuidedMaxBoxes) return 0;
+  int32_t masks[GuidedMaxBoxes], owner[GuidedMaxBoxes];
+  for (int32_t i = 0; i < count; i++) {
+    masks[i] = level.ReachMask[boxes[i]];
+    owner[i] = -1;
+  }
+  for (int32_t i = 0; i < count; i++) {
+    int32_t seen = 0;
+    if (!augment(masks, owner, i, seen)) return 0;
+  }
+  return 1;
+}
+
 int32_t boxes_assignable(const Level& level, const int32_t* boxes) {
   int32_t count = level.liveBoxes;
-  if (count > MaxBoxes) return 0;
+  // Above MaxBoxes the backtracking may try every order of the starts.
+  if (count > MaxBoxes) return boxes_matchable(level, boxes);
   int32_t masks[MaxBoxes] = {};
   for (int32_t i = 0; i < count; i++) masks[i] = level.ReachMask[boxes[i]];
   return assign_from(masks, count, 0, 0);

@@ -207,11 +207,7 @@ int32_t next_generation(StampMap& map) {
   return map.generation;
 }
 
-int32_t box_limit(int32_t guided) {
-  // The guided search raises the limit once its records hold more boxes.
-  (void)guided;
-  return MaxBoxes;
-}
+int32_t box_limit(int32_t guided) { return guided ? GuidedMaxBoxes : MaxBoxes; }
 
 int32_t parse_level(Level& level, const char* text, int32_t length, int32_t boxLimit) {
   reset_level(level);

@@ -33,12 +33,6 @@ OsLocalTime os_local_time();
 void* os_reserve(size_t bytes);
 void os_release(void* memory, size_t bytes);
 
-// Hands the pages of [memory, memory + bytes), a range from os_reserve, back
-// to the system: the range stays reserved and usable, costs nothing until
-// it is touched again, and then reads as zero. On Windows: decommit and
-// commit the range again (VirtualFree MEM_DECOMMIT, VirtualAlloc MEM_COMMIT).
-void os_discard(void* memory, size_t bytes);
-
 // Asks for huge pages (Linux: madvise MADV_HUGEPAGE, for transparent huge
 // pages in "madvise" mode) on a range from os_reserve that is walked at
 // random. Only a hint: pages already touched may stay small, and where the
@@ -69,15 +63,23 @@ constexpr char OsSeparator = '/';
 #endif
 constexpr bool os_is_separator(char c) { return c == '/' || c == OsSeparator; }
 // Where os_make_private_folder makes its folders, as the system's users
-// name the place (for the help texts).
+// name the place: for the help texts, wrapped for lines indented by two.
 #ifdef _WIN32
 constexpr char OsTempPlace[] = "%TEMP%";
 #else
-constexpr char OsTempPlace[] = "$TMPDIR (or /tmp)";
+constexpr char OsTempPlace[] =
+    "$TMPDIR (or /tmp when TMPDIR is unset or not absolute; a TMPDIR naming\n"
+    "  a missing folder fails the intake)";
 #endif
 constexpr int32_t OsNameCapacity = 256;       // one folder entry's name, terminated
 constexpr int32_t OsErrorTextCapacity = 128;  // the system's text of one error
 constexpr int32_t OsBusy = 2;                 // os_lock_folder: another process holds it
+#ifdef _WIN32
+constexpr int32_t OsClosedPipe = 232;         // os_error() of a write to a closed pipe (ERROR_NO_DATA)
+#else
+constexpr int32_t OsClosedPipe = 32;          // EPIPE
+#endif
+constexpr int32_t OsLinkSteps = 40;           // links followed in one path, as Linux allows
 
 // What stands at a path.
 enum OsPathKind : int32_t {
@@ -93,6 +95,10 @@ enum OsPathKind : int32_t {
 // The system's error number of the calling thread's last failed call.
 int32_t os_error();
 
+// Sets the calling thread's error number, so that a clean-up after a
+// failed call does not hide its cause.
+void os_set_error(int32_t error);
+
 // The system's own text for error, cut to capacity - 1 bytes, terminated.
 void os_error_text(int32_t error, char* out, int32_t capacity);
 
@@ -103,9 +109,17 @@ int32_t os_error_is_shortage(int32_t error);
 
 // What stands at path. followLinks 1: a link counts as what it names (a
 // dangling link is OsMissing); 0: a link is OsLink and is never followed,
-// with or without a trailing separator.
-// Links in the path's folders are followed either way.
+// with or without a trailing separator, and the path is judged as the user
+// reads it: its trailing "." and ".." steps taken away first, so that
+// "lnk/.", "lnk/./" and "lnk/sub/.." are the link lnk. A path whose steps
+// leave no name (".", "..", "/") names no link. Links in the path's
+// folders above that name are followed either way.
 int32_t os_path_kind(const char* path, int32_t followLinks);
+
+// The length of path up to the last name that its trailing separators,
+// "." and ".." steps leave standing ("lnk/sub/.." ends behind "lnk"); 0
+// when no name is left. The text alone decides: nothing is looked at.
+int32_t os_standing_length(const char* path);
 
 // The user's folder for cached files: $XDG_CACHE_HOME when it is an
 // absolute path, else .cache in the home folder ($HOME, or the user
@@ -151,11 +165,24 @@ int32_t os_close(OsHandle file);
 // created.
 int32_t os_make_folders(const char* path);
 
+// The system's folder for temporary files: $TMPDIR when it is an absolute
+// path, else /tmp (on Windows GetTempPathW). 1, or 0 when it does not fit.
+int32_t os_temporary_folder(char* out, int32_t capacity);
+
 // Creates a new, empty folder of the owner's alone in the system's folder
 // for temporary files, named prefix and a unique tail, and writes its path
 // (without a trailing separator) to out. 1, or 0 when it cannot be made or
 // its path does not fit capacity.
 int32_t os_make_private_folder(const char* prefix, char* out, int32_t capacity);
+
+// Removes, from the system's folder for temporary files, the private
+// folders that runs killed without their clean-up left: only a folder
+// named prefix and more, never a link, owned by this user, holding a
+// plain file named lockName, and whose lock (os_lock_folder) nobody
+// holds. Its plain files and links go, never what a link names; a folder
+// that still holds anything else stays. Failures leave things as they
+// are: nothing here is ever in the way of the run.
+void os_remove_stale_private_folders(const char* prefix, const char* lockName);
 
 // Removes the folder path when it is empty. Never removes a link's target
 // nor anything inside. 1 when removed, 0 otherwise.
@@ -167,11 +194,19 @@ int32_t os_remove_folder(const char* path);
 int32_t os_remove_file(const char* path);
 
 // A folder listing in progress; the caller owns it, nothing is allocated
-// beyond what the system keeps for an open listing.
+// beyond what the system keeps for an open listing. On Windows the system
+// hands out entries in batches of at most OsListBatchBytes, kept here.
+#ifdef _WIN32
+constexpr int32_t OsListBatchBytes = 4096;
+#endif
 struct OsList {
   void* handle = nullptr;
   int32_t pending = 0;            // name already holds an entry not yet handed out
   char name[OsNameCapacity] = {};  // the entry os_list_next handed out
+#ifdef _WIN32
+  int32_t next = 0;  // offset of the next entry in batch
+  alignas(8) unsigned char batch[OsListBatchBytes];
+#endif
 };
 
 // Starts listing the folder path, following links. 1, or 0.
@@ -184,7 +219,8 @@ int32_t os_list_next(OsList& list);
 // Ends the listing; harmless on one that failed to open.
 void os_list_close(OsList& list);
 
-// Opens the folder path, never following a link in its last part, and
+// Opens the folder path, never following a link in its last part (as
+// os_path_kind reads it: "lnk/." is the link lnk), and
 // takes an exclusive advisory lock on it without waiting. The lock is held
 // until os_unlock_folder or the end of the process, however it ends; it
 // keeps out other processes and other locks of this process alike.
@@ -196,12 +232,44 @@ int32_t os_lock_folder(const char* path, OsHandle& lock);
 // Releases a lock from os_lock_folder and sets lock to OsNoHandle.
 void os_unlock_folder(OsHandle& lock);
 
-// 1 when path, with every link resolved, is the folder or lies anywhere
-// below it, judged by file identity (device and file number), never by the
-// text of the paths; a path that does not exist yet is judged by the
-// folder it would be made in. 0 otherwise, also when either cannot be
-// looked at.
+// The answer of an identity check. Every caller handles all three: a check
+// that cannot tell refuses, with the path and os_error(), the system's
+// reason.
+enum OsWithin : int32_t {
+  OsOutside = 0,
+  OsInside = 1,
+  OsCannotTell = 2,
+};
+
+// Whether path, with every link resolved (a dangling one too: what it
+// would create), is folder (a folder or a file) or lies anywhere below it,
+// judged by file identity (device and file number), never by the text of
+// the paths. A path that does not exist yet is judged by the folder it
+// would be made in; one whose folders do not exist, and the empty path,
+// are outside, since nothing can be made there. Paths of any length the
+// system takes work: they are followed one folder at a time. OsCannotTell
+// when folder cannot be looked at, or a step of path cannot be taken
+// before the answer is sure (a folder without search permission on the
+// way up, a name too long for the system, a loop of links; on Windows a
+// dangling link, whose target the system resolves only when it creates it).
 int32_t os_path_within(const char* path, const char* folder);
+
+// Whether path, links resolved, is the very file open at file (standard
+// input, for example), by identity: OsInside, OsOutside (also when nothing
+// stands at path), or OsCannotTell.
+int32_t os_path_is_open_file(const char* path, OsHandle file);
+
+// On Windows, path made absolute (GetFullPathNameW), so that the process
+// may leave its current folder; elsewhere path as it is, since an absolute
+// path may pass the system's length limit where the relative one works.
+// 1, or 0 when it does not fit capacity.
+int32_t os_full_path(const char* path, char* out, int32_t capacity);
+
+// On Windows, makes the system's folder the current one, so that the
+// process's own hold on its current folder never meets the exclusive hold
+// on a work folder; nothing elsewhere. Every relative path must have gone
+// through os_full_path before.
+void os_leave_current_folder();
 
 // ------------------------------------------------- signals and the terminal
 
@@ -224,21 +292,32 @@ void os_plain_standard_streams();
 // argv itself. Call once, at start.
 char** os_utf8_arguments(int argc, char** argv);
 
-// From now on Ctrl-C (SIGINT; on Windows the console's Ctrl-C and
-// Ctrl-Break) calls handler instead of ending the process. The handler may
-// run on any thread, on Windows on one of its own, and may only store to
-// lock-free atomics. A write to a closed pipe fails with an error instead
-// of ending the process. os_release_interrupt restores what was there.
-void os_catch_interrupt(void (*handler)());
-void os_release_interrupt();
+// Signals that end a run, by their POSIX numbers (the exit status is 128
+// and the number). On Windows Ctrl-C, Ctrl-Break and closing the console
+// window are OsSignalInterrupt.
+constexpr int32_t OsSignalHangUp = 1;
+constexpr int32_t OsSignalInterrupt = 2;
+constexpr int32_t OsSignalPipe = 13;
+constexpr int32_t OsSignalTerminate = 15;
 
-// Keeps Ctrl-C away from the calling thread, so that it reaches the thread
-// that runs the work (POSIX: blocks SIGINT; Windows: nothing, the console
-// calls the handler on a thread of its own).
-void os_block_interrupt_here();
+// From now on SIGINT, SIGTERM and SIGHUP (on Windows the console's Ctrl-C,
+// Ctrl-Break and close events) call handler with the signal's number
+// instead of ending the process; a signal that was ignored when the
+// process started stays ignored. The handler may run on any thread, on
+// Windows on one of its own, and may only store to lock-free atomics. A
+// write to a closed pipe, or beyond the file-size limit, fails with an
+// error (EPIPE, EFBIG) instead of ending the process. Call once, first
+// thing in main, before any file is written or folder made.
+void os_catch_stop_signals(void (*handler)(int32_t signal));
 
-// A write beyond the process's file-size limit fails with an error, as on
-// a full disk, instead of ending the process with a signal.
-void os_ignore_file_size_signal();
+// The first signal caught, 0 while none came. Once one came, os_read
+// fails at once (as interrupted), so that an input that never ends, a
+// device or a pipe nobody writes, still lets the run stop.
+int32_t os_stop_signal();
+
+// Keeps the stop signals away from the calling thread, so that they reach
+// the thread that runs the work (POSIX: blocks them; Windows: nothing,
+// the console calls the handler on a thread of its own).
+void os_block_stop_signals_here();
 
 }  // namespace vk

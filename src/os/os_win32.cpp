@@ -12,7 +12,9 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cwchar>
 
 #include "os/os.h"
 #include "os/win32_text.h"
@@ -52,18 +54,6 @@ void* os_reserve(size_t bytes) {
 
 void os_release(void* memory, size_t) {
   if (memory) VirtualFree(memory, 0, MEM_RELEASE);
-}
-
-// Decommitted pages give their memory and their paging-file charge back;
-// committed again at once, they read as zero when next touched. The commit
-// cannot fail for a range this process had committed a moment before
-// unless the machine's commit limit shrank meanwhile: then the range stays
-// decommitted and the next touch faults, as an overcommitted Linux would
-// kill, so that is not hidden here either.
-void os_discard(void* memory, size_t bytes) {
-  if (memory == nullptr) return;
-  VirtualFree(memory, bytes, MEM_DECOMMIT);
-  VirtualAlloc(memory, bytes, MEM_COMMIT, PAGE_READWRITE);
 }
 
 // Large pages need the lock-pages privilege and a reservation of their own
@@ -119,6 +109,8 @@ HANDLE open_no_follow(const wchar_t* path, DWORD access, DWORD share) {
 
 int32_t os_error() { return LastError; }
 
+void os_set_error(int32_t error) { LastError = error; }
+
 void os_error_text(int32_t error, char* out, int32_t capacity) {
   wchar_t wide[OsErrorTextCapacity];
   DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -138,8 +130,16 @@ int32_t os_error_is_shortage(int32_t error) {
 }
 
 int32_t os_path_kind(const char* path, int32_t followLinks) {
+  // Without following links the path is judged as the user reads it:
+  // "lnk\\sub\\.." is the link lnk ("." when no name stands).
+  char standing[WidePathCapacity];
+  int32_t length = os_standing_length(path);
+  if (length > 0 && path[length - 1] == ':' && path[length] != '\0') ++length;  // "C:\\" stays the root
+  if (length >= WidePathCapacity) return OsMissing;
+  memcpy(standing, length > 0 ? path : ".", size_t(length > 0 ? length : 1));
+  standing[length > 0 ? length : 1] = '\0';
   WidePath wide;
-  if (!widen(path, wide)) return OsMissing;
+  if (!widen(followLinks ? path : standing, wide)) return OsMissing;
   HANDLE h = followLinks
                  ? CreateFileW(wide.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)
@@ -184,6 +184,10 @@ int32_t os_open_read(const char* path, OsHandle& file) {
 OsHandle os_standard_input() { return reinterpret_cast<OsHandle>(GetStdHandle(STD_INPUT_HANDLE)); }
 
 int32_t os_read(OsHandle file, char* out, int32_t capacity) {
+  if (os_stop_signal() != 0) {
+    LastError = ERROR_OPERATION_ABORTED;
+    return -1;
+  }
   DWORD got = 0;
   if (ReadFile(handle_of(file), out, DWORD(capacity), &got, nullptr)) return int32_t(got);
   // A pipe whose writer has gone is the end of the input, not an error.
@@ -260,6 +264,67 @@ int32_t os_make_folders(const char* path) {
   return GetFileAttributesW(wide.text) != INVALID_FILE_ATTRIBUTES ? 1 : fail();
 }
 
+int32_t os_temporary_folder(char* out, int32_t capacity) {
+  wchar_t base[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, base);
+  if (n == 0 || n > MAX_PATH) return fail();
+  while (n > 3 && (base[n - 1] == L'\\' || base[n - 1] == L'/')) base[--n] = L'\0';
+  return wide_to_utf8(base, out, capacity);
+}
+
+namespace {
+
+// Removes the plain files and links of the folder (a link goes as itself).
+void remove_plain_entries(const wchar_t* folder) {
+  wchar_t pattern[WidePathCapacity];
+  if (_snwprintf(pattern, WidePathCapacity, L"%ls\\*", folder) < 0) return;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(pattern, &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    wchar_t path[WidePathCapacity];
+    if (_snwprintf(path, WidePathCapacity, L"%ls\\%ls", folder, entry.cFileName) < 0) continue;
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path);
+    else if (is_reparse(entry.dwFileAttributes)) RemoveDirectoryW(path);
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+}
+
+}  // namespace
+
+// %TEMP% is the user's own, so every folder in it is this user's. A folder
+// whose lock is free opens with the lock's own access; held meanwhile, it
+// cannot be taken by a run that starts.
+void os_remove_stale_private_folders(const char* prefix, const char* lockName) {
+  wchar_t base[MAX_PATH + 1];
+  WidePath widePrefix, wideLock;
+  DWORD n = GetTempPathW(MAX_PATH + 1, base);
+  if (n == 0 || n > MAX_PATH || !widen(prefix, widePrefix) || !widen(lockName, wideLock)) return;
+  wchar_t pattern[WidePathCapacity];
+  if (_snwprintf(pattern, WidePathCapacity, L"%ls%ls*", base, widePrefix.text) < 0) return;
+  WIN32_FIND_DATAW entry;
+  HANDLE find = FindFirstFileW(pattern, &entry);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || is_reparse(entry.dwFileAttributes))
+      continue;
+    wchar_t folder[WidePathCapacity], lock[WidePathCapacity];
+    if (_snwprintf(folder, WidePathCapacity, L"%ls%ls", base, entry.cFileName) < 0 ||
+        _snwprintf(lock, WidePathCapacity, L"%ls\\%ls", folder, wideLock.text) < 0)
+      continue;
+    DWORD lockAttributes = GetFileAttributesW(lock);
+    if (lockAttributes == INVALID_FILE_ATTRIBUTES ||
+        (lockAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+      continue;
+    HANDLE held = open_no_follow(folder, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (held == INVALID_HANDLE_VALUE) continue;  // in use: a live run's
+    remove_plain_entries(folder);
+    CloseHandle(held);
+    RemoveDirectoryW(folder);  // fails, harmlessly, when not empty
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+}
+
 // The user's temporary folder is the user's own; a fresh name from the
 // process id and a counter, created or retried.
 int32_t os_make_private_folder(const char* prefix, char* out, int32_t capacity) {
@@ -309,23 +374,16 @@ namespace {
 
 // The listing reads the folder through a handle of its own with
 // GetFileInformationByHandleEx, which shares delete access with others (a
-// held store lock forbids opens that do not), into a buffer per thread: no
-// allocation, and the intake keeps one listing open at a time.
-constexpr DWORD ListBufferBytes = 64 * 1024;
-struct ListState {
-  alignas(8) unsigned char buffer[ListBufferBytes];
-  DWORD next;  // offset of the next entry in buffer; ListBufferBytes: read more
-};
-thread_local ListState TheList;
-
+// held store lock forbids opens that do not), into the listing's own
+// batch: no allocation.
 bool dot_entry(const wchar_t* name, DWORD length) {
   return (length == 1 && name[0] == L'.') || (length == 2 && name[0] == L'.' && name[1] == L'.');
 }
 
 // Reads the next batch of entries; 1, 0 at the end, -1 on an error.
 int32_t read_entries(OsList& list, FILE_INFO_BY_HANDLE_CLASS kind) {
-  if (GetFileInformationByHandleEx(list.handle, kind, TheList.buffer, ListBufferBytes)) {
-    TheList.next = 0;
+  if (GetFileInformationByHandleEx(list.handle, kind, list.batch, OsListBatchBytes)) {
+    list.next = 0;
     return 1;
   }
   if (GetLastError() == ERROR_NO_MORE_FILES) return 0;
@@ -336,7 +394,10 @@ int32_t read_entries(OsList& list, FILE_INFO_BY_HANDLE_CLASS kind) {
 }  // namespace
 
 int32_t os_list_open(OsList& list, const char* path) {
-  list = OsList{};
+  list.handle = nullptr;
+  list.pending = 0;
+  list.next = 0;
+  list.name[0] = 0;
   WidePath wide;
   if (!widen(path, wide)) return 0;
   HANDLE h = CreateFileW(wide.text, FILE_LIST_DIRECTORY,
@@ -350,7 +411,6 @@ int32_t os_list_open(OsList& list, const char* path) {
     return 0;
   }
   list.pending = got;  // 0: an empty folder, not even "." and ".."
-  if (got == 0) TheList.next = ListBufferBytes;
   return 1;
 }
 
@@ -362,9 +422,9 @@ int32_t os_list_next(OsList& list) {
       if (got <= 0) return got;
       list.pending = 1;
     }
-    auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(TheList.buffer + TheList.next);
+    auto* entry = reinterpret_cast<FILE_ID_BOTH_DIR_INFO*>(list.batch + list.next);
     if (entry->NextEntryOffset == 0) list.pending = 0;
-    else TheList.next += entry->NextEntryOffset;
+    else list.next += int32_t(entry->NextEntryOffset);
     DWORD length = entry->FileNameLength / sizeof(wchar_t);
     if (dot_entry(entry->FileName, length) || length >= DWORD(OsNameCapacity)) continue;
     wchar_t name[OsNameCapacity];
@@ -392,6 +452,10 @@ int32_t os_lock_folder(const char* path, OsHandle& lock) {
   lock = OsNoHandle;
   WidePath wide;
   if (!widen(path, wide)) return 0;
+  if (os_path_kind(path, 0) == OsLink) {  // "lnk\." as much as "lnk"
+    LastError = ERROR_CANT_ACCESS_FILE;
+    return 0;
+  }
   HANDLE h = open_no_follow(wide.text, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
@@ -417,14 +481,55 @@ void os_unlock_folder(OsHandle& lock) {
 
 namespace {
 
-// The volume and file index of what path names, links resolved.
-bool identity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& info) {
-  HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool ok = GetFileInformationByHandle(h, &info) != 0;
-  CloseHandle(h);
-  return ok;
+// Paths in the \\?\ form reach past MAX_PATH to the system's own limit.
+constexpr int32_t LongPathCapacity = 32768;
+constexpr wchar_t LongPrefix[] = L"\\\\?\\";
+constexpr wchar_t LongUncPrefix[] = L"\\\\?\\UNC\\";
+constexpr size_t LongestName = 255;  // characters of one name in a path
+
+struct LongPath {
+  wchar_t text[LongPathCapacity];
+};
+
+// The UTF-8 path, made absolute, in the \\?\ form: "." and ".." steps are
+// taken as the classic form takes them, first. 0 when it does not convert.
+int32_t long_form(const char* path, LongPath& out) {
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  LongPath full;
+  DWORD n = GetFullPathNameW(wide.text, LongPathCapacity, full.text, nullptr);
+  if (n == 0 || n >= DWORD(LongPathCapacity)) {
+    LastError = n == 0 ? int32_t(GetLastError()) : ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  const wchar_t* tail = full.text;
+  const wchar_t* prefix = LongPrefix;
+  if (wcsncmp(full.text, LongPrefix, 4) == 0) prefix = L"";  // already long
+  else if (full.text[0] == L'\\' && full.text[1] == L'\\') {  // \\server\share
+    prefix = LongUncPrefix;
+    tail = full.text + 2;
+  }
+  if (wcslen(prefix) + wcslen(tail) >= size_t(LongPathCapacity)) {
+    LastError = ERROR_FILENAME_EXCED_RANGE;
+    return 0;
+  }
+  wcscpy(out.text, prefix);
+  wcscat(out.text, tail);
+  // No file system keeps a longer name; some would not say so.
+  size_t part = 0;
+  for (const wchar_t* c = out.text; *c; ++c) {
+    part = *c == L'\\' ? 0 : part + 1;
+    if (part > LongestName) {
+      LastError = ERROR_FILENAME_EXCED_RANGE;
+      return 0;
+    }
+  }
+  return 1;
+}
+
+HANDLE open_to_look(const wchar_t* path) {
+  return CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 bool same(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
@@ -432,54 +537,128 @@ bool same(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION&
          a.nFileIndexLow == b.nFileIndexLow;
 }
 
-}  // namespace
+bool missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
-// The final path of what path names, links and junctions resolved. false
-// when it cannot be opened.
-bool final_path(const wchar_t* path, wchar_t* out) {
-  HANDLE h = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD n = GetFinalPathNameByHandleW(h, out, WidePathCapacity, FILE_NAME_NORMALIZED);
+// The volume and file index of what path names, links resolved; the
+// final path (\\?\ form) too when final is given. false, with the cause,
+// when it cannot be opened or asked.
+bool identity(const wchar_t* path, BY_HANDLE_FILE_INFORMATION& info, LongPath* finalPath = nullptr) {
+  HANDLE h = open_to_look(path);
+  if (h == INVALID_HANDLE_VALUE) return fail(), false;
+  if (GetFileType(h) != FILE_TYPE_DISK) {  // a pipe or a device: no file of a folder
+    CloseHandle(h);
+    LastError = ERROR_INVALID_FUNCTION;
+    return false;
+  }
+  bool ok = GetFileInformationByHandle(h, &info) != 0;
+  if (ok && finalPath) {
+    DWORD n = GetFinalPathNameByHandleW(h, finalPath->text, LongPathCapacity, FILE_NAME_NORMALIZED);
+    ok = n > 0 && n < DWORD(LongPathCapacity);
+  }
+  if (!ok) fail();
   CloseHandle(h);
-  return n > 0 && n < DWORD(WidePathCapacity);
+  return ok;
 }
 
-// Cuts the last part off path; false when nothing is left to cut.
-bool cut_last_part(wchar_t* path) {
+// Length of the volume's root at the start of a \\?\ path: "\\?\C:\" or
+// "\\?\UNC\server\share\"; the walk up ends there.
+size_t root_length(const wchar_t* path) {
+  if (wcsncmp(path, LongUncPrefix, 8) == 0) {
+    size_t n = 8;
+    for (int32_t parts = 0; parts < 2 && path[n]; ++n)
+      if (path[n] == L'\\') ++parts;
+    return n;
+  }
+  return wcslen(path) >= 7 && path[5] == L':' ? 7 : 4;
+}
+
+// Cuts the last part off path, never into its root; false when only the
+// root is left.
+bool cut_last_part(wchar_t* path, size_t root) {
   size_t n = wcslen(path);
-  while (n > 0 && (path[n - 1] == L'\\' || path[n - 1] == L'/')) --n;
-  while (n > 0 && path[n - 1] != L'\\' && path[n - 1] != L'/') --n;
-  if (n == 0) return false;
+  while (n > root && path[n - 1] == L'\\') --n;
+  if (n <= root) return false;
+  while (n > root && path[n - 1] != L'\\') --n;
   path[n] = L'\0';
   return true;
 }
 
-// The path resolved (or, when it does not exist, the folder it would be
-// made in), then each folder up to the volume's root compared by identity
-// with the folder.
-int32_t os_path_within(const char* path, const char* folder) {
-  WidePath wide, top;
-  BY_HANDLE_FILE_INFORMATION folderInfo, stepInfo;
-  if (!widen(path, wide) || !widen(folder, top) || !identity(top.text, folderInfo)) return 0;
-  static thread_local wchar_t step[WidePathCapacity];
-  if (!final_path(wide.text, step)) {
-    DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) return 0;
-    if (!cut_last_part(wide.text) || !final_path(wide.text, step)) return 0;
-  }
-  // Up to the volume's root and beyond it, where nothing opens any more.
+// From the final path of a folder up to its volume's root, each folder on
+// the way compared by identity with the target.
+int32_t walk_up(LongPath& step, const BY_HANDLE_FILE_INFORMATION& target) {
+  const size_t root = root_length(step.text);
+  BY_HANDLE_FILE_INFORMATION info;
   for (;;) {
-    if (identity(step, stepInfo) && same(stepInfo, folderInfo)) return 1;
-    if (!cut_last_part(step)) return 0;
+    if (!identity(step.text, info)) return OsCannotTell;
+    if (same(info, target)) return OsInside;
+    if (!cut_last_part(step.text, root)) return OsOutside;
   }
 }
 
-// ------------------------------------------------- signals and the terminal
+}  // namespace
 
-// Windows has no file-size signal: a write past a quota or a full disk
-// fails with an error.
-void os_ignore_file_size_signal() {}
+// The path opened (links and junctions followed) and its final path walked
+// up; a path that does not exist is judged by the folder it would be made
+// in, and one whose folder does not exist is outside. A dangling link
+// cannot be told: what it would create is the system's to resolve.
+int32_t os_path_within(const char* path, const char* folder) {
+  if (path[0] == 0) return OsOutside;  // names nothing: nothing can be made there
+  LongPath top, step;
+  BY_HANDLE_FILE_INFORMATION target, info;
+  if (!long_form(folder, top) || !identity(top.text, target)) return OsCannotTell;
+  if (!long_form(path, step)) return OsCannotTell;
+  LongPath resolved;
+  if (identity(step.text, info, &resolved)) {
+    if (!(target.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return same(info, target) ? OsInside : OsOutside;
+    return walk_up(resolved, target);
+  }
+  // A pipe or a device is judged, as a path that does not exist, by the
+  // folder it stands in.
+  const bool noFile = LastError == ERROR_INVALID_FUNCTION;
+  if (!noFile && !missing(DWORD(LastError))) return OsCannotTell;
+  HANDLE link = noFile ? INVALID_HANDLE_VALUE
+                       : open_no_follow(step.text, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (link != INVALID_HANDLE_VALUE) {  // something stands there: a link that leads nowhere
+    CloseHandle(link);
+    LastError = ERROR_CANT_RESOLVE_FILENAME;
+    return OsCannotTell;
+  }
+  if (!(target.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return OsOutside;
+  if (!cut_last_part(step.text, root_length(step.text))) return OsCannotTell;
+  if (identity(step.text, info, &resolved)) return walk_up(resolved, target);
+  return missing(DWORD(LastError)) ? OsOutside : OsCannotTell;
+}
+
+int32_t os_path_is_open_file(const char* path, OsHandle file) {
+  if (path[0] == 0) return OsOutside;
+  // Only a file on a disk can stand at a path; a console or a pipe cannot.
+  if (GetFileType(handle_of(file)) != FILE_TYPE_DISK) return OsOutside;
+  BY_HANDLE_FILE_INFORMATION target, info;
+  if (!GetFileInformationByHandle(handle_of(file), &target)) return fail(), OsCannotTell;
+  LongPath step;
+  if (!long_form(path, step)) return OsCannotTell;
+  if (identity(step.text, info)) return same(info, target) ? OsInside : OsOutside;
+  return missing(DWORD(LastError)) || LastError == ERROR_INVALID_FUNCTION ? OsOutside : OsCannotTell;
+}
+
+int32_t os_full_path(const char* path, char* out, int32_t capacity) {
+  WidePath wide;
+  if (!widen(path, wide)) return 0;
+  LongPath full;
+  DWORD n = GetFullPathNameW(wide.text, LongPathCapacity, full.text, nullptr);
+  if (n == 0 || n >= DWORD(LongPathCapacity)) return fail();
+  // A path that ended in a separator keeps it: "." names a folder either way.
+  return wide_to_utf8(full.text, out, capacity);
+}
+
+// The system's folder: always there, never the user's, never a work folder.
+void os_leave_current_folder() {
+  wchar_t system[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(system, MAX_PATH + 1);
+  if (n > 0 && n <= MAX_PATH) SetCurrentDirectoryW(system);
+}
+
+// ------------------------------------------------- signals and the terminal
 
 OsHandle os_standard_output() { return reinterpret_cast<OsHandle>(GetStdHandle(STD_OUTPUT_HANDLE)); }
 OsHandle os_standard_error() { return reinterpret_cast<OsHandle>(GetStdHandle(STD_ERROR_HANDLE)); }
@@ -505,14 +684,20 @@ constexpr int32_t CommandLineCapacity = 32768;
 char ArgumentText[3 * CommandLineCapacity];
 char* Arguments[CommandLineCapacity / 2 + 1];
 
-void (*InterruptHandler)() = nullptr;
+void (*StopHandler)(int32_t) = nullptr;
+std::atomic<int32_t> StopSignal{0};
 
-// Called by the console on a thread of its own. TRUE: handled, the process
-// goes on and finishes its report; the exit status says it was stopped.
+// Called by the console on a thread of its own. Ctrl-C, Ctrl-Break and
+// closing the console window all stop the run as Ctrl-C does. TRUE:
+// handled, the process goes on and finishes what it writes. After a close
+// the system ends the process when this returns, so the thread waits here
+// for the process to end by itself (the system allows some seconds).
 BOOL WINAPI on_console_control(DWORD event) {
-  if ((event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) || InterruptHandler == nullptr)
-    return FALSE;
-  InterruptHandler();
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  int32_t none = 0;
+  StopSignal.compare_exchange_strong(none, OsSignalInterrupt, std::memory_order_relaxed);
+  if (StopHandler) StopHandler(OsSignalInterrupt);
+  if (event == CTRL_CLOSE_EVENT) Sleep(INFINITE);
   return TRUE;
 }
 
@@ -537,17 +722,17 @@ char** os_utf8_arguments(int argc, char** argv) {
   return Arguments;
 }
 
-// Writes to a closed pipe already fail with ERROR_NO_DATA on Windows.
-void os_catch_interrupt(void (*handler)()) {
-  InterruptHandler = handler;
+// Writes to a closed pipe already fail with ERROR_NO_DATA on Windows, and
+// there is no file-size signal. Whether Ctrl-C was ignored when the
+// process started cannot be asked of the console: the handler is always
+// installed.
+void os_catch_stop_signals(void (*handler)(int32_t signal)) {
+  StopHandler = handler;
   SetConsoleCtrlHandler(on_console_control, TRUE);
 }
 
-void os_release_interrupt() {
-  SetConsoleCtrlHandler(on_console_control, FALSE);
-  InterruptHandler = nullptr;
-}
+int32_t os_stop_signal() { return StopSignal.load(std::memory_order_relaxed); }
 
-void os_block_interrupt_here() {}
+void os_block_stop_signals_here() {}
 
 }  // namespace vk

@@ -13,4 +13,11 @@ int32_t trace_step_ms(int32_t speed) {
   return TraceSpeedMs[speed];
 }
 
+void make_printable(char* text) {
+  for (; *text != 0; ++text) {
+    const unsigned char c = static_cast<unsigned char>(*text);
+    if (c < 0x20 || c == 0x7f) *text = '?';
+  }
+}
+
 }  // namespace vk

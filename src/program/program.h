@@ -15,6 +15,12 @@ extern const char TitleText[];
 // A file or folder path as the programs keep it, terminator included.
 constexpr int32_t PathTextCapacity = 4096;
 
+// Names are data: a control character of a file or folder name (a
+// newline above all) would let the name forge a line of a report or of
+// any output that scripts read line by line. Every byte below 0x20 and
+// DEL in text becomes '?', in place; UTF-8 stays as it is.
+void make_printable(char* text);
+
 // Settings, in memory only, with their initial values at every start.
 enum TraceSpeed : int32_t { SpeedSlow = 0, SpeedNomal = 1, SpeedFast = 2 };
 constexpr int32_t TraceSpeedMs[3] = {600, 200, 60};

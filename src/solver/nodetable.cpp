@@ -60,18 +60,18 @@ constexpr uint32_t RehashBatch = 32;
 void grow_index(NodeTable& table) {
   uint32_t size = table.indexSize <= table.slotCount / 2 ? 2 * table.indexSize : table.slotCount;
   clear_index(table, size);
-  int32_t boxes[MaxBoxes];
+  int32_t boxes[GuidedMaxBoxes];
   uint64_t hashes[RehashBatch];
   for (uint32_t first = 0; first < table.count; first += RehashBatch) {
     const uint32_t end = table.count - first < RehashBatch ? table.count : first + RehashBatch;
     for (uint32_t r = first; r < end; r++) {
-      const SearchNode& node = table.records[r];
+      const SearchNode& node = node_at(table, r);
       for (int32_t i = 0; i < table.boxCount; i++) boxes[i] = node_box(node, i);
       hashes[r - first] = state_hash(node_keeper(node), boxes, table.boxCount);
       prefetch_for_write(table.index + home_slot(table, hashes[r - first]));
     }
     for (uint32_t r = first; r < end; r++) {
-      if (node_parent(table.records[r]) == NoParent) continue;
+      if (node_parent(node_at(table, r)) == NoParent) continue;
       const uint64_t hash = hashes[r - first];
       table.index[free_slot(table, hash)] = fingerprint(table, hash) | (r + 1);
       table.indexed++;
@@ -109,6 +109,7 @@ void set_up_node_table(NodeTable& table, SearchNode* records, uint32_t recordCap
 void clear_node_table(NodeTable& table, int32_t boxCount) {
   table.count = 0;
   table.boxCount = boxCount;
+  table.wide = boxCount > MaxBoxes;
   clear_index(table, table.slotCount < FirstIndexSize ? table.slotCount : FirstIndexSize);
 }
 
@@ -127,7 +128,7 @@ uint32_t lookup_node(const NodeTable& table, uint64_t hash, int32_t keeper, cons
     uint32_t entry = table.index[slot];
     if (entry == 0) return slot;
     if ((entry & ~recordMask) == print) {
-      const SearchNode& node = table.records[(entry & recordMask) - 1];
+      const SearchNode& node = node_at(table, (entry & recordMask) - 1);
       if (node_keeper(node) == keeper && same_boxes(node, board, table.boxCount)) return slot;
     }
     slot = next_slot(table, slot);
@@ -139,17 +140,24 @@ void pack_node(SearchNode& node, const int32_t* boxes, int32_t count, int32_t ke
   uint64_t low = 0, high = uint64_t(parent) << ParentShift;
   for (int32_t i = 0; i < count && i < LowBoxes; i++)
     low |= uint64_t(boxes[i]) << (LowBoxShift + i * CellBits);
-  for (int32_t i = LowBoxes; i < count; i++)
+  for (int32_t i = LowBoxes; i < count && i < MaxBoxes; i++)
     high |= uint64_t(boxes[i]) << (HighBoxShift + (i - LowBoxes) * CellBits);
   node.word[0] = (uint64_t(keeper) << KeeperShift) | (uint64_t(cost) << CostShift);
   node.word[1] = high;
   node.word[2] = low;
+  if (count <= MaxBoxes) return;
+  SearchNode& wide = (&node)[1];
+  wide.word[0] = wide.word[1] = wide.word[2] = 0;
+  for (int32_t i = MaxBoxes; i < count; i++) {
+    const int32_t j = i - MaxBoxes;
+    wide.word[j < LowBoxes ? 0 : 1] |= uint64_t(boxes[i]) << ((j < LowBoxes ? j : j - LowBoxes) * CellBits);
+  }
 }
 
 uint32_t add_node(NodeTable& table, uint32_t slot, uint64_t hash, const int32_t* boxes,
                   int32_t keeper, uint32_t parent, int32_t cost) {
   uint32_t record = table.count++;
-  pack_node(table.records[record], boxes, table.boxCount, keeper, parent, cost);
+  pack_node(node_at(table, record), boxes, table.boxCount, keeper, parent, cost);
   table.index[slot] = fingerprint(table, hash) | (record + 1);
   // Half full: twice the slots keep the probes short. The whole index stays
   // below full, as it has more slots than a solve has records.
@@ -159,7 +167,7 @@ uint32_t add_node(NodeTable& table, uint32_t slot, uint64_t hash, const int32_t*
 
 uint32_t add_root(NodeTable& table, const int32_t* boxes, int32_t keeper) {
   uint32_t record = table.count++;
-  pack_node(table.records[record], boxes, table.boxCount, keeper, NoParent, 0);
+  pack_node(node_at(table, record), boxes, table.boxCount, keeper, NoParent, 0);
   return record;
 }
 

@@ -7,6 +7,14 @@
 // slots, and then looks them up one by one in the order of discovery, so
 // that every record is created, improved or refused exactly as a plain
 // one-child-at-a-time search would do it.
+//
+// The guided search (Solver::guided) hands records out in the order of cost
+// plus a lower bound on the moves from the start position (bound.cpp),
+// through a queue of linked lists that holds every record the table can
+// make (guidedqueue.cpp), and makes a record's children by value, a few
+// values at a time. Its records are laid out alike, holding the boxes'
+// groups where a plain record holds its queue position, and take two slots
+// beyond MaxBoxes boxes.
 #include <cstring>
 #include <new>
 
@@ -57,9 +65,10 @@ void publish_seconds(Solver& solver, const SearchState& s) {
                                 std::memory_order_relaxed);
 }
 
-void publish(Solver& solver, const SearchWork& w) {
+void publish(Solver& solver, const SearchWork& w, bool guided) {
   solver.progress.nodes.store(w.search.nodes, std::memory_order_relaxed);
-  solver.progress.queue.store(w.queue.indicator, std::memory_order_relaxed);
+  solver.progress.queue.store(guided ? w.guided.indicator : w.queue.indicator,
+                              std::memory_order_relaxed);
 }
 
 bool has_cell(const CellSet& set, int32_t cell) {
@@ -234,50 +243,13 @@ void measure_walks(SearchState& s, const Level& level, const int32_t* boxes, int
   }
 }
 
-// Augmenting path from box: tries the starts of its mask not yet seen in
-// this round, taking one from its owner when the owner can move on.
-bool augment(const int32_t* masks, int32_t* owner, int32_t box, int32_t& seen) {
-  for (;;) {
-    int32_t candidates = masks[box] & ~seen;
-    if (candidates == 0) return false;
-    int32_t bit = candidates & -candidates;
-    seen |= bit;
-    int32_t start = __builtin_ctz(uint32_t(bit));
-    if (owner[start] < 0 || augment(masks, owner, owner[start], seen)) {
-      owner[start] = box;
-      return true;
-    }
-  }
-}
-
-}  // namespace
-
-// The same answer as boxes_assignable, whose backtracking can try every
-// order of the starts before it fails; this is a bipartite matching that
-// costs at most a few hundred steps.
-int32_t boxes_matchable(const Level& level, const int32_t* boxes) {
-  int32_t count = level.liveBoxes;
-  int32_t masks[MaxBoxes], owner[MaxBoxes];
-  for (int32_t i = 0; i < count; i++) {
-    masks[i] = level.ReachMask[boxes[i]];
-    owner[i] = -1;
-  }
-  for (int32_t i = 0; i < count; i++) {
-    int32_t seen = 0;
-    if (!augment(masks, owner, i, seen)) return 0;
-  }
-  return 1;
-}
-
-namespace {
-
 // Puts the live boxes on the goal cells in ascending order, which fixes the
 // boxes' identity order; returns how many goals hold a box at the start.
 int32_t set_up_board(SearchState& s, const Level& level) {
   for (int32_t c = 0; c < MaxArea; c++)
     s.board[c] = c < level.area && level.BlockMap[c] == MapOpen ? FreeCell : BlockedCell;
   int32_t count = 0, onStart = 0;
-  for (int32_t c = 0; c < level.area && count < MaxBoxes; c++) {
+  for (int32_t c = 0; c < level.area && count < GuidedMaxBoxes; c++) {
     if (!level.GoalMap[c]) continue;
     s.board[c] = BoxCell;
     s.boxes[count++] = c;
@@ -287,8 +259,12 @@ int32_t set_up_board(SearchState& s, const Level& level) {
 }
 
 // The last pull run of every solution: a root with every box on its goal and
-// the keeper where it pulls, and the seeded record behind it.
-void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& queue) {
+// the keeper where it pulls, and the seeded record behind it. The guided
+// search queues a seed under its cost plus its bound, and leaves out a seed
+// from which no assignment leads back to the start.
+void seed(SearchWork& w, const Level& level, bool guided) {
+  SearchState& s = w.search;
+  NodeTable& table = w.table;
   int32_t count = level.liveBoxes;
   for (int32_t i = 0; i < count; i++) {
     for (int32_t d = 0; d < Directions; d++) {
@@ -296,15 +272,35 @@ void seed(SearchState& s, const Level& level, NodeTable& table, BucketQueue& que
       if (s.board[pull] != FreeCell || s.board[pull + o] != FreeCell) continue;
       int32_t run = run_length(s.board, s.noRest, level, box, d);
       if (run == 0) continue;
+      int32_t moved = box + run * o, keeper = moved + o, bound = 0;
+      uint32_t groups = 0;
+      if (guided) {
+        s.boxes[i] = moved;
+        s.board[box] = FreeCell;
+        s.board[moved] = BoxCell;
+        for (int32_t j = 0; j < count; j++)
+          groups |= uint32_t(keeper_group(s.bound, level, s.boxes[j], keeper)) << (GroupBits * j);
+        const int32_t stuck = !keeper_can_pull(s.board, s.noRest, level, keeper);
+        bound = state_bound(s.bound, level, s.boxes, groups, keeper, stuck);
+        s.board[moved] = FreeCell;
+        s.board[box] = BoxCell;
+        s.boxes[i] = box;
+        if (bound >= GuidedBoundLimit) continue;
+      }
       uint32_t root = add_root(table, s.boxes, pull);
-      int32_t moved = box + run * o, keeper = moved + o;
       s.board[box] = FreeCell;
       s.board[moved] = BoxCell;
       s.boxes[i] = moved;
       // Seeds differ in the box moved or its cell, so each is a new state.
       uint64_t hash = state_hash(keeper, s.boxes, count);
       uint32_t slot = lookup_node(table, hash, keeper, s.board);
-      queue_insert(queue, add_node(table, slot, hash, s.boxes, keeper, root, run), run);
+      uint32_t record = add_node(table, slot, hash, s.boxes, keeper, root, run);
+      if (guided) {
+        set_node_groups(node_at(table, record), count, groups);
+        guided_insert(w.guided, record, run + bound);
+      }
+      else
+        queue_insert(w.queue, record, run);
       s.board[moved] = FreeCell;
       s.board[box] = BoxCell;
       s.boxes[i] = box;
@@ -339,9 +335,26 @@ int32_t bound_after(const SearchState& s, int32_t goal) {
   return improves(s, goal) ? goal : s.bestCost;
 }
 
+// The guided search's bound of the child of p whose box i moves from box
+// to moved, the keeper beside it in direction d.
+int32_t child_bound(SearchState& s, const Level& level, Position p, int32_t i, int32_t box,
+                    int32_t moved, int32_t d) {
+  const int32_t keeper = moved + level.offset[d];
+  p.board[box] = FreeCell;
+  p.board[moved] = BoxCell;
+  const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, keeper);
+  p.board[moved] = FreeCell;
+  p.board[box] = BoxCell;
+  return moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], keeper, stuck);
+}
+
 // Every child of the position p, walked by walk_record, that passes the
 // cheap tests, the bound (0: none) and the assignment check, in the order
-// boxes, then directions; prefetches their index lines.
+// boxes, then directions; prefetches their index lines. The guided search
+// also gives each child its bound, compares cost + bound with the best
+// solution, and leaves out a child that no assignment leads back to the
+// start.
+template <bool Guided>
 int32_t collect_children(SearchState& s, const Level& level, const NodeTable& table, Position p,
                          int32_t cost, int32_t bound) {
   int32_t count = level.liveBoxes, found = 0;
@@ -362,10 +375,17 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
       int32_t moved = box + run * o;
       p.boxes[i] = moved;
       bool keep = level.ReachMask[box] == level.ReachMask[moved] || boxes_matchable(level, p.boxes);
+      int32_t h = 0;
+      if constexpr (Guided) {
+        if (keep) {
+          h = child_bound(s, level, p, i, box, moved, d);
+          keep = h < GuidedBoundLimit && (bound == 0 || f + h < bound);
+        }
+      }
       if (keep) {
         Child& child = p.children[found++];
         uint64_t hash = boxesHash - box_key(box) + box_key(moved) + keeper_key(moved + o);
-        child = Child{i, box, moved, moved + o, f, hash};
+        child = Child{i, box, moved, moved + o, f, h, hash};
         prefetch_for_write(table.index + home_slot(table, hash));
       }
       p.boxes[i] = box;
@@ -404,7 +424,7 @@ int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
 void prefetch_records(const NodeTable& table, const Child* children, int32_t found) {
   for (int32_t k = 0; k < found; k++) {
     uint32_t record = probe_record(table, children[k].hash);
-    if (record != NoRecord) prefetch_for_write(table.records + record);
+    if (record != NoRecord) prefetch_for_write(&node_at(table, record));
   }
 }
 
@@ -422,6 +442,121 @@ int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
     if (status != SolveGoesOn) return status;
   }
   return SolveGoesOn;
+}
+
+// The keeper's walk, measured by walk_record, to the nearest cell from
+// which it can pull a box of p; Unreached when it can pull none.
+int32_t nearest_pull(const SearchState& s, const Level& level, Position p) {
+  int32_t nearest = Unreached;
+  for (int32_t i = 0; i < level.liveBoxes; i++) {
+    const int32_t box = p.boxes[i];
+    for (int32_t d = 0; d < Directions; d++) {
+      const int32_t pull = box + level.offset[d];
+      if (has_cell(s.pulls[d], box) && s.distance[pull] < nearest &&
+          run_length(p.board, s.noRest, level, box, d) != 0)
+        nearest = s.distance[pull];
+    }
+  }
+  return nearest;
+}
+
+// visit_child for the guided search: records are queued under cost + bound,
+// and the queue never fills.
+int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child, uint32_t parent,
+                           uint32_t groups) {
+  SearchState& s = w.search;
+  uint32_t slot = lookup_node(w.table, child.hash, child.keeper, s.board);
+  uint32_t record = slot_record(w.table, slot);
+  if (record == NoRecord) {
+    if (s.nodes >= s.guidedLimit || child.cost > CostLimit) return SolveTableFull;
+    record = add_node(w.table, slot, child.hash, s.boxes, child.keeper, parent, child.cost);
+    // The moved box's group is the keeper's side of it; the others keep theirs.
+    int32_t d = 0;
+    while (child.to + level.offset[d] != child.keeper) d++;
+    const int32_t shift = GroupBits * child.box;
+    groups = (groups & ~(uint32_t(field_mask(GroupBits)) << shift)) |
+             (uint32_t(s.bound.side[child.to][d]) << shift);
+    set_node_groups(node_at(w.table, record), level.liveBoxes, groups);
+    if (!guided_insert(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
+    if (++s.nodes == HugePageNodes) ask_for_huge_pages(w);
+    return SolveGoesOn;
+  }
+  SearchNode& node = node_at(w.table, record);
+  const int32_t oldCost = node_cost(node);
+  if (oldCost > child.cost) {
+    set_cost_parent(node, child.cost, parent);
+    if (!guided_rekey(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
+  }
+  return SolveGoesOn;
+}
+
+// Children whose cost + bound lies this far above the value being handed
+// out are made at once. Values of one parity dominate (note 6 of bound.cpp),
+// so 2 takes the next value's children along: each costs a record, while
+// coming out again for them would cost a whole walk and assignment; on the
+// bench, 7% more records than 0 for 30% less time.
+constexpr int32_t GuidedSlack = 2;
+
+// One expansion of the guided search: the record of the lowest cost + bound,
+// its goal test, and those of its children whose cost + bound lies within
+// GuidedSlack of the value being handed out, looked up one by one. A record
+// comes out again for the values of its other children below the best
+// solution, so that it makes no record long before the search reaches that
+// record's value: the records the guided search holds are about those it
+// expands. Records still come out in the order of cost + bound, so their
+// costs are final as in note 5 of bound.cpp.
+int32_t expand_guided(SearchWork& w, Level& level) {
+  SearchState& s = w.search;
+  uint32_t r = guided_pop(w.guided, s.bestCost);
+  if (r == NoRecord) return s.bestRecord != NoRecord ? SolveSolved : SolveImpossible;
+  const SearchNode& node = node_at(w.table, r);
+  const int32_t cost = node_cost(node);
+  const Position now{s.board, s.boxes, s.children};
+  int32_t goal = walk_record(s, level, now, node, cost);
+  if (improves(s, goal)) {
+    s.bestCost = goal;
+    s.bestRecord = r;
+  }
+  // The record was queued under a bound that knew only whether its keeper
+  // must step before the next pull; its walk tells how far. A larger bound
+  // sends it back to the queue under the larger value, so that records are
+  // expanded in the order of their exact cost + bound.
+  const uint32_t groups = node_groups(node, level.liveBoxes);
+  const int32_t value = cost + assign_boxes(s.bound, level, s.boxes, groups, node_keeper(node),
+                                            nearest_pull(s, level, now), s.assignment);
+  if (value > w.guided.value) {
+    for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
+    if (value >= GuidedBoundLimit || (s.bestCost != 0 && value >= s.bestCost)) return SolveGoesOn;
+    return guided_insert(w.guided, r, value) ? SolveGoesOn : SolveQueueFull;
+  }
+  // Only the children up to GuidedSlack above the value being handed out
+  // are made now; the record waits in the queue under the least value of
+  // the others, and makes those when it comes out again.
+  int32_t found = collect_children<true>(s, level, w.table, now, cost, s.bestCost);
+  int32_t kept = 0, later = 0;
+  for (int32_t k = 0; k < found; k++) {
+    const int32_t childValue = s.children[k].cost + s.children[k].bound;
+    if (childValue <= w.guided.value + GuidedSlack)
+      s.children[kept++] = s.children[k];
+    else if (later == 0 || childValue < later)
+      later = childValue;
+  }
+  found = kept;
+  if (later != 0 && !guided_insert(w.guided, r, later)) return SolveQueueFull;
+  prefetch_records(w.table, s.children, found);
+  int32_t status = SolveGoesOn;
+  for (int32_t k = 0; k < found && status == SolveGoesOn; k++) {
+    const Child& child = s.children[k];
+    s.board[child.from] = FreeCell;
+    s.board[child.to] = BoxCell;
+    s.boxes[child.box] = child.to;
+    status = visit_guided_child(w, level, child, r, groups);
+    s.board[child.to] = FreeCell;
+    s.board[child.from] = BoxCell;
+    s.boxes[child.box] = child.from;
+  }
+  for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
+  return status;
 }
 
 }  // namespace
@@ -489,6 +624,17 @@ int32_t reserve_tables(SearchTables& t, int64_t bytes) {
   vk::os_advise_huge(w->table.records, record_bytes(w->table));
   vk::os_advise_huge(w->table.index, index_bytes(w->table));
   w->queue.records = w->table.records;
+  // The guided search's links take the bucket queue's memory: two entries
+  // a record and a sentinel a list fit in it at every memory size from
+  // SmallestMemory up (3.6 entries a record against 2, and the sentinels'
+  // 2 * GuidedRing entries are far below the smallest queue's 1.3 million).
+  // Smaller tables, which only tests make, leave the guided search without.
+  if (2 * uint64_t(guided_link_entries(records)) <=
+      uint64_t(BucketCount) * uint64_t(size.bucketCapacity)) {
+    w->guided.links = records;
+    w->guided.next = w->queue.entries;
+    w->guided.prev = w->queue.entries + guided_link_entries(records);
+  }
   w->nodeLimit = size.nodeLimit;
   t.work = w;
   t.bytes = bytes;
@@ -537,6 +683,15 @@ int32_t pull_run_length(const SearchState& search, const Level& level, int32_t b
   return run_length(search.board, search.noRest, level, box, direction);
 }
 
+int32_t keeper_can_pull(const int8_t* board, const int32_t* noRest, const Level& level,
+                        int32_t keeper) {
+  for (int32_t d = 0; d < Directions; d++) {
+    const int32_t box = keeper - level.offset[d];
+    if (board[box] == BoxCell && run_length(board, noRest, level, box, d) != 0) return 1;
+  }
+  return 0;
+}
+
 // One expansion: the popped record's goal test, then its children looked up
 // one by one. When the current cost has a next record, that record is
 // walked and its children collected in between (see Lookahead), and the
@@ -565,7 +720,7 @@ int32_t expand_record(SearchWork& w, Level& level) {
     prefetched = true;
   } else {
     goal = walk_record(s, level, now, w.table.records[r], cost);
-    found = collect_children(s, level, w.table, now, cost, bound_after(s, goal));
+    found = collect_children<false>(s, level, w.table, now, cost, bound_after(s, goal));
   }
   a.record = NoRecord;
   // The goal test records a solution; the record is still expanded, since a
@@ -579,7 +734,7 @@ int32_t expand_record(SearchWork& w, Level& level) {
     const Position ahead{a.board, a.boxes, a.children};
     a.goal = walk_record(s, level, ahead, w.table.records[next], cost);
     if (!prefetched) prefetch_records(w.table, s.children, found);
-    a.found = collect_children(s, level, w.table, ahead, cost, bound_after(s, a.goal));
+    a.found = collect_children<false>(s, level, w.table, ahead, cost, bound_after(s, a.goal));
     for (int32_t i = 0; i < count; i++) a.board[a.boxes[i]] = FreeCell;
     a.record = next;
     a.cost = cost;
@@ -600,15 +755,23 @@ int32_t solve_level(Solver& solver, Level& level) {
   // Without its tables the search cannot hold a single record.
   SearchTables& t = solver.tables ? *solver.tables : processTables;
   if (t.bytes == 0 && (solver.tables || !reserve_search_tables())) return SolveTableFull;
+  // The plain search's records hold MaxBoxes boxes; a level read for the
+  // guided search may have more, which they cannot hold.
+  if (level.liveBoxes > box_limit(solver.guided)) return SolveTableFull;
   SearchWork& w = *t.work;
+  if (solver.guided && w.guided.links == 0) return SolveTableFull;
   SearchState& s = w.search;
   s.startMs = startMs;
   s.nodes = 0;
   s.bestCost = 0;
   s.bestRecord = NoRecord;
+  const bool guided = solver.guided != 0;
   clear_node_table(w.table, level.liveBoxes);
-  reset_queue(w.queue);
-  publish(solver, w);
+  if (guided)
+    reset_guided_queue(w.guided);
+  else
+    reset_queue(w.queue);
+  publish(solver, w, guided);
 
   int32_t onStart = set_up_board(s, level);
   bool startSolved = onStart == level.liveBoxes;
@@ -616,7 +779,13 @@ int32_t solve_level(Solver& solver, Level& level) {
   // From a solved start the only way out and back may lead the box across a
   // tunnel cell, so such a solve stops boxes only where no box can go.
   s.noRest = startSolved ? level.NoReachMap : level.NoRestMap;
-  seed(s, level, w.table, w.queue);
+  if (guided) {
+    set_up_bound(s.bound, level);
+    // Records of more than MaxBoxes boxes take two slots.
+    const int32_t room = int32_t(record_room(w.table, level.liveBoxes)) - SeedRecords;
+    s.guidedLimit = room < w.nodeLimit ? room : w.nodeLimit;
+  }
+  seed(w, level, guided);
   for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
   // The walks' bit sets cover the level's cells and a row beyond, since
   // the search looks one cell past a box.
@@ -631,8 +800,8 @@ int32_t solve_level(Solver& solver, Level& level) {
 
   int32_t status;
   for (int32_t expansions = 1;; expansions++) {
-    status = expand_record(w, level);
-    publish(solver, w);
+    status = guided ? expand_guided(w, level) : expand_record(w, level);
+    publish(solver, w, guided);
     // Whole seconds are all the display reads; the clock once in a while
     // keeps them current at a fraction of a reading per expansion.
     if (expansions % ClockEveryExpansions == 0) publish_seconds(solver, s);

@@ -76,10 +76,47 @@ inline int32_t node_cost(const SearchNode& node) {
 inline uint32_t node_parent(const SearchNode& node) {
   return node_field(node, 1, ParentShift, ParentBits);
 }
+// A record of more than MaxBoxes boxes, which only the guided search makes,
+// takes two slots: the first as above, the second
+//
+//   word 0: boxes 8 to 12 (5 x 11)  | spare (9)
+//   word 1: boxes 13 to 15 (3 x 11) | groups of boxes 8 to 15 (16) | spare (15)
+//   word 2: spare
+//
+// The guided search keeps the groups of its boxes (bound.cpp, two bits a
+// box) where a plain record keeps its queue position, and those of boxes 8
+// to 15 in the second slot.
+constexpr int32_t WideBoxes = GuidedMaxBoxes - MaxBoxes;
+constexpr int32_t GroupBits = 2;
+constexpr int32_t WideGroupShift = HighBoxes * CellBits;
+static_assert(WideBoxes == LowBoxes + HighBoxes, "the second slot holds as many boxes as the first");
+static_assert(MaxBoxes * GroupBits <= PositionBits, "the groups fit the position field");
+static_assert(WideGroupShift + WideBoxes * GroupBits <= 64, "the wide groups fit word 1");
+
 inline int32_t node_box(const SearchNode& node, int32_t i) {
+  if (i >= MaxBoxes) {
+    const SearchNode& wide = (&node)[1];
+    i -= MaxBoxes;
+    return i < LowBoxes ? int32_t(node_field(wide, 0, i * CellBits, CellBits))
+                        : int32_t(node_field(wide, 1, (i - LowBoxes) * CellBits, CellBits));
+  }
   return i < LowBoxes ? int32_t(node_field(node, 2, LowBoxShift + i * CellBits, CellBits))
                       : int32_t(node_field(node, 1, HighBoxShift + (i - LowBoxes) * CellBits,
                                            CellBits));
+}
+inline uint32_t node_groups(const SearchNode& node, int32_t count) {
+  uint32_t groups = node_field(node, 0, PositionShift, PositionBits);
+  if (count > MaxBoxes)
+    groups |= node_field((&node)[1], 1, WideGroupShift, WideBoxes * GroupBits)
+              << (MaxBoxes * GroupBits);
+  return groups;
+}
+inline void set_node_groups(SearchNode& node, int32_t count, uint32_t groups) {
+  set_node_field(node, 0, PositionShift, PositionBits,
+                 groups & uint32_t(field_mask(MaxBoxes * GroupBits)));
+  if (count > MaxBoxes)
+    set_node_field((&node)[1], 1, WideGroupShift, WideBoxes * GroupBits,
+                   groups >> (MaxBoxes * GroupBits));
 }
 // The queue keeps each queued record's position in its bucket current.
 inline void set_node_position(SearchNode& node, int32_t position) {
@@ -132,12 +169,22 @@ struct NodeTable {
   uint32_t indexed = 0;           // entries in that prefix
   int32_t boxCount = 0;           // boxes of every record of the running solve
   int32_t recordBits = 0;         // low bits of an entry: record number + 1
+  int32_t wide = 0;               // 1: a record takes two slots (boxCount > MaxBoxes)
 };
+
+// The record numbered record: its first slot.
+inline SearchNode& node_at(const NodeTable& table, uint32_t record) {
+  return table.records[size_t(record) << table.wide];
+}
+// Records the table holds for a solve of boxCount boxes.
+inline uint32_t record_room(const NodeTable& table, int32_t boxCount) {
+  return boxCount > MaxBoxes ? table.recordCapacity / 2 : table.recordCapacity;
+}
 
 // The index a solve starts with; it doubles from here as it fills.
 constexpr uint32_t FirstIndexSize = 4096;
 // Records beyond the node limit: every root and every seeded record.
-constexpr int32_t SeedRecords = 2 * MaxBoxes * Directions;
+constexpr int32_t SeedRecords = 2 * GuidedMaxBoxes * Directions;
 
 // Sets the entry widths for tables of recordCapacity records.
 void set_up_node_table(NodeTable& table, SearchNode* records, uint32_t recordCapacity,
@@ -240,13 +287,118 @@ uint32_t queue_peek(const BucketQueue& queue);
 // Squeezes the holes out of a full bucket; returns its free entries.
 int32_t compact_bucket(BucketQueue& queue, int32_t bucket);
 
+// ---------------------------------------------------------------- guided queue
+
+// The guided search's queue: one list of records for each value of cost +
+// bound, in a ring of GuidedRing lists indexed by that value modulo the
+// ring. The links are two arrays indexed by record number, each list a
+// circle through its sentinel (entry links + list), laid in the memory of
+// the bucket queue, which the guided search does not use; so every record
+// can be queued at once and the queue never fills before the node table
+// does. A list is a stack: the record queued last of a value comes out
+// first, which leads the search deep along the last value's records, where
+// a solution of that length waits, before their siblings.
+//
+// Every queued value lies within GuidedRing of the value being handed out:
+// a record's value exceeds its parent's by at most a walk and a run (each
+// below MaxArea) and the bound of the child, and a bound below
+// GuidedBoundLimit never reaches GuidedRing. So a list holds records of one
+// value only.
+constexpr int32_t GuidedRing = 1 << 16;
+constexpr uint32_t Dequeued = 0xFFFFFFFEu;  // the link of a record no list holds
+
+struct GuidedQueue {
+  uint32_t* next = nullptr;  // per record, then per sentinel: the next in its circle
+  uint32_t* prev = nullptr;  // the one before it
+  uint32_t links = 0;        // records the arrays have room for
+  int32_t value = 0;      // the cost + bound whose records are handed out
+  int32_t open = 0;       // records queued
+  int32_t indicator = 0;  // the most records queued at once
+};
+
+// Entries each link array takes for tables of records records.
+constexpr uint32_t guided_link_entries(uint32_t records) { return records + GuidedRing; }
+
+void reset_guided_queue(GuidedQueue& queue);
+// Queues a record under value (cost + bound); 0 when value lies beyond the
+// ring, which a sound bound never gives.
+int32_t guided_insert(GuidedQueue& queue, uint32_t record, int32_t value);
+// Moves a record to newValue's list from whichever list holds it; a record
+// already handed out is queued again.
+int32_t guided_rekey(GuidedQueue& queue, uint32_t record, int32_t newValue);
+// The next record of the lowest value, or NoRecord when the queue is empty
+// or the lowest value reaches bestCost (0: no solution known).
+uint32_t guided_pop(GuidedQueue& queue, int32_t bestCost);
+
+// ---------------------------------------------------------------- bound
+
+// The guided search's lower bound on the moves that lead from the start
+// position to a state; bound.cpp explains why it holds.
+constexpr int32_t Unreached = 1 << 20;  // a push distance no box can go
+// Bounds at or above this say that no box assignment exists: the state can
+// never be reached from the start, and the search drops it.
+constexpr int32_t GuidedBoundLimit = Unreached;
+// Every bound below GuidedBoundLimit is a sum of at most GuidedMaxBoxes push
+// distances and one walk, each below MaxArea; with a step's walk and run it
+// stays within the ring.
+static_assert((GuidedMaxBoxes + 1) * MaxArea + 2 * MaxArea < GuidedRing, "values fit the ring");
+
+struct Bound {
+  // side[c][d]: with a box alone on open cell c, the least direction whose
+  // neighbour of c lies in the same part of the floor as the neighbour in
+  // direction d (the part the keeper walks in); -1 where that neighbour is
+  // not open. A box's group is this least direction for the keeper's part.
+  int8_t side[MaxArea][Directions];
+  // pushes[k][c][g]: the fewest pushes that bring live box k from its start
+  // cell to cell c with the keeper in group g, on the board without other
+  // boxes; Unreached where it cannot go.
+  int32_t pushes[GuidedMaxBoxes][MaxArea][Directions];
+  int32_t starts = 0;   // live boxes
+  int32_t opening = 0;  // the fewest steps the keeper needs before its first push
+};
+
+// A least assignment of a state's boxes (rows, in box order) to the starts
+// (columns), with the potentials that prove it least: a child that moves
+// one box re-enters that row alone.
+struct Assignment {
+  int32_t cost[GuidedMaxBoxes][GuidedMaxBoxes];
+  int32_t rowPotential[GuidedMaxBoxes + 1];
+  int32_t columnPotential[GuidedMaxBoxes + 1];
+  int32_t owner[GuidedMaxBoxes + 1];  // the row (from 1) of each column (from 1)
+  int32_t count;
+};
+
+// Measures the groups, the push distances and the opening walk of the level
+// just read.
+void set_up_bound(Bound& bound, const Level& level);
+// The group of the box on box for the keeper on keeper, found by a walk.
+int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_t keeper);
+// The bound of the state with these boxes (level.liveBoxes cells in any
+// order), their groups (two bits a box, box i at bit 2i) and the keeper on
+// keeper, who must step before its next pull when firstWalk is 1;
+// GuidedBoundLimit or more when no assignment of boxes to starts has
+// finite pushes.
+int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,
+                    int32_t keeper, int32_t firstWalk);
+
+// Assigns the boxes of a state; returns its bound as state_bound does.
+int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxes,
+                     uint32_t groups, int32_t keeper, int32_t firstWalk, Assignment& assignment);
+// The bound of the state that assignment's state becomes when box (its row,
+// from 0) moves to cell in group, the keeper on keeper; leaves the
+// assignment as it was.
+int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk);
+
+
 // ---------------------------------------------------------------- search
 
 // Values of the search board.
 constexpr int8_t FreeCell = 0;
 constexpr int8_t BoxCell = 2;
 constexpr int8_t BlockedCell = 8;
-constexpr int32_t MaxChildren = MaxBoxes * Directions;
+constexpr int32_t MaxChildren = MaxBoxes * Directions;  // of a plain record
+constexpr int32_t GuidedMaxChildren = GuidedMaxBoxes * Directions;
 
 // A set of the board's cells, one bit a cell, for the keeper's walks.
 constexpr int32_t WordBits = 64;
@@ -262,6 +414,7 @@ struct Child {
   int32_t to;     // its cell after the run
   int32_t keeper;
   int32_t cost;
+  int32_t bound;  // the guided search's bound of the child; 0 in the plain search
   uint64_t hash;  // of the child's state
 };
 
@@ -286,21 +439,24 @@ struct Lookahead {
 // The working state of one solve.
 struct SearchState {
   int8_t board[MaxArea];       // FreeCell, BoxCell or BlockedCell
-  int32_t boxes[MaxBoxes];     // the current box list, in identity order
+  int32_t boxes[GuidedMaxBoxes];  // the current box list, in identity order
   int32_t distance[MaxArea];   // keeper steps from the expanded keeper, on targets
   int32_t cells[MaxArea];      // breadth-first queue of the trace's walks
   CellSet open;                // cells free of walls and dead ends, without boxes
   CellSet reach;               // cells the keeper reaches (enough for the targets)
   CellSet pulls[Directions];   // boxes the keeper can pull in each direction
   int32_t words = 0;           // words of the sets that cover the level
-  Child children[MaxChildren];
+  Child children[GuidedMaxChildren];
   Lookahead ahead;
   const int32_t* noRest = nullptr;  // cells where a pulled box does not stop
   int32_t bestCost = 0;             // 0 while no solution is known
   uint32_t bestRecord = NoRecord;   // NoRecord while no solution is known
   int32_t nodes = 0;                // records created by expansion
+  int32_t guidedLimit = 0;          // records the guided search may create
   int64_t startMs = 0;              // the solve's start on the clock
   int32_t traceLength = 0;          // letters of the trace being built
+  Bound bound;                      // the guided search's bound tables
+  Assignment assignment;            // of the record being expanded
 };
 
 // Everything one set of tables holds: the two big tables, the working state
@@ -308,6 +464,7 @@ struct SearchState {
 struct SearchWork {
   NodeTable table;
   BucketQueue queue;
+  GuidedQueue guided;  // links in queue's entries
   SearchState search;
   int32_t nodeLimit = 0;  // records a solve may create
   int32_t hugePages = 0;  // huge pages have been asked for on the queue
@@ -318,10 +475,11 @@ int32_t expand_record(SearchWork& work, Level& level);
 // The number of cells a pull moves a box (0: impossible).
 int32_t pull_run_length(const SearchState& search, const Level& level, int32_t box,
                         int32_t direction);
+// 1 when the keeper on keeper can pull a box of board without a step first.
+int32_t keeper_can_pull(const int8_t* board, const int32_t* noRest, const Level& level,
+                        int32_t keeper);
 // The move trace of the best record, into the solver's text buffer.
 void build_trace(Solver& solver, const Level& level, SearchWork& work);
 
-// boxes_assignable's answer, found as a bipartite matching.
-int32_t boxes_matchable(const Level& level, const int32_t* boxes);
 
 }  // namespace vk

@@ -2,7 +2,10 @@
 // memory sizes of its tables, the Solver with its status, progress figures
 // and move trace, and the independent replay check. A backward uniform-cost
 // search from the solved position over pull runs finds a solution with the
-// fewest moves; how it does so lives in search_internal.h.
+// fewest moves; how it does so lives in search_internal.h. The guided search
+// (Solver::guided) finds the same minimum in the order of cost plus a lower
+// bound, for levels of up to GuidedMaxBoxes boxes (box_limit), with far
+// fewer records.
 //
 // The big tables are reserved once per set; a solve allocates nothing.
 // Figures read by another thread while a solve runs are atomics.
@@ -45,7 +48,7 @@ const char* solve_status_word(int32_t status);
 // Figures that the display thread reads while a solve runs.
 struct Progress {
   std::atomic<int32_t> nodes{0};    // records created by expansion
-  std::atomic<int32_t> queue{0};    // queue-fill indicator
+  std::atomic<int32_t> queue{0};    // queue-fill indicator (guided: most records queued at once)
   std::atomic<int32_t> seconds{0};  // elapsed whole seconds of the solve
 };
 
@@ -90,7 +93,8 @@ void release_tables(SearchTables& tables);
 // memory (or when the system does not tell it).
 int32_t tables_fit_memory(int64_t bytes, int32_t count);
 
-// The process's tables, null until reserved.
+// The process's tables, null until reserved. For tests only: they look
+// into the tables a solve leaves; the programs hand their own to a Solver.
 SearchTables* search_tables();
 // Reserves the process's tables once, at bytes; a later call with another
 // size reserves them anew. 0 when the memory cannot be had.

@@ -104,12 +104,12 @@ void build_trace(Solver& solver, const Level& level, SearchWork& work) {
     s.board[c] = level.BlockMap[c] != MapOpen ? BlockedCell
                  : level.BoxStartMap[c]    ? BoxCell
                                            : FreeCell;
-  const SearchNode* record = &table.records[s.bestRecord];
+  const SearchNode* record = &node_at(table, s.bestRecord);
   int32_t keeper = level.KeeperStart;
   emit_walk(w, keeper, node_keeper(*record));
   keeper = node_keeper(*record);
   while (node_parent(*record) != NoParent) {
-    const SearchNode* parent = &table.records[node_parent(*record)];
+    const SearchNode* parent = &node_at(table, node_parent(*record));
     keeper = emit_push_run(w, *record, *parent, keeper);
     emit_walk(w, keeper, node_keeper(*parent));
     keeper = node_keeper(*parent);

@@ -278,7 +278,18 @@ TEST_F(BatchTest, CancelDuringAReplayKeepsTheLevelsRealResult) {
 }
 
 #ifndef _WIN32  // a full disk is /dev/full, which Windows lacks
-TEST_F(BatchTest, WriteErrorsAreRememberedAndTheRunGoesOn) {
+// The desktop's run goes on after a write error and names it at the end;
+// the command line's stops at once, since nothing more could reach the
+// report's reader.
+TEST_F(BatchTest, WriteErrorsAreRememberedAndTheRunGoesOnOrStops) {
+  BatchRun stops(SmallSet);
+  stops.batch.stopOnWriteError = 1;
+  ASSERT_EQ(open_report_file(stops.batch, "/dev/full"), 1);
+  stops.settings.reportFlag = 1;
+  EXPECT_EQ(run_batch(stops.batch), 1);
+  EXPECT_EQ(stops.batch.writeError, ENOSPC);
+  EXPECT_EQ(stops.batch.tried, 0);
+
   BatchRun run(SmallSet);
   ASSERT_EQ(open_report_file(run.batch, "/dev/full"), 1);
   run.settings.reportFlag = 1;

@@ -31,20 +31,20 @@ std::vector<std::string> with_source(std::vector<std::string> more) {
 const std::vector<CommandText>& commands() {
   static const std::vector<CommandText> all = {
       {"levels", with_source({"--guided"}), {"set NAME count", "ok", "Size Over", "Boxes Over", "Irregular"},
-       {"0", "1", "2"}},
+       {"0", "1", "2", "129", "130", "141", "143"}},
       {"solve",
        with_source({"--level N", "--begin-with-end 0|1", "--all-moves", "--guided"}),
        {"level: ", "result: ", "moves: ", "nodes: ", "queue: ", "time: T ms", "traceover: 0|1",
         "trace: ", "Failed(C)", "Failed(Q)", "Canceled"},
-       {"0", "1", "2", "3"}},
+       {"0", "1", "2", "3", "129", "130", "141", "143"}},
       {"batch",
        with_source({"--report FILE", "--begin-with-end 0|1", "--guided"}),
        {"[Guided search]", "# LevelSetName: ", " No.  W  H  B     Time     Cells   Queue     Result",
         std::string(54, '-'), "# TryCnt:", "# Solved:", "TraceOver", "Cancel"},
-       {"0", "1", "2", "3", "130"}},
+       {"0", "1", "2", "3", "129", "130", "141", "143"}},
       {"bench", {"--quick", "--guided", "--help"}, {"moves M nodes X queue Q ms T", "Nodes searched: ",
                                         "Nodes/second: ", "Total time (ms): "},
-       {"0", "1", "2", "3"}},
+       {"0", "1", "2", "3", "129", "130", "141", "143"}},
   };
   return all;
 }

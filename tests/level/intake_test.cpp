@@ -231,8 +231,9 @@ TEST_F(Intake, FilePipeAndTextGiveTheSameStore) {
     });
     init_level_store(*store, work.c_str());
     clear_level_store(*store);
-    EXPECT_EQ(read_level_source_fd(*store, pipeFds[0]), 1);
-    close_level_file(*store);
+    IntakeRun in{*store, 0, OsNoHandle, 0, 0, 0, {}};
+    EXPECT_EQ(read_level_source_fd(in, pipeFds[0]), 1);
+    close_level_file(in);
     writer.join();
     close(pipeFds[0]);
     EXPECT_EQ(snapshot(), fromText) << "round " << round;
@@ -386,9 +387,10 @@ TEST_F(Intake, LevelFilesAreNeverWrittenThroughALink) {
   ASSERT_EQ(unlink(level_path(work, 1).c_str()), 0);
   ASSERT_EQ(symlink(target.c_str(), level_path(work, 1).c_str()), 0);
   init_level_store(*store, work.c_str());
-  open_level_file(*store);
-  EXPECT_EQ(store->abort, 1);
-  EXPECT_EQ(store->fileOpen, 0);
+  IntakeRun in{*store, 0, OsNoHandle, 0, 0, 0, {}};
+  open_level_file(in);
+  EXPECT_EQ(in.abort, 1);
+  EXPECT_EQ(in.fileOpen, 0);
   EXPECT_EQ(read_file(target), "precious");
 }
 

@@ -1,5 +1,7 @@
 #include "solver/reference_search.h"
 
+#include "level/level_internal.h"
+
 #include <algorithm>
 #include <array>
 #include <deque>

@@ -1,15 +1,14 @@
 // The search: seeding, pull runs, the goal test, solutions that pass
 // through the start position or leave a solved start, every
-// SolveStatus, cancelling, the fast matching, and move counts checked by
-// hand. Every solution is also played forward by the replay check.
+// SolveStatus, cancelling, and move counts checked by hand. Every solution is also played forward by the replay check.
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "level/level_internal.h"
 #include "solver/search_internal.h"
 #include "solver/solver_fixture.h"
 #include "support/oracle.h"
@@ -289,23 +288,6 @@ TEST_F(SolveTest, MinimalAgainstAForwardSearchOnSmallLevels) {
       ASSERT_EQ(level->width, width);
       EXPECT_EQ(solver->solutionLength, oracle_min_moves(*level, 1)) << wide;
     }
-  }
-}
-
-TEST(MatchingTest, AgreesWithTheBacktrackingAssignment) {
-  auto level = std::make_unique<Level>();
-  *level = {};
-  std::mt19937 random(7);
-  int32_t boxes[MaxBoxes];
-  for (int32_t round = 0; round < 20000; round++) {
-    int32_t count = 1 + int32_t(random() % MaxBoxes);
-    level->liveBoxes = count;
-    for (int32_t i = 0; i < count; i++) {
-      boxes[i] = i;
-      // Sparse masks make failures common.
-      level->ReachMask[i] = int32_t(random() & random() & ((1u << count) - 1));
-    }
-    ASSERT_EQ(boxes_matchable(*level, boxes), boxes_assignable(*level, boxes)) << round;
   }
 }
 

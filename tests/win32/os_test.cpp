@@ -106,9 +106,9 @@ TEST(WinOs, NonAsciiNamesRoundTrip) {
   EXPECT_STREQ(list.name, "\xce\xbb-0001.txt");
   EXPECT_EQ(os_list_next(list), 0);
   os_list_close(list);
-  EXPECT_EQ(os_path_within(file.c_str(), (temp / "").c_str()), 1);
-  EXPECT_EQ(os_path_within((folder + "\\new.txt").c_str(), folder.c_str()), 1);
-  EXPECT_EQ(os_path_within((folder + "\\no\\such.txt").c_str(), folder.c_str()), 0);
+  EXPECT_EQ(os_path_within(file.c_str(), (temp / "").c_str()), OsInside);
+  EXPECT_EQ(os_path_within((folder + "\\new.txt").c_str(), folder.c_str()), OsInside);
+  EXPECT_EQ(os_path_within((folder + "\\no\\such.txt").c_str(), folder.c_str()), OsOutside);
   EXPECT_EQ(os_remove_file(folder.c_str()), 0);  // a folder is never removed as a file
   EXPECT_EQ(os_remove_file(file.c_str()), 1);
   EXPECT_EQ(os_remove_file(file.c_str()), 1);  // already gone
@@ -172,18 +172,20 @@ TEST(WinOs, LocalTimeIsADate) {
 // ---------------------------------------------------------------- Ctrl-C
 
 std::atomic<int32_t> CtrlC{0};
-void count_ctrl_c() { CtrlC.fetch_add(1); }
+void count_ctrl_c(int32_t signal) {
+  if (signal == OsSignalInterrupt) CtrlC.fetch_add(1);
+}
 
 // Ctrl-C reaches the handler (on a thread of the console's) and the
 // process goes on, as the batch needs to finish its report. Skipped where
 // there is no console to raise the event in.
 TEST(WinOs, CtrlCCallsTheHandlerAndTheProcessGoesOn) {
-  os_catch_interrupt(count_ctrl_c);
+  os_catch_stop_signals(count_ctrl_c);
   bool raised = GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0) != 0;
   for (int i = 0; raised && i < 200 && CtrlC.load() == 0; ++i) Sleep(10);
-  os_release_interrupt();
   if (!raised || CtrlC.load() == 0) GTEST_SKIP() << "no console Ctrl-C here";
   EXPECT_EQ(CtrlC.load(), 1);
+  EXPECT_EQ(os_stop_signal(), OsSignalInterrupt);
 }
 
 // ---------------------------------------------------------------- junctions

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "app/art.h"
 #include "app/qt/shell.h"
@@ -47,6 +49,28 @@ int answer_own_options(int argc, char** argv, DesktopOptions& options, int32_t s
   }
 }
 
+// Whether a thread can start here. Qt's message box needs threads of its
+// own (the session bus); under an address-space limit that refuses them it
+// would wait for ever without a window.
+bool threads_can_start() {
+  try {
+    std::thread probe([] {});
+    probe.join();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
+  }
+}
+
+// A refusal before the window: always on standard error, and in a message
+// box only when one can be shown.
+int refuse(const char* text) {
+  std::fprintf(stderr, "vantori-kelmora: %s\n", text);
+  std::fflush(stderr);
+  if (threads_can_start()) QMessageBox::critical(nullptr, DialogCaption, QString::fromUtf8(text));
+  return 1;
+}
+
 }  // namespace
 
 }  // namespace vk
@@ -66,10 +90,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   char refusal[RefusalCapacity];
-  if (!app_reserve_tables(TheApp, options.memory, refusal)) {
-    QMessageBox::critical(nullptr, DialogCaption, QString::fromUtf8(refusal));
-    return 1;
-  }
+  if (!app_reserve_tables(TheApp, options.memory, refusal)) return refuse(refusal);
   app_take_options(TheApp, options);
   MainWindow window(TheApp);
   window.place_and_show();
