@@ -22,12 +22,6 @@ constexpr char StartUp[] = "11110000000001";
 constexpr char AllOff[] = "00000000000000";
 constexpr char SolvingOnly[] = "00000000100000";
 
-// A corridor whose solution is 5 steps right and one push.
-constexpr char Corridor[] =
-    "##########\n"
-    "#@     $.#\n"
-    "##########\n";
-
 // One level of each LevelStatus, and a frozen box on a goal.
 std::string status_set() {
   std::string bigRow = "#" + std::string(48, ' ') + "#\n";
@@ -35,13 +29,7 @@ std::string status_set() {
   big += "#@$" + std::string(45, ' ') + ".#\n";
   for (int i = 0; i < 39; ++i) big += bigRow;
   big += std::string(50, '#') + "\n";  // 50 x 42 = 2100 cells
-  std::string nine =
-      "#############\n"
-      "#           #\n"
-      "# $$$$$$$$$ #\n"
-      "# ......... #\n"
-      "#@          #\n"
-      "#############\n";
+  std::string nine = NineBoxes;
   std::string open =
       "#####\n"
       "#@$.\n"

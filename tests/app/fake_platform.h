@@ -15,6 +15,21 @@
 
 namespace vk {
 
+// Levels the dialog tests load. A corridor whose solution is 5 steps right
+// and one push:
+inline constexpr char Corridor[] =
+    "##########\n"
+    "#@     $.#\n"
+    "##########\n";
+// Nine live boxes: "Boxes Over" under the plain search's limit of 8.
+inline constexpr char NineBoxes[] =
+    "#############\n"
+    "#           #\n"
+    "# $$$$$$$$$ #\n"
+    "# ......... #\n"
+    "#@          #\n"
+    "#############\n";
+
 struct FakePlatform {
   struct Message {
     std::string caption;

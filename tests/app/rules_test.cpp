@@ -18,20 +18,6 @@ namespace vk {
 
 namespace {
 
-constexpr char Corridor[] =
-    "##########\n"
-    "#@     $.#\n"
-    "##########\n";
-
-// Nine live boxes: "Boxes Over" under the plain search's limit of 8.
-constexpr char NineBoxes[] =
-    "#############\n"
-    "#           #\n"
-    "# $$$$$$$$$ #\n"
-    "# ......... #\n"
-    "#@          #\n"
-    "#############\n";
-
 struct Rules : ::testing::Test {
   TempDir work;
   TempDir sources;

@@ -14,25 +14,11 @@
 #include "app/win32/resource.h"
 #include "app/win32/shell.h"
 #include "os/win32_text.h"
+#include "template_dialog.h"
 
 namespace vk {
 
 namespace {
-
-INT_PTR CALLBACK quiet(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
-struct Dialog {
-  HWND window;
-  explicit Dialog(int32_t id) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr, quiet, 0);
-  }
-  ~Dialog() {
-    if (window) DestroyWindow(window);
-  }
-  HWND item(int32_t id) const { return GetDlgItem(window, id); }
-};
 
 // The size the control's font has, in points of the screen.
 int32_t points_of(HWND control) {
@@ -92,7 +78,7 @@ TEST(WinFit, FacesChosen) {
 
 // The main dialog at its pixel rectangles, with the longest texts it shows.
 TEST(WinFit, MainDialogTexts) {
-  Dialog d(VK_MAIN_DIALOG);
+  TemplateDialog d(VK_MAIN_DIALOG);
   ASSERT_NE(d.window, nullptr);
   for (const ControlSpec& spec : MainControls)
     MoveWindow(d.item(spec.id), spec.x, spec.y, spec.width, spec.height, FALSE);
@@ -113,7 +99,7 @@ TEST(WinFit, MainDialogTexts) {
 }
 
 TEST(WinFit, OptionsDialogTexts) {
-  Dialog d(VK_OPTIONS_DIALOG);
+  TemplateDialog d(VK_OPTIONS_DIALOG);
   ASSERT_NE(d.window, nullptr);
   create_dialog_controls(d.window, OptionsControls, OptionsControlCount);
   set(d.window, OptTitle, TitleText);
@@ -125,7 +111,7 @@ TEST(WinFit, OptionsDialogTexts) {
 }
 
 TEST(WinFit, TextDialogTexts) {
-  Dialog d(VK_TEXT_DIALOG);
+  TemplateDialog d(VK_TEXT_DIALOG);
   ASSERT_NE(d.window, nullptr);
   set(d.window, IdSetLine, "Solved. Mimimum moves are 20000 moves.");
   set(d.window, IdSizeLine, "Last 20 moves are hidden.");
