@@ -51,6 +51,9 @@ enum ControlId : int32_t {
   IdQueueLabel = 1031,
 };
 
+// Characters of the level number box that Go reads; the box holds no more.
+constexpr int32_t GoDigits = 5;
+
 // The controls 1001 to 1014 whose enabled state the enable rules set.
 constexpr int32_t FirstCommandId = IdSample;
 constexpr int32_t LastCommandId = IdOption;
@@ -66,15 +69,22 @@ enum ControlKind : int32_t {
   StaticCentre,
   BlackFrame,
   ProgressBar,
+  CheckBox,       // an automatic check box
+  RadioFirst,     // an automatic radio button that starts its group
+  RadioButton,    // an automatic radio button of the group before it
+  ReadOnlyEdit,   // one line, scrolls, shown as the system shows a read-only edit
 };
 
 constexpr int32_t DefaultColour = -1;
+constexpr int32_t NoControlId = -1;  // a label nobody addresses
 
+// One control of a dialog: the main dialog's in client pixels, the Options
+// dialog's in dialog units of its font.
 struct ControlSpec {
   int32_t id;
   int32_t kind;
   const char* caption;
-  int32_t x, y, width, height;  // client pixels
+  int32_t x, y, width, height;
   int32_t colour;               // text colour 0xRRGGBB, or DefaultColour
 };
 
@@ -82,6 +92,20 @@ struct ControlSpec {
 constexpr int32_t ControlCount = 30;
 extern const ControlSpec MainControls[ControlCount];
 const ControlSpec* find_control(int32_t id);
+
+// The fit rule of every text of the three dialogs, for both shells: a text
+// is drawn at its dialog's point size when it fits its control there, else
+// at the largest smaller size at which it fits, never below
+// SmallestTextPoints (smaller is no longer readable). room(context, points)
+// measures, in the shell's own font, the pixels the control has to spare
+// at a size: negative when the text would be clipped.
+constexpr int32_t SmallestTextPoints = 6;
+// The point sizes the dialogs were laid out for: the main dialog's, and
+// the text dialog's fixed-pitch one (the Options dialog's is
+// OptionsFontPoints).
+constexpr int32_t MainDialogPoints = 10;
+constexpr int32_t TextDialogPoints = 11;
+int32_t fit_points(int32_t points, int32_t (*room)(void* context, int32_t points), void* context);
 
 // The progress bars: ranges, and colours 0xRRGGBB.
 constexpr int32_t CellBarRange = 14000;
@@ -110,38 +134,48 @@ enum JobKind : int32_t { NoJob = 0, JobFile = 1, JobFolder = 2, JobSolve = 3, Jo
 
 constexpr char DialogCaption[] = "Vantori Kelmora";
 
-// The dialog's state machine. Five flags of App say what the dialog is
-// busy with; at most one of loading, solving and batch is set, since the
-// enable rules leave no way to start a second job while one runs, and
-// compute_enable_table reads them in this order of precedence:
+// The dialog's state, one value, which set_state alone changes; the enable
+// table, the three buttons' captions, the close rule, the drop rule and
+// Ctrl+V are computed from it:
 //
-//   batch    Option ("Cancel") alone is enabled; solving is set too from
-//            the batch's begin hook on.
-//   loading  nothing is enabled: an intake cannot be cancelled.
-//   solving  Solve ("Cancel") alone is enabled.
-//   playing  Play ("Pause") alone is enabled.
-//   idle     the idle rules: loaders, level selection, Solve for a level
-//            with status LevelOk, the viewer buttons where a step can be
-//            made, Option.
+//   StateIdle       the idle rules: loaders, level selection, Solve for a
+//                   level with status LevelOk, the viewer buttons where a
+//                   step can be made, Option. Drops and Ctrl+V load.
+//   StateLoading    nothing is enabled: an intake cannot be cancelled.
+//   StateSolving    Solve ("Cancel") alone is enabled.
+//   StateBatch      Option ("Cancel") alone is enabled.
+//   StateReplaying  Play ("Pause") alone is enabled.
+//   StateHandBack   a finished job's worker waits while its results are
+//                   shown (message boxes, the solution): the idle table,
+//                   but nothing starts a job until the worker is gone.
+//   StateClosing    the window is closing: nothing is enabled, and the
+//                   job still running shows nothing.
 //
 // Transitions, each naming the function behind it:
 //
-//   idle    -> loading   File, Folder or a drop: show_loading, then the
-//                        worker's intake (Sample and Text load at once on the
-//                        GUI thread, never setting the flag)
-//   loading -> idle      job_done -> show_loaded_set
-//   idle    -> solving   Solve: begin_solve_display, then the worker's solve
-//   solving -> idle      job_done -> finish_solve (also when cancelled)
-//   idle    -> playing   Play: viewer_command_play
-//   playing -> idle      Pause, or the last visible move: viewer_command_pause
-//   idle    -> batch     "BATCH  START" in Options (options_command), then
-//                        the worker's run_batch; its begin hook sets solving
-//   batch   -> idle      job_done -> finish_batch clears batch, solving and
-//                        playing
-//
-// closing is set once when the window closes: a job still running is
-// cancelled, and its job_done shows nothing. A window closed during an
-// intake ends the process at once, as the intake cannot be cancelled.
+//   Idle      -> Loading    File, Folder, a drop or a path named at start:
+//                           show_loading, then the worker's intake (Sample
+//                           and Text load at once on the GUI thread)
+//   Idle      -> Solving    Solve: begin_solve_display, then the worker
+//   Idle      -> Batch      "BATCH  START" in Options: on_option starts the
+//                           worker's run_batch
+//   Idle      -> Replaying  Play: viewer_command_play
+//   Replaying -> Idle       Pause, or the last visible move: viewer_command_pause
+//   Loading, Solving, Batch -> HandBack
+//                           job_done, on the worker's hand-back
+//   HandBack  -> Idle       job_done, when show_loaded_set, finish_solve and
+//                           the solution dialog, or finish_batch, are done
+//   any       -> Closing    dialog_close (the close box)
+enum DialogState : int32_t {
+  StateIdle = 0,
+  StateLoading = 1,
+  StateSolving = 2,
+  StateBatch = 3,
+  StateReplaying = 4,
+  StateHandBack = 5,
+  StateClosing = 6,
+};
+
 struct App {
   Platform platform;
   LevelStore store;
@@ -163,11 +197,8 @@ struct App {
   int32_t currentLevel;
   int32_t currentStatus;
 
-  int32_t loading;  // a File or Folder intake runs on the worker
-  int32_t solving;  // a solve runs (also each solve of a batch)
-  int32_t batch;    // a batch runs on the worker
-  int32_t playing;  // the trace viewer plays on timer 2
-  int32_t closing;  // the window is closing: a finished job shows nothing
+  int32_t state;  // DialogState, on the GUI thread only
+  const char* startPath;  // a level file or folder named at start (argv's), or nullptr
 
   Batch run;  // the batch: its report file, counts and times
   int32_t replayMore;  // a batch replay's last step left a move to replay
@@ -185,10 +216,34 @@ int32_t app_init(App& app, const Platform& platform, const char* workDir);
 
 // ---------------------------------------------------------------- command line
 
-// What the desktop program's own options ask for; they are read before any
-// window exists, so that they work without a display.
+// What the desktop program's command line asks for. Both shells read it
+// with read_desktop_options; the Qt shell once more after the toolkit has
+// taken its own options (-platform, -style, ...) out of argv.
 enum DesktopRequest : int32_t { RunWindow = 0, ShowHelp = 1, ShowVersion = 2, BadOption = 3 };
 constexpr int32_t RefusalCapacity = 80;
+constexpr int32_t UsageCapacity = 2048;
+constexpr int32_t DesktopUsageStatus = 2;  // the exit status of a usage error
+
+struct DesktopOptions {
+  int64_t memory;      // --memory SIZE, DefaultMemory without it
+  int32_t guided;      // --guided
+  const char* path;    // the level file or folder named, nullptr for none
+  char refusal[RefusalCapacity];  // what is wrong, for BadOption
+};
+
+// Reads argv into options. strict 0 (before the toolkit has seen argv)
+// answers only --help, -h, --version and a bad --memory and leaves every
+// other argument alone; strict 1 also refuses an unknown option and more
+// than one path.
+int32_t read_desktop_options(int argc, char* const* argv, DesktopOptions& options, int32_t strict);
+
+// The desktop program's usage text, for a terminal (lines of at most 79
+// characters) or a message box (which wraps by itself: one line per
+// paragraph and option). storePlace names the level store's folder as the
+// system's user knows it; toolkitNote, when not null, ends the text.
+enum UsageLayout : int32_t { UsageForTerminal = 0, UsageForBox = 1 };
+void desktop_usage(int32_t layout, const char* storePlace, const char* toolkitNote, char* out,
+                   int32_t capacity);
 
 // Reserves the search tables of memory bytes for the dialog's solves, now,
 // so that tables the machine cannot give are refused at start rather than
@@ -197,10 +252,8 @@ constexpr int32_t RefusalCapacity = 80;
 // bytes); the program then ends.
 int32_t app_reserve_tables(App& app, int64_t memory, char* refusal);
 
-// --memory SIZE sets memory (DefaultMemory without it), --help or -h and
-// --version ask for their texts; other arguments are left to the toolkit.
-// BadOption for a --memory without a size parse_memory_size accepts.
-int32_t read_desktop_options(int argc, char* const* argv, int64_t& memory);
+// The guided search and the path named at start, from the options.
+void app_take_options(App& app, const DesktopOptions& options);
 
 // ---------------------------------------------------------------- the dialog
 
@@ -212,13 +265,35 @@ void dialog_setup(App& app);
 // 1014, else 0.
 int32_t dialog_command(App& app, int32_t id);
 
+// Sets the dialog's state and refreshes what follows from it: the enable
+// table and the captions of Solve, Play and Option.
+void set_state(App& app, int32_t state);
+
+// The close box: the program ends at once (Platform end_program). A
+// running solve is cancelled first; a running batch is cancelled and the
+// program ends when its worker hands back, once the report has its footer.
+void dialog_close(App& app);
+
+// Keys the main dialog sees before its controls act on them. KeyEnter: 1
+// when it is to do nothing (no control holds the focus, so the default
+// button Go would read the level again and throw a solution away), 0 when
+// the windowing system goes on as usual. KeyPaste: Ctrl+V as
+// paste_shortcut; 0 when the level number box holds the focus, which then
+// pastes by itself.
+enum DialogKey : int32_t { KeyEnter = 1, KeyPaste = 2 };
+int32_t dialog_key(App& app, int32_t key);
+
+// The level file or folder named on the command line, loaded as a drop
+// would be once the window shows. Nothing without one.
+void open_start_path(App& app);
+
 // A level file or folder dropped onto the window. What it would load:
 // JobFolder for a folder, JobFile for a regular file (a symbolic link
 // counts as what it names), NoJob for anything else, a missing path, or one
 // longer than PathCapacity.
 int32_t drop_kind(const char* path);
-// 1 when a drop would be taken now, that is while File and Folder are
-// enabled (no job runs, no replay plays).
+// 1 when a drop would be taken now: the dialog is idle and File and
+// Folder are enabled.
 int32_t drop_allowed(const App& app);
 // Loads the path as Folder (isFolder 1) or File (isFolder 0) does once its
 // picker has returned that path. 0 when the drop is refused: not allowed
@@ -229,7 +304,7 @@ int32_t drop_path(App& app, const char* path, int32_t isFolder);
 void timer_tick(App& app, int32_t timer);
 
 // Ctrl+V on the main dialog: loads the clipboard's text exactly as Text
-// followed by Close would, when the loaders are enabled, the level number
+// followed by Close would, when the dialog is idle, the level number
 // box does not hold the focus (there Ctrl+V pastes a number) and the text
 // holds at least one level line. Otherwise it does nothing, so a stray
 // Ctrl+V never empties the loaded set. 1 when it loaded.
@@ -252,7 +327,18 @@ enum OptionsControlId : int32_t {
   OptNomal = 1036,
   OptFast = 1037,
   OptBeginWithEnd = 1038,
+  OptGuided = 1039,
 };
+
+// The Options dialog in dialog units of its font, and its controls in
+// template order (the tab order): both shells build it from this table.
+constexpr char OptionsCaption[] = "Options";
+constexpr int32_t OptionsWidthUnits = 236;
+constexpr int32_t OptionsHeightUnits = 176;
+constexpr int32_t OptionsFontPoints = 11;
+constexpr int32_t OptionsControlCount = 22;
+extern const ControlSpec OptionsControls[OptionsControlCount];
+const ControlSpec* find_options_control(int32_t id);
 
 constexpr char SaveDialogTitle[] = "save as";
 // The report filter: description "*.txt", pattern "*.txt", and the end.
@@ -270,8 +356,10 @@ struct OptionsDialog {
   int32_t report;        // 1034 ticked
   int32_t speed;         // the ticked radio button's speed, -1 for none
   int32_t beginWithEnd;  // 1038 ticked
+  int32_t guided;        // 1039 ticked
   int32_t playOn, reportOn, pathOn, browseOn, startOn;  // enabled: 1033 1034 1006 1001 1002
   int32_t done;          // 1 once the dialog is to close
+  int32_t startBatch;    // 1 once "BATCH  START" has set up a batch
   char title[OptionsLineCapacity];    // 1016
   char setLine[OptionsLineCapacity];  // 1017
   char limits[OptionsLineCapacity];   // 1018

@@ -1,5 +1,6 @@
-// The main dialog's controls at their client-pixel rectangles, and the
-// window's placement in the work area.
+// The main dialog's controls at their client-pixel rectangles, the Options
+// dialog's in its dialog units, and the main window's placement in the
+// work area.
 #include "app/app.h"
 
 namespace vk {
@@ -53,6 +54,45 @@ const ControlSpec* find_control(int32_t id) {
   for (const ControlSpec& spec : MainControls)
     if (spec.id == id) return &spec;
   return nullptr;
+}
+
+// The guided search's check box stands right of 1038, where the Others
+// group had room, so that every other control keeps its place.
+const ControlSpec OptionsControls[OptionsControlCount] = {
+    {NoControlId, GroupBox, "Batch solution", 7, 5, 222, 89, DefaultColour},
+    {NoControlId, StaticLeft, "#", 17, 17, 8, 8, DefaultColour},
+    {OptTitle, StaticLeft, "", 26, 18, 195, 8, DefaultColour},
+    {NoControlId, StaticLeft, "#", 17, 26, 8, 8, DefaultColour},
+    {OptSetLine, StaticLeft, "", 26, 26, 195, 8, DefaultColour},
+    {NoControlId, StaticLeft, "#", 17, 35, 8, 8, DefaultColour},
+    {OptLimits, StaticLeft, "", 26, 35, 195, 8, DefaultColour},
+    {OptPlay, CheckBox, "Play the TraceViewer after solved.", 17, 49, 128, 8, DefaultColour},
+    {OptReport, CheckBox, "Output file:", 17, 61, 48, 8, DefaultColour},
+    {OptPath, ReadOnlyEdit, "", 65, 59, 125, 12, DefaultColour},
+    {OptBrowse, PushButton, "browse", 190, 58, 30, 12, DefaultColour},
+    {OptStart, PushButton, "BATCH  START", 78, 75, 77, 14, DefaultColour},
+    {NoControlId, GroupBox, "Others", 7, 99, 222, 70, DefaultColour},
+    {NoControlId, StaticLeft, "TraceViewer speed:", 16, 112, 65, 8, DefaultColour},
+    {OptSlow, RadioFirst, "Slow", 84, 113, 27, 8, DefaultColour},
+    {OptNomal, RadioButton, "Nomal", 114, 113, 31, 8, DefaultColour},
+    {OptFast, RadioButton, "Fast", 149, 113, 31, 8, DefaultColour},
+    {OptBeginWithEnd, CheckBox, "Begin with the end position", 17, 129, 107, 8, DefaultColour},
+    {NoControlId, StaticLeft, "(A solution must have at least one push)", 34, 138, 140, 8,
+     DefaultColour},
+    {OptGuided, CheckBox, "Guided search", 150, 129, 72, 8, DefaultColour},
+    {OptOk, PushButton, "OK", 185, 146, 35, 14, DefaultColour},
+    {OptLocation, StaticLeft, "", 18, 152, 164, 8, DefaultColour},
+};
+
+const ControlSpec* find_options_control(int32_t id) {
+  for (const ControlSpec& spec : OptionsControls)
+    if (spec.id == id && id != NoControlId) return &spec;
+  return nullptr;
+}
+
+int32_t fit_points(int32_t points, int32_t (*room)(void* context, int32_t points), void* context) {
+  while (points > SmallestTextPoints && room(context, points) < 0) points -= 1;
+  return points;
 }
 
 // The window gets half the vertical frame, not the whole, on top of the

@@ -104,7 +104,7 @@ void on_next(App& app) {
 
 // Solve cancels a running solve, shows a solution at hand, or solves.
 void on_solve(App& app) {
-  if (app.solving) {
+  if (app.state == StateSolving) {
     app.solver.cancel.store(1, std::memory_order_relaxed);
   } else if (app.solver.solutionLength != 0) {
     app.dialogMode = SolutionMode;
@@ -116,12 +116,12 @@ void on_solve(App& app) {
 }
 
 void on_play(App& app) {
-  if (app.playing) viewer_command_pause(app);
+  if (app.state == StateReplaying) viewer_command_pause(app);
   else viewer_command_play(app);
 }
 
 void on_option(App& app) {
-  if (app.batch) {
+  if (app.state == StateBatch) {
     app.solver.cancel.store(1, std::memory_order_relaxed);
     return;
   }
@@ -129,7 +129,9 @@ void on_option(App& app) {
   OptionsDialog dialog;
   options_open(app, dialog);
   app.platform.run_options_dialog(app.platform.context, dialog);
-  if (app.batch) start_worker(app, JobBatch);
+  if (!dialog.startBatch) return;
+  set_state(app, StateBatch);
+  start_worker(app, JobBatch);
 }
 
 // The edit box selects its text on focus in the shell itself.
@@ -200,7 +202,8 @@ int32_t app_init(App& app, const Platform& platform, const char* workDir) {
   app.jobResult = 0;
   app.currentLevel = 0;
   app.currentStatus = LevelOk;
-  app.loading = app.solving = app.batch = app.playing = app.closing = 0;
+  app.state = StateIdle;
+  app.startPath = nullptr;
   app.replayMore = 0;
   app.dialogMode = PasteMode;
   for (int32_t& on : app.enabled) on = 0;
@@ -230,7 +233,8 @@ void dialog_setup(App& app) {
 }
 
 void show_startup_screen(App& app) {
-  draw_startup_screen(app.platform.canvas, TitleText, app.settings.hideLastMoves);
+  draw_startup_screen(app.platform.canvas, TitleText, app.settings.hideLastMoves,
+                      box_limit(app.settings.guided));
   set_text(app, IdHiddenNotice, app.settings.hideLastMoves ? HiddenNoticeText : "");
   app.settings.beginWithEnd = 1;
 }
@@ -268,6 +272,7 @@ int32_t drop_kind(const char* path) {
 }
 
 int32_t drop_allowed(const App& app) {
+  if (app.state != StateIdle) return 0;
   int32_t on[EnableCount];
   compute_enable_table(app, on);
   return on[IdFile - FirstCommandId] && on[IdFolder - FirstCommandId];
@@ -289,17 +294,76 @@ int32_t drop_path(App& app, const char* path, int32_t isFolder) {
 
 void compute_enable_table(const App& app, int32_t* on) {
   for (int32_t k = 0; k < EnableCount; ++k) on[k] = 0;
-  if (app.batch) {
-    on[IdOption - FirstCommandId] = 1;
-  } else if (app.loading) {
-    // Nothing: an intake cannot be cancelled.
-  } else if (app.solving) {
-    on[IdSolve - FirstCommandId] = 1;
-  } else if (app.playing) {
-    on[IdPlay - FirstCommandId] = 1;
-  } else {
-    idle_enable_table(app, on);
+  switch (app.state) {
+    case StateBatch: on[IdOption - FirstCommandId] = 1; break;
+    case StateSolving: on[IdSolve - FirstCommandId] = 1; break;
+    case StateReplaying: on[IdPlay - FirstCommandId] = 1; break;
+    case StateIdle: case StateHandBack: idle_enable_table(app, on); break;
+    default: break;  // loading (an intake cannot be cancelled), closing
   }
+}
+
+namespace {
+
+// The captions that follow the state: Solve, Play and Option read
+// "Cancel", "Pause" and "Cancel" while their activity runs.
+const char* state_caption(int32_t state, int32_t id) {
+  switch (id) {
+    case IdSolve: return state == StateSolving ? "Cancel" : "Solve";
+    case IdPlay: return state == StateReplaying ? "Pause" : "Play";
+    default: return state == StateBatch ? "Cancel" : "Option";
+  }
+}
+
+}  // namespace
+
+void set_state(App& app, int32_t state) {
+  int32_t was = app.state;
+  app.state = state;
+  refresh_enable_state(app);
+  for (int32_t id : {IdSolve, IdPlay, IdOption}) {
+    const char* caption = state_caption(state, id);
+    if (std::strcmp(caption, state_caption(was, id)) != 0) set_text(app, id, caption);
+  }
+}
+
+// ---------------------------------------------------------------- closing, keys
+
+void dialog_close(App& app) {
+  int32_t was = app.state;
+  app.platform.stop_timer(app.platform.context, ProgressTimer);
+  app.platform.stop_timer(app.platform.context, PlayTimer);
+  app.solver.cancel.store(1, std::memory_order_relaxed);
+  set_state(app, StateClosing);
+  // A cancelled batch writes its footer and hands back; job_done ends the
+  // program then. A second close box meanwhile changes nothing.
+  if (was == StateBatch || was == StateClosing) return;
+  // An intake cannot be cancelled and may never end (a pipe nobody
+  // writes); a worker in its hand-back waits for this very thread. Both
+  // are left to end with the process.
+  int32_t abandon = was == StateLoading || was == StateHandBack;
+  app.platform.end_program(app.platform.context, abandon);
+}
+
+int32_t dialog_key(App& app, int32_t key) {
+  const Platform& p = app.platform;
+  int32_t focused = p.focused != nullptr ? p.focused(p.context) : 0;
+  if (key == KeyEnter) return focused == 0;
+  if (key != KeyPaste || focused == IdLevelEdit) return 0;
+  paste_shortcut(app);
+  return 1;
+}
+
+void open_start_path(App& app) {
+  if (app.startPath == nullptr) return;
+  const char* path = app.startPath;
+  app.startPath = nullptr;
+  int32_t kind = drop_kind(path);
+  if (kind != NoJob && drop_path(app, path, kind == JobFolder)) return;
+  char text[IntakeTextCapacity];
+  std::snprintf(text, sizeof text, "Load Error!!\n%s is no level file or folder that can be read.",
+                path);
+  message(app, text, IconError);
 }
 
 int32_t focus_after_disable(const int32_t* on, int32_t focused) {
@@ -353,8 +417,7 @@ void refresh_progress(App& app) {
 
 void show_loading(App& app) {
   reset_counters(app);
-  app.loading = 1;
-  refresh_enable_state(app);
+  set_state(app, StateLoading);
   set_text(app, IdSetLine, "Now loadding...");
   set_text(app, IdSizeLine, "");
   set_text(app, IdStatusText, "");
@@ -382,7 +445,6 @@ void explain_load_error(App& app) {
 }  // namespace
 
 void show_loaded_set(App& app) {
-  app.loading = 0;
   if (app.jobResult == 0) {
     // The set is gone, and with it any solution of its levels.
     clear_solve_results(app.solver);
@@ -453,24 +515,19 @@ void display_level(App& app) {
 // ---------------------------------------------------------------- solving
 
 void begin_solve_display(App& app) {
-  app.solving = 1;
   app.solver.beginWithEnd = app.settings.beginWithEnd;
-  refresh_enable_state(app);
-  set_text(app, IdSolve, "Cancel");
+  set_state(app, StateSolving);
   app.platform.start_timer(app.platform.context, ProgressTimer, SolveTimerIntervalMs);
 }
 
 void finish_solve(App& app) {
   app.platform.stop_timer(app.platform.context, ProgressTimer);
   app.solver.cancel.store(0, std::memory_order_relaxed);
-  app.solving = 0;
-  set_text(app, IdSolve, "Solve");
   viewer_reset(app.viewer, app.level, app.text, 0);
   if (app.jobResult == SolveSolved) {
     app.viewer.length = app.solver.solutionLength;
     set_counter_text(app);
-    if (app.settings.hideLastMoves && !app.batch)
-      mask_last_moves(app.text, app.solver.solutionLength);
+    if (app.settings.hideLastMoves) mask_last_moves(app.text, app.solver.solutionLength);
   } else {
     app.text[0] = '\0';
   }
@@ -520,7 +577,7 @@ int32_t run_text_dialog(App& app) {
 
 int32_t paste_shortcut(App& app) {
   const Platform& p = app.platform;
-  if (p.clipboard_text == nullptr) return 0;
+  if (p.clipboard_text == nullptr || app.state != StateIdle) return 0;
   int32_t on[EnableCount];
   compute_enable_table(app, on);
   if (!on[IdText - FirstCommandId]) return 0;
@@ -561,20 +618,16 @@ void viewer_command_forward(App& app) { show_step(app, viewer_step_forward(app.v
 void viewer_command_back(App& app) { show_step(app, viewer_step_back(app.viewer)); }
 
 void viewer_command_play(App& app) {
-  app.playing = 1;
   app.viewer.playing = 1;
-  refresh_enable_state(app);
-  set_text(app, IdPlay, "Pause");
+  set_state(app, StateReplaying);
   app.platform.start_timer(app.platform.context, PlayTimer,
                            trace_step_ms(app.settings.traceSpeed));
 }
 
 void viewer_command_pause(App& app) {
   app.platform.stop_timer(app.platform.context, PlayTimer);
-  app.playing = 0;
   app.viewer.playing = 0;
-  refresh_enable_state(app);
-  set_text(app, IdPlay, "Play");
+  set_state(app, StateIdle);
 }
 
 }  // namespace vk

@@ -11,7 +11,6 @@ namespace vk {
 
 constexpr char FolderPickerTitle[] = "Select Folder Type";
 constexpr char HiddenNoticeText[] = "Last 20 moves are hidden.";
-constexpr int32_t GoDigits = 5;         // characters of the edit box Go reads
 constexpr int32_t LineCapacity = 128;   // one information line
 constexpr int32_t FinishSolveWaitMs = 200;
 // The solve timer refreshes the seconds and the bars this often.

@@ -36,11 +36,28 @@ void hidden_switch(App& app, const OptionsDialog& dialog) {
   show_startup_screen(app);
 }
 
-// OK: the viewer settings, the hidden switch, and close.
+// A changed choice of search changes the box limit: the level on display
+// is read again under the new one, or without a set the start-up screen,
+// which names the limit, is drawn again.
+void store_guided(App& app, const OptionsDialog& dialog) {
+  int32_t guided = dialog.guided ? 1 : 0;
+  if (guided == app.settings.guided) return;
+  app.settings.guided = guided;
+  app.solver.guided = guided;
+  if (app.store.levelCount != 0) {
+    show_level(app);
+  } else {
+    draw_startup_screen(app.platform.canvas, TitleText, app.settings.hideLastMoves,
+                        box_limit(guided));
+  }
+}
+
+// OK: the viewer settings, the search, the hidden switch, and close.
 int32_t confirm(App& app, OptionsDialog& dialog) {
   if (dialog.speed >= SpeedSlow && dialog.speed <= SpeedFast)
     app.settings.traceSpeed = dialog.speed;
   app.settings.beginWithEnd = dialog.beginWithEnd ? 1 : 0;
+  store_guided(app, dialog);
   hidden_switch(app, dialog);
   dialog.done = 1;
   return 1;
@@ -66,7 +83,7 @@ int32_t start_batch(App& app, OptionsDialog& dialog) {
   } else {
     app.settings.reportFlag = 0;
   }
-  app.batch = 1;
+  dialog.startBatch = 1;
   return confirm(app, dialog);
 }
 
@@ -92,7 +109,7 @@ void show_location(App& app, OptionsDialog& dialog) {
 }  // namespace
 
 void options_open(App& app, OptionsDialog& dialog) {
-  app.batch = 0;
+  dialog.startBatch = 0;
   dialog.done = 0;
   dialog.play = app.settings.playAfterSolved;
   dialog.report = app.settings.reportFlag;
@@ -103,7 +120,8 @@ void options_open(App& app, OptionsDialog& dialog) {
     std::snprintf(dialog.setLine, sizeof dialog.setLine, "LevelSetName: %s (%d levels)",
                   app.store.setName, app.store.levelCount);
     std::snprintf(dialog.limits, sizeof dialog.limits,
-                  "MaxArea:%4d (= Width * Height) MaxBoxes:%3d", MaxArea, MaxBoxes);
+                  "MaxArea:%4d (= Width * Height) MaxBoxes:%3d", MaxArea,
+                  box_limit(app.settings.guided));
     if (!dialog.report) dialog.pathOn = dialog.browseOn = 0;
   } else {
     dialog.title[0] = '\0';
@@ -113,6 +131,7 @@ void options_open(App& app, OptionsDialog& dialog) {
   }
   dialog.speed = app.settings.traceSpeed;
   dialog.beginWithEnd = app.settings.beginWithEnd;
+  dialog.guided = app.settings.guided;
   show_location(app, dialog);
 }
 
@@ -123,6 +142,7 @@ int32_t options_command(App& app, OptionsDialog& dialog, int32_t id) {
     case OptBrowse: browse(app, dialog); return 0;
     case OptStart: return start_batch(app, dialog);
     case OptOk: return confirm(app, dialog);
+    case OptGuided: return 0;  // stored by OK and "BATCH  START"
     default: return 0;  // Esc, id 1 and the rest do nothing
   }
 }

@@ -79,6 +79,12 @@ struct Platform {
   int32_t (*pick_save_file)(void* context, char* path, int32_t capacity, const char* filter,
                             const char* title);
 
+  // Ends the program now: the window goes and the process ends. With
+  // abandonWorker 1 a worker still running (an intake that may never end)
+  // is left behind and ends with the process; with 0 any worker has been
+  // cancelled or has handed back, and the shell may let it finish.
+  void (*end_program)(void* context, int32_t abandonWorker);
+
   // Starts the worker thread, which runs worker_main and then ends.
   void (*start_worker)(void* context);
   // Called by the worker thread during a batch: runs fn(arg) on the GUI

@@ -22,13 +22,6 @@ void on_gui_with(App& app, void (*fn)(void*), void* arg) {
 
 void on_gui(void* context, void (*fn)(void*)) { on_gui_with(app_of(context), fn, context); }
 
-void gui_begin(void* c) {
-  App& app = app_of(c);
-  app.solving = 1;
-  refresh_enable_state(app);
-  set_text(app, IdOption, "Cancel");
-}
-
 // A level the batch has read, on its way to the GUI thread. The number and
 // status become the dialog's there, never on the worker, as the GUI thread
 // reads them at any time.
@@ -37,6 +30,13 @@ struct ShownLevel {
   int32_t number;
   int32_t status;
 };
+
+// The run has just cleared the cancel flag: a close box pressed before
+// that, while the worker was starting, is not lost.
+void gui_begin(void* c) {
+  App& app = app_of(c);
+  if (app.state == StateClosing) app.solver.cancel.store(1, std::memory_order_relaxed);
+}
 
 void gui_show_level(void* arg) {
   const ShownLevel& shown = *static_cast<const ShownLevel*>(arg);
@@ -75,8 +75,6 @@ void gui_replay_step(void* c) {
   app.replayMore = viewer_can_step(app.viewer);
 }
 
-void hook_begin(void* c) { on_gui(c, gui_begin); }
-
 // The level stands read in app.level, which the GUI thread leaves alone
 // while a batch runs.
 void hook_show_level(void* c, int32_t number, int32_t status) {
@@ -84,6 +82,7 @@ void hook_show_level(void* c, int32_t number, int32_t status) {
   on_gui_with(app_of(c), gui_show_level, &shown);
 }
 
+void hook_begin(void* c) { on_gui(c, gui_begin); }
 void hook_start_progress(void* c) { on_gui(c, gui_start_progress); }
 void hook_stop_progress(void* c) { on_gui(c, gui_stop_progress); }
 void hook_solved(void* c, int32_t) { on_gui(c, gui_solved); }
@@ -150,8 +149,13 @@ void worker_main(App& app) {
 }
 
 void job_done(App& app) {
-  // A window that is closing shows no result; the process ends next.
-  if (app.closing) return;
+  // A window that is closing shows no result: the job was cancelled, and
+  // a batch's report has its footer now.
+  if (app.state == StateClosing) {
+    app.platform.end_program(app.platform.context, 0);
+    return;
+  }
+  set_state(app, StateHandBack);
   switch (app.jobKind) {
     case JobFile:
     case JobFolder:
@@ -170,12 +174,10 @@ void job_done(App& app) {
     default:
       break;
   }
+  set_state(app, StateIdle);
 }
 
 void finish_batch(App& app) {
-  app.batch = 0;
-  app.playing = 0;
-  app.solving = 0;
   // The loop counter ends one past the highest number. The last level
   // tried stays current; when levels were skipped after it, the level read
   // last was another, so it is read again (its solution is then gone).
@@ -191,7 +193,6 @@ void finish_batch(App& app) {
     app.currentLevel = run.lastShown;
   }
   refresh_enable_state(app);
-  set_text(app, IdOption, "Option");
   int32_t canceled = app.solver.cancel.load(std::memory_order_relaxed) != 0;
   app.solver.cancel.store(0, std::memory_order_relaxed);
   char text[FinishTextCapacity];

@@ -6,6 +6,7 @@
 
 #include "batch/batch.h"
 #include "cli/cli.h"
+#include "os/os.h"
 #include "program/program.h"
 
 namespace vk {
@@ -40,14 +41,14 @@ const char SourceOptionsText[] =
     "  --work-dir DIR    the work folder to fill, which stays, instead of a\n"
     "                    private one removed at the end of the run\n";
 
+// A printf pattern: %s is the system's place for private folders.
 const char WorkFolderText[] =
     "work folder:\n"
     "  Every intake deletes the level files in the work folder (names of four\n"
     "  or more digits and .txt; every other file stays) and stores each level\n"
     "  of the source there as its own file, 0001.txt for level 1 and so on,\n"
     "  lines ending in LF. Without --work-dir each run uses a private folder in\n"
-    "  $TMPDIR (or /tmp when TMPDIR is unset or not absolute; a TMPDIR naming\n"
-    "  a missing folder fails the intake), removed at its end; a private folder\n"
+    "  %s, removed at its end; a private folder\n"
     "  that a killed run left behind is removed by a later run. Scripts that\n"
     "  read the level files afterwards name a folder with --work-dir. One run\n"
     "  at a time uses a work folder: another run finds it in use and fails. A\n"
@@ -114,7 +115,10 @@ int print_command_help(const CommandHelp& help) {
   std::printf("usage:\n%s\n%s\n", help.usage, help.summary);
   print_options(help);
   std::printf("\noutput:\n%s\nexit status:\n%s", help.output, help.exits);
-  if (help.takesSource) std::printf("\n%s\n%s", NotationText, WorkFolderText);
+  if (help.takesSource) {
+    std::printf("\n%s\n", NotationText);
+    std::printf(WorkFolderText, OsTempPlace);
+  }
   return flushed_status();
 }
 
@@ -132,7 +136,9 @@ int print_program_help() {
     print_options(*help);
     std::printf("\noutput:\n%s", help->output);
   }
-  std::printf("\n%s\n%s\n%s", NotationText, WorkFolderText, ProgramExitsText);
+  std::printf("\n%s\n", NotationText);
+  std::printf(WorkFolderText, OsTempPlace);
+  std::printf("\n%s", ProgramExitsText);
   return flushed_status();
 }
 

@@ -62,6 +62,15 @@ constexpr char OsSeparator = '\\';
 constexpr char OsSeparator = '/';
 #endif
 constexpr bool os_is_separator(char c) { return c == '/' || c == OsSeparator; }
+// Where os_make_private_folder makes its folders, as the system's users
+// name the place: for the help texts, wrapped for lines indented by two.
+#ifdef _WIN32
+constexpr char OsTempPlace[] = "%TEMP%";
+#else
+constexpr char OsTempPlace[] =
+    "$TMPDIR (or /tmp when TMPDIR is unset or not absolute; a TMPDIR naming\n"
+    "  a missing folder fails the intake)";
+#endif
 constexpr int32_t OsNameCapacity = 256;       // one folder entry's name, terminated
 constexpr int32_t OsErrorTextCapacity = 128;  // the system's text of one error
 constexpr int32_t OsBusy = 2;                 // os_lock_folder: another process holds it

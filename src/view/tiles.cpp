@@ -202,7 +202,8 @@ void redraw_board(const Canvas& canvas, BoardView& view, const TraceViewer& view
   canvas.repaint(canvas.context);
 }
 
-void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLastMoves) {
+void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLastMoves,
+                         int32_t boxLimit) {
   fill_backdrop(canvas, TileGrey);
   canvas.draw_text(canvas.context, 56, 112, HeadlineHeight, ShadowColour, title);
   canvas.draw_text(canvas.context, 54, 110, HeadlineHeight, HeadlineColour, title);
@@ -210,7 +211,7 @@ void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLa
                    "This software looks for the minimum moves solution in Vantori.");
   char line[StartupLineCapacity];
   std::snprintf(line, sizeof line, "But, the quantity of boxes are limited to %d boxes.",
-                MaxBoxes);
+                boxLimit);
   canvas.draw_text(canvas.context, 80, 230, NoteHeight, NoteColour, line);
   if (hideLastMoves) {
     for (int32_t k = 0; k < 6; ++k) {

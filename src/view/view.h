@@ -162,9 +162,11 @@ void redraw_board(const Canvas& canvas, BoardView& view, const TraceViewer& view
                   int32_t facing, int32_t scroll);
 
 // The welcome screen: headline with shadow, the notes, the splash picture.
-// The six lines on hidden moves appear only when hideLastMoves is on.
+// The six lines on hidden moves appear only when hideLastMoves is on;
+// boxLimit is the live boxes a level may have.
 // Repaints.
-void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLastMoves);
+void draw_startup_screen(const Canvas& canvas, const char* title, int32_t hideLastMoves,
+                         int32_t boxLimit);
 
 // The welcome screen's texts, for the shell and the tests.
 constexpr int32_t StartupLineCapacity = 96;

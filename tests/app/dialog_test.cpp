@@ -22,12 +22,6 @@ constexpr char StartUp[] = "11110000000001";
 constexpr char AllOff[] = "00000000000000";
 constexpr char SolvingOnly[] = "00000000100000";
 
-// A corridor whose solution is 5 steps right and one push.
-constexpr char Corridor[] =
-    "##########\n"
-    "#@     $.#\n"
-    "##########\n";
-
 // One level of each LevelStatus, and a frozen box on a goal.
 std::string status_set() {
   std::string bigRow = "#" + std::string(48, ' ') + "#\n";
@@ -35,13 +29,7 @@ std::string status_set() {
   big += "#@$" + std::string(45, ' ') + ".#\n";
   for (int i = 0; i < 39; ++i) big += bigRow;
   big += std::string(50, '#') + "\n";  // 50 x 42 = 2100 cells
-  std::string nine =
-      "#############\n"
-      "#           #\n"
-      "# $$$$$$$$$ #\n"
-      "# ......... #\n"
-      "#@          #\n"
-      "#############\n";
+  std::string nine = NineBoxes;
   std::string open =
       "#####\n"
       "#@$.\n"
@@ -416,9 +404,9 @@ TEST_F(Dialog, PlayStopsAtTheFirstMaskedMove) {
   EXPECT_EQ(fake.enable_string(), "00000000000100");
   for (int32_t k = 0; k < 5; ++k) timer_tick(app, PlayTimer);
   EXPECT_EQ(app.viewer.position, 5);
-  EXPECT_EQ(app.playing, 1);
+  EXPECT_EQ(app.state, StateReplaying);
   timer_tick(app, PlayTimer);
-  EXPECT_EQ(app.playing, 0);
+  EXPECT_EQ(app.state, StateIdle);
   EXPECT_EQ(fake.text(IdPlay), "Play");
   EXPECT_EQ(fake.timers.count(PlayTimer), 0u);
   EXPECT_EQ(fake.enable_string(), "11110000111001");
@@ -433,7 +421,7 @@ TEST_F(Dialog, PlayWithoutMaskingRunsToTheEnd) {
   f.press(IdPlay);
   EXPECT_EQ(fake.timers[PlayTimer], 60);
   for (int32_t k = 0; k < 8; ++k) timer_tick(app, PlayTimer);
-  EXPECT_EQ(app.playing, 0);
+  EXPECT_EQ(app.state, StateIdle);
   EXPECT_EQ(fake.text(IdCounter), "   6/   6");
   // The box stands on the goal, the keeper behind it facing right.
   int32_t goal = 1 * app.level.width + 8;  // the goal's cell, column 8
@@ -570,9 +558,10 @@ TEST_F(Dialog, DropRefusedWhileBusy) {
   refused("playing");
   f.press(IdPlay);
 
-  app.batch = 1;
-  refresh_enable_state(app);
+  set_state(app, StateBatch);
   refused("batch");
+  set_state(app, StateHandBack);
+  refused("a job's results on show");
 }
 
 // ---------------------------------------------------------------- focus
@@ -776,38 +765,6 @@ TEST(Controls, TableAndPlacement) {
 }  // namespace vk
 
 namespace vk {
-
-// The desktop program's own options, which both shells read before any
-// window exists; every other argument belongs to the toolkit.
-TEST(DesktopOptions, MemoryHelpVersionAndTheRestLeftAlone) {
-  struct Case {
-    std::vector<const char*> args;
-    int32_t request;
-    int64_t memory;
-  };
-  const Case cases[] = {
-      {{"p"}, RunWindow, DefaultMemory},
-      {{"p", "-platform", "offscreen"}, RunWindow, DefaultMemory},
-      {{"p", "--memory", "1216M"}, RunWindow, 1216000000},
-      {{"p", "--memory", "4g", "-style", "fusion"}, RunWindow, 4000000000},
-      {{"p", "--memory"}, BadOption, DefaultMemory},
-      {{"p", "--memory", "15M"}, BadOption, DefaultMemory},
-      {{"p", "--memory", "17G"}, BadOption, DefaultMemory},
-      {{"p", "--memory", "608MB"}, BadOption, DefaultMemory},
-      {{"p", "--version", "--memory", "x"}, ShowVersion, DefaultMemory},
-      {{"p", "-h"}, ShowHelp, DefaultMemory},
-  };
-  for (const Case& c : cases) {
-    std::vector<char*> argv;
-    for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
-    int64_t memory = 0;
-    int32_t request = read_desktop_options(int(argv.size()), argv.data(), memory);
-    EXPECT_EQ(request, c.request) << c.args.back();
-    if (request == RunWindow) {
-      EXPECT_EQ(memory, c.memory) << c.args.back();
-    }
-  }
-}
 
 // The size given is what the tables get and what the bars are scaled by.
 TEST(DesktopOptions, ReservedTablesScaleTheBars) {

@@ -45,7 +45,7 @@ Platform FakePlatform::platform() {
   p.start_timer = [](void* c, int32_t timer, int32_t ms) {
     FakePlatform& f = fake_of(c);
     f.timers[timer] = ms;
-    if (timer == ProgressTimer && f.cancelOnProgress && f.app->batch) dialog_command(*f.app, IdOption);
+    if (timer == ProgressTimer && f.cancelOnProgress && f.app->state == StateBatch) dialog_command(*f.app, IdOption);
   };
   p.stop_timer = [](void* c, int32_t timer) { fake_of(c).timers.erase(timer); };
   p.sleep = [](void* c, int32_t ms) {
@@ -116,6 +116,11 @@ Platform FakePlatform::platform() {
     f.handBacks += 1;
     job_done(*f.app);
   };
+  p.end_program = [](void* c, int32_t abandonWorker) {
+    FakePlatform& f = fake_of(c);
+    f.ended += 1;
+    f.abandoned = abandonWorker;
+  };
   p.focused = [](void* c) { return fake_of(c).focus; };
   p.set_focus = [](void* c, int32_t id) { fake_of(c).focus = id; };
   p.clipboard_text = [](void* c, char* out, int32_t capacity) {
@@ -146,6 +151,7 @@ int32_t FakePlatform::tick_option(OptionsDialog& dialog, int32_t id, int32_t che
     case OptPlay: dialog.play = checked; break;
     case OptReport: dialog.report = checked; break;
     case OptBeginWithEnd: dialog.beginWithEnd = checked; break;
+    case OptGuided: dialog.guided = checked; break;
     case OptSlow: dialog.speed = SpeedSlow; break;
     case OptNomal: dialog.speed = SpeedNomal; break;
     case OptFast: dialog.speed = SpeedFast; break;

@@ -15,6 +15,21 @@
 
 namespace vk {
 
+// Levels the dialog tests load. A corridor whose solution is 5 steps right
+// and one push:
+inline constexpr char Corridor[] =
+    "##########\n"
+    "#@     $.#\n"
+    "##########\n";
+// Nine live boxes: "Boxes Over" under the plain search's limit of 8.
+inline constexpr char NineBoxes[] =
+    "#############\n"
+    "#           #\n"
+    "# $$$$$$$$$ #\n"
+    "# ......... #\n"
+    "#@          #\n"
+    "#############\n";
+
 struct FakePlatform {
   struct Message {
     std::string caption;
@@ -68,6 +83,11 @@ struct FakePlatform {
   // elide_path records the controls it was asked about.
   int32_t lineChars = 60;
   std::vector<std::pair<int32_t, int32_t>> elided;
+
+  // end_program: how often it was called, and whether the worker was
+  // left behind the last time.
+  int32_t ended = 0;
+  int32_t abandoned = 0;
 
   int32_t workerPending = 0;
   int32_t workersStarted = 0;

@@ -47,7 +47,7 @@ TEST(Options, OpeningWithoutASet) {
     EXPECT_EQ(p.press_option(d, OptOk), 1);
   });
   EXPECT_EQ(f.app.settings.traceSpeed, SpeedFast);
-  EXPECT_EQ(f.app.batch, 0);
+  EXPECT_EQ(f.app.state, StateIdle);
   EXPECT_EQ(f.fake.workersStarted, 0);
 }
 
@@ -115,7 +115,7 @@ TEST(Options, CloseBoxStoresNothing) {
   EXPECT_EQ(f.app.settings.beginWithEnd, 1);
   EXPECT_EQ(f.app.settings.playAfterSolved, 1);
   EXPECT_EQ(f.app.settings.hideLastMoves, 1);
-  EXPECT_EQ(f.app.batch, 0);
+  EXPECT_EQ(f.app.state, StateIdle);
 }
 
 TEST(Options, BatchStartWithAnUnopenableReportStays) {
@@ -138,7 +138,7 @@ TEST(Options, BatchStartWithAnUnopenableReportStays) {
     EXPECT_EQ(m.text, " Can't open output file.");
     EXPECT_EQ(m.icon, IconError);
   }
-  EXPECT_EQ(f.app.batch, 0);
+  EXPECT_EQ(f.app.state, StateIdle);
   EXPECT_EQ(f.app.settings.reportFlag, 0);
   EXPECT_EQ(f.app.settings.traceSpeed, SpeedNomal);
   EXPECT_EQ(f.fake.workersStarted, 0);
@@ -174,7 +174,7 @@ TEST(Options, BatchStartRefusesAReportOverTheSourceOrALevel) {
   EXPECT_EQ(f.fake.messages[1].caption, "Vantori Kelmora");
   EXPECT_EQ(read_file(sources / "set.txt"), set);
   EXPECT_EQ(read_file(work / "0001.txt"), set);
-  EXPECT_EQ(f.app.batch, 0);
+  EXPECT_EQ(f.app.state, StateIdle);
   EXPECT_EQ(f.fake.workersStarted, 1);  // the intake's only
 }
 
@@ -270,7 +270,7 @@ void start_batch(FakeApp& f, const TempDir& out, const std::string& report) {
     p.tick_option(d, OptReport, 1);
     EXPECT_EQ(p.press_option(d, OptStart), 1);
   });
-  ASSERT_EQ(f.app.batch, 1);
+  ASSERT_EQ(f.app.state, StateBatch);
   ASSERT_EQ(f.fake.workerPending, 1);
   f.fake.run_worker();
 }
@@ -312,7 +312,7 @@ TEST(DesktopBatch, ReportCountsAndMessage) {
                           stamp(run.end) + " Finish\r\n");
   // The last level tried stays current, and the dialog is idle again.
   EXPECT_EQ(f.app.currentLevel, 3);
-  EXPECT_EQ(f.app.batch + f.app.solving + f.app.playing, 0);
+  EXPECT_EQ(f.app.state, StateIdle);
   EXPECT_EQ(f.fake.text(IdOption), "Option");
   EXPECT_EQ(f.fake.on(IdPrev), 1);
   EXPECT_EQ(f.fake.on(IdNext), 0);

@@ -35,6 +35,25 @@ TEST(DesktopProgram, VersionAndHelpNeedNoDisplay) {
   EXPECT_NE(help.out.find("Ctrl+V"), std::string::npos);
   EXPECT_EQ(help.err, "");
   EXPECT_EQ(run_desktop("-h").out, help.out);
+  EXPECT_NE(help.out.find("--guided"), std::string::npos);
+}
+
+// What Qt leaves of the command line is the program's: an unknown option
+// or a second path is a usage error (standard error, status 2), before any
+// window opens.
+TEST(DesktopProgram, UnknownOptionsAndASecondPathAreRefused) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"-platform offscreen --bogus", "unknown option --bogus"},
+      {"-platform offscreen a.txt b.txt", "more than one level file or folder: b.txt"},
+      {"-platform offscreen --memory 15M", "--memory"},
+  };
+  for (const auto& [arguments, why] : cases) {
+    CommandResult result = run_desktop(arguments);
+    EXPECT_EQ(result.status, 2) << arguments;
+    EXPECT_EQ(result.out, "") << arguments;
+    EXPECT_NE(result.err.find(std::string("vantori-kelmora: ") + why), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("Usage: vantori-kelmora"), std::string::npos) << arguments;
+  }
 }
 
 }  // namespace vk

@@ -129,7 +129,7 @@ struct Window : ::testing::Test {
   // Solves the level on display and answers the solution dialog.
   void solve(DialogCloser& closer) {
     click(IdSolve);
-    ASSERT_TRUE(wait_until([&] { return !window->workerBusy() && closer.seen > 0; }, 120000));
+    ASSERT_TRUE(wait_until([&] { return window->idle() && closer.seen > 0; }, 120000));
   }
 };
 
@@ -179,7 +179,7 @@ TEST_F(Window, SampleSolveOpensTheSolutionAndReplays) {
   click(IdSolve);
   EXPECT_EQ(control<QPushButton>(IdSolve)->text(), "Cancel");
   EXPECT_FALSE(control<QPushButton>(IdSample)->isEnabled());
-  ASSERT_TRUE(wait_until([&] { return !window->workerBusy() && closer.seen > 0; }, 120000));
+  ASSERT_TRUE(wait_until([&] { return window->idle() && closer.seen > 0; }, 120000));
   int32_t length = app->solver.solutionLength;
   ASSERT_GT(length, 2);
   EXPECT_EQ(closer.headline, QString("Solved. Mimimum moves are %1 moves.").arg(length));
@@ -206,7 +206,7 @@ TEST_F(Window, SampleSolveOpensTheSolutionAndReplays) {
   // Solve again opens the solution without solving.
   int32_t before = closer.seen;
   click(IdSolve);
-  EXPECT_FALSE(window->workerBusy());
+  EXPECT_TRUE(window->idle());
   EXPECT_GT(closer.seen, before);
 }
 
@@ -270,9 +270,14 @@ TEST_F(Window, ClosingDuringASolveEndsCleanly) {
   click(IdGo);
   ASSERT_TRUE(control<QPushButton>(IdSolve)->isEnabled());
   click(IdSolve);
-  EXPECT_TRUE(window->workerBusy());
+  EXPECT_FALSE(window->idle());
+  // The window goes at once; the cancelled solve ends by itself and shows
+  // nothing.
   window->close();
-  EXPECT_FALSE(window->workerBusy());
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(app->state, StateClosing);
+  EXPECT_EQ(app->solver.cancel.load(), 1);
+  window.reset();
   EXPECT_EQ(open_text_dialog(), nullptr);
 }
 
@@ -289,12 +294,12 @@ TEST_F(Window, ClosingDuringABlockedIntakeEndsTheProcessAtOnce) {
         alarm(10);  // a close that waits ends the child with SIGALRM
         if (drop_path(*app, fifo.c_str(), 0) != 1) std::_Exit(2);
         QTest::qWait(200);
-        if (!window->workerBusy() || !app->loading) std::_Exit(3);
+        if (app->state != StateLoading) std::_Exit(3);
         window->close();
         std::_Exit(4);
       },
       ::testing::ExitedWithCode(0), "");
-  EXPECT_FALSE(window->workerBusy());  // this process never started the intake
+  EXPECT_TRUE(window->idle());  // this process never started the intake
 }
 
 // The Options dialog at its dialog-unit places: "BATCH  START" with a
@@ -321,13 +326,13 @@ TEST_F(Window, OptionsStartsABatchAndClosingEndsIt) {
   click(IdOption);
   EXPECT_EQ(startRect, expected);
   EXPECT_EQ(setLine, "LevelSetName: Sample (6 levels)");
-  ASSERT_EQ(app->batch, 1);
-  EXPECT_TRUE(window->workerBusy());
+  ASSERT_EQ(app->state, StateBatch);
   ASSERT_TRUE(wait_until([&] { return read_file(report).find("   1[") != std::string::npos; },
                          60000));
   EXPECT_EQ(control<QPushButton>(IdOption)->text(), "Cancel");
+  // The window stays until the cancelled run has written its footer.
   window->close();
-  EXPECT_FALSE(window->workerBusy());
+  ASSERT_TRUE(wait_until([&] { return !window->isVisible(); }, 60000));
   std::string text = read_file(report);
   EXPECT_NE(text.find(" Cancel]\n# Solved:"), std::string::npos) << text;
 }
@@ -507,7 +512,7 @@ TEST_F(Window, FocusLeavesADisabledButtonForAViewerButtonOrNone) {
   QPushButton* play = control<QPushButton>(IdPlay);
   play->setFocus();
   QTest::keyClick(play, Qt::Key_Space);
-  ASSERT_TRUE(wait_until([&] { return !app->playing; }, 20000));
+  ASSERT_TRUE(wait_until([&] { return app->state != StateReplaying; }, 20000));
   ASSERT_EQ(window->focusWidget(), window->control(IdBack));
   int32_t position = app->viewer.position;
   QTest::keyClick(window->focusWidget(), Qt::Key_Space);
@@ -525,7 +530,7 @@ TEST_F(Window, FocusLeavesADisabledButtonForAViewerButtonOrNone) {
   EXPECT_TRUE(focus == nullptr || focus == window.get()) << focus->objectName().toStdString();
   int before = closer.seen;
   click(IdSolve);
-  ASSERT_TRUE(wait_until([&] { return !window->workerBusy() && closer.seen > before; }, 120000));
+  ASSERT_TRUE(wait_until([&] { return window->idle() && closer.seen > before; }, 120000));
   window->setFocus();
   QTest::keyClick(window.get(), Qt::Key_Return);  // Go would throw the solution away
   EXPECT_NE(app->solver.solutionLength, 0);
@@ -606,7 +611,7 @@ TEST_F(Window, DroppedFileLoadsTheSetAndShowsLevelOne) {
   QImage startUp = window->canvasImage().copy();
   ASSERT_EQ(drag_enter(window.get(), local(file)), Qt::CopyAction);
   ASSERT_EQ(drop(window.get(), local(file)), Qt::CopyAction);
-  ASSERT_TRUE(wait_until([&] { return !window->workerBusy(); }, 30000));
+  ASSERT_TRUE(wait_until([&] { return window->idle(); }, 30000));
   EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "rooms (2 levles)");
   EXPECT_EQ(control<QLabel>(IdSizeLine)->text(), "   [  7 *  4 ( 2) ]");
   EXPECT_EQ(control<QLineEdit>(IdLevelEdit)->text(), "1");
@@ -624,7 +629,7 @@ TEST_F(Window, DroppedFolderLoadsItsNumberedFiles) {
   std::string path = folder.path.substr(0, folder.path.size() - 1);
   ASSERT_EQ(drag_enter(window.get(), local(path)), Qt::CopyAction);
   ASSERT_EQ(drop(window.get(), local(path)), Qt::CopyAction);
-  ASSERT_TRUE(wait_until([&] { return !window->workerBusy(); }, 30000));
+  ASSERT_TRUE(wait_until([&] { return window->idle(); }, 30000));
   QString name = QString::fromStdString(path.substr(path.rfind('/') + 1));
   EXPECT_EQ(control<QLabel>(IdSetLine)->text(), name + " (2 levles)");
   EXPECT_EQ(app->store.highest, 4);
@@ -649,7 +654,7 @@ TEST_F(Window, DropsTheWindowRefuses) {
   EXPECT_EQ(drag_enter(w, local(file), Qt::MoveAction), Qt::IgnoreAction);  // a move only
   EXPECT_EQ(drop(w, local(file) + local(file)), Qt::IgnoreAction);
   EXPECT_EQ(drop(w, local(sources / "fifo")), Qt::IgnoreAction);
-  EXPECT_FALSE(window->workerBusy());
+  EXPECT_TRUE(window->idle());
   EXPECT_EQ(control<QLabel>(IdSetLine)->text(), "Levels is not loaded.");
 
   // While a solve runs, File and Folder are off, and so are drops.
@@ -657,7 +662,7 @@ TEST_F(Window, DropsTheWindowRefuses) {
   control<QLineEdit>(IdLevelEdit)->setText("6");
   click(IdGo);
   click(IdSolve);
-  ASSERT_TRUE(window->workerBusy());
+  ASSERT_FALSE(window->idle());
   EXPECT_EQ(drag_enter(w, local(file)), Qt::IgnoreAction);
   EXPECT_EQ(drop(w, local(file)), Qt::IgnoreAction);
   EXPECT_EQ(app->jobKind, JobSolve);
@@ -685,11 +690,122 @@ TEST_F(Window, DropRefusedWhileTheSolutionDialogIsOpen) {
   timer.start();
   click(IdSample);
   click(IdSolve);
-  ASSERT_TRUE(wait_until([&] { return !timer.isActive() && !window->workerBusy(); }, 120000));
+  ASSERT_TRUE(wait_until([&] { return !timer.isActive() && window->idle(); }, 120000));
   EXPECT_EQ(whileOpen, Qt::IgnoreAction);
   EXPECT_EQ(std::string(app->filePath), "");
   // Once the dialog is closed and the worker has ended, drops load again.
   EXPECT_EQ(drag_enter(window.get(), local(file)), Qt::CopyAction);
+}
+
+// ---------------------------------------------------------------- keys, numbers, Options, paths
+
+// The text dialog's keyboard, with real key presses: Tab and Shift+Tab move
+// between Close and the box and never type a tab; Enter in the box makes a
+// new line; Esc does nothing; the focus starts in the box to paste and on
+// Close for a solution, where Enter closes.
+TEST_F(Window, TextDialogKeysInBothModes) {
+  for (int32_t mode : {PasteMode, SolutionMode}) {
+    app->dialogMode = mode;
+    app->solver.solutionLength = 0;
+    prepare_text_dialog(*app);
+    TextDialogWindow dialog(app->textDialog, window.get());
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QPlainTextEdit* edit = dialog.edit();
+    QWidget* close = dialog.closeButton();
+    EXPECT_EQ(QApplication::focusWidget(), mode == PasteMode ? static_cast<QWidget*>(edit) : close)
+        << mode;
+    if (mode == SolutionMode) {
+      QTest::keyClick(close, Qt::Key_Escape);
+      EXPECT_TRUE(dialog.isVisible());
+      QTest::keyClick(close, Qt::Key_Return);
+      EXPECT_FALSE(dialog.isVisible());
+      EXPECT_EQ(dialog.result(), 1);
+      continue;
+    }
+    QTest::keyClicks(edit, "#####");  // a last line without a line end
+    QTest::keyClick(edit, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), close);
+    QTest::keyClick(close, Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), edit);
+    EXPECT_EQ(dialog.text(), "#####");
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.text(), "#####\n");
+    dialog.done(0);
+  }
+}
+
+// A number of five digits stands whole in the level number box, typed or
+// set by Go.
+TEST_F(Window, LevelNumberOfFiveDigitsShowsWhole) {
+  click(IdSample);
+  QLineEdit* edit = control<QLineEdit>(IdLevelEdit);
+  ASSERT_TRUE(edit->isEnabled());
+  for (const char* number : {"1085", "10850", "88888"}) {
+    app->platform.set_text(app->platform.context, IdLevelEdit, number);
+    EXPECT_GE(text_room(edit), 0) << number;
+    edit->clear();
+    QTest::keyClicks(edit, number);
+    EXPECT_EQ(edit->text(), number);
+    EXPECT_GE(text_room(edit), 0) << number;
+  }
+  QTest::keyClicks(edit, "9");  // a sixth digit: Go reads five
+  EXPECT_EQ(edit->text().size(), GoDigits);
+}
+
+// The guided search's check box at its place, unticked by default; the
+// report path box drawn as a read-only box, on the dialog's face.
+TEST_F(Window, OptionsGuidedCheckBoxAndTheGreyPathBox) {
+  QRect guided, expected;
+  bool ticked = true;
+  QColor base, face;
+  Qt::FocusPolicy policy = Qt::StrongFocus;
+  OptionsAnswer answer([&](QWidget* widget) {
+    const ControlSpec& spec = *find_options_control(OptGuided);
+    expected = TextDialogWindow::unit_rect(widget->font(), spec.x, spec.y, spec.width, spec.height);
+    auto* box = widget->findChild<QCheckBox*>("option1039");
+    guided = box->geometry();
+    ticked = box->isChecked();
+    EXPECT_EQ(box->text(), "Guided search");
+    EXPECT_GE(text_room(box), 0);
+    auto* path = widget->findChild<QLineEdit*>("option1006");
+    base = path->palette().color(QPalette::Base);
+    face = widget->palette().color(QPalette::Window);
+    policy = path->focusPolicy();
+    QTest::mouseClick(box, Qt::LeftButton);
+    QTest::mouseClick(widget->findChild<QWidget*>("option1003"), Qt::LeftButton);  // OK
+  });
+  click(IdOption);
+  EXPECT_EQ(guided, expected);
+  EXPECT_FALSE(ticked);
+  EXPECT_EQ(base, face);
+  EXPECT_EQ(policy, Qt::ClickFocus);
+  EXPECT_EQ(app->settings.guided, 1);
+  EXPECT_EQ(app->solver.guided, 1);
+}
+
+// A level file named on the command line is loaded once the window shows.
+TEST_F(Window, LevelFileNamedAtStartIsLoaded) {
+  TempDir sources;
+  std::string file = sources / "named.txt";
+  write_file(file, std::string(Room) + "\n" + Room);
+  window->close();
+  window.reset();
+  auto other = std::make_unique<App>();
+  ASSERT_EQ(app_init(*other, Platform{}, work.path.c_str()), 1);
+  other->startPath = file.c_str();
+  window = std::make_unique<MainWindow>(*other);
+  window->place_and_show();
+  ASSERT_TRUE(wait_until([&] { return control<QLabel>(IdSetLine)->text() == "named (2 levles)"; },
+                         30000))
+      << control<QLabel>(IdSetLine)->text().toStdString();
+  EXPECT_EQ(control<QLineEdit>(IdLevelEdit)->text(), "1");
+  window->close();
+  window.reset();
+  app = std::move(other);
 }
 
 }  // namespace

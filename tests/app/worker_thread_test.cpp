@@ -100,7 +100,7 @@ struct ThreadedApp {
     write_file(out.path + "set.txt", text);
     f.fake.filePick = out.path + "set.txt";
     f.press(IdFile);
-    ASSERT_TRUE(pump_until([&] { return f.app.loading == 0; }));
+    ASSERT_TRUE(pump_until([&] { return f.app.state == StateIdle; }));
     ASSERT_GE(f.app.store.levelCount, 1);
   }
 
@@ -121,8 +121,8 @@ TEST(WorkerThread, SolveRunsBesideTheProgressTimer) {
   t.f.press(IdGo);
   ASSERT_EQ(t.f.app.currentLevel, 6);
   t.f.press(IdSolve);
-  ASSERT_EQ(t.f.app.solving, 1);
-  ASSERT_TRUE(t.pump_until([&] { return t.f.app.solving == 0; }));
+  ASSERT_EQ(t.f.app.state, StateSolving);
+  ASSERT_TRUE(t.pump_until([&] { return t.f.app.state == StateIdle; }));
   EXPECT_EQ(t.f.app.solver.solutionLength, 61);
   EXPECT_GT(t.f.app.solver.progress.nodes.load(), 100000);
   ASSERT_FALSE(t.f.fake.dialogsShown.empty());
@@ -136,7 +136,7 @@ TEST(WorkerThread, SolveIsCancelledFromTheGuiThread) {
   const std::atomic<int32_t>& nodes = t.f.app.solver.progress.nodes;
   ASSERT_TRUE(t.pump_until([&] { return nodes.load(std::memory_order_relaxed) > 20000; }));
   t.f.press(IdSolve);  // Solve again cancels
-  ASSERT_TRUE(t.pump_until([&] { return t.f.app.solving == 0; }));
+  ASSERT_TRUE(t.pump_until([&] { return t.f.app.state == StateIdle; }));
   EXPECT_EQ(t.f.app.solver.solutionLength, 0);
   EXPECT_EQ(t.f.app.solver.cancel.load(), 0);
   EXPECT_GT(t.progressTicks, 0);
@@ -154,14 +154,14 @@ TEST(WorkerThread, BatchHandsItsDisplayToTheGuiThreadAndIsCancelled) {
     EXPECT_EQ(p.press_option(d, OptStart), 1);
   };
   t.f.press(IdOption);
-  ASSERT_EQ(t.f.app.batch, 1);
+  ASSERT_EQ(t.f.app.state, StateBatch);
   const std::atomic<int32_t>& nodes = t.f.app.solver.progress.nodes;
   ASSERT_TRUE(t.pump_until([&] {
     return t.f.app.currentLevel == 2 && nodes.load(std::memory_order_relaxed) > 20000;
   }));
   EXPECT_EQ(t.f.fake.text(IdOption), "Cancel");
   t.f.press(IdOption);
-  ASSERT_TRUE(t.pump_until([&] { return t.f.app.batch == 0; }));
+  ASSERT_TRUE(t.pump_until([&] { return t.f.app.state == StateIdle; }));
   EXPECT_EQ(t.f.app.run.tried, 2);
   EXPECT_EQ(t.f.app.run.solved, 1);
   std::string written = read_file(report);

@@ -56,7 +56,10 @@ desktop=$prefix/share/applications/vantori-kelmora.desktop
 desktop_key() { sed -n "s/^$1=//p" "$desktop"; }
 check "desktop-file-validate" desktop-file-validate "$desktop"
 check "Categories" test "$(desktop_key Categories)" = "Game;LogicGame;"
-check "Exec names the installed program" test -x "$prefix/bin/$(desktop_key Exec)"
+exec_line=$(desktop_key Exec)
+check "Exec names the installed program" test -x "$prefix/bin/${exec_line% %f}"
+check "Exec passes the file opened with it" test "${exec_line##* }" = "%f"
+check "MimeType offers level files and folders" test "$(desktop_key MimeType)" = "text/plain;inode/directory;"
 check "Icon names the installed icon" test "$(desktop_key Icon)" = "$IconName"
 for key in Name Comment; do
   check "$key is set" test -n "$(desktop_key "$key")"

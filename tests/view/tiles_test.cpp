@@ -302,7 +302,7 @@ TEST(Pictures, WaitAndQuestionMark) {
 TEST(StartupScreen, HiddenMovesLinesFollowTheSetting) {
   FakeCanvas on;
   Canvas c = on.canvas();
-  draw_startup_screen(c, "Title", 1);
+  draw_startup_screen(c, "Title", 1, MaxBoxes);
   EXPECT_TRUE(same(on.at(0, 0), {TileGrey, 0}));
   EXPECT_TRUE(same(on.at(31, 19), {TileGrey, 0}));
   ASSERT_EQ(on.texts.size(), 10u);
@@ -321,7 +321,7 @@ TEST(StartupScreen, HiddenMovesLinesFollowTheSetting) {
 
   FakeCanvas off;
   Canvas c2 = off.canvas();
-  draw_startup_screen(c2, "Title", 0);
+  draw_startup_screen(c2, "Title", 0, MaxBoxes);
   ASSERT_EQ(off.texts.size(), 4u);
   EXPECT_EQ(off.texts[2].text, "This software looks for the minimum moves solution in Vantori.");
   EXPECT_EQ(off.splashX, 580);

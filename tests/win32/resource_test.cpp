@@ -9,51 +9,12 @@
 
 #include "app/app.h"
 #include "app/win32/resource.h"
+#include "app/win32/shell.h"
+#include "template_dialog.h"
 
 namespace vk {
 
 namespace {
-
-INT_PTR CALLBACK quiet(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
-
-// A dialog made from its template, hidden, for looking at.
-struct TemplateDialog {
-  HWND window;
-  explicit TemplateDialog(int32_t id) {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), nullptr, quiet, 0);
-  }
-  ~TemplateDialog() {
-    if (window) DestroyWindow(window);
-  }
-  HWND item(int32_t id) const { return GetDlgItem(window, id); }
-  std::wstring text(int32_t id) const {
-    wchar_t buffer[128];
-    GetDlgItemTextW(window, id, buffer, 128);
-    return buffer;
-  }
-  LONG style(int32_t id) const { return GetWindowLongW(item(id), GWL_STYLE); }
-  std::wstring kind(int32_t id) const {
-    wchar_t name[64];
-    GetClassNameW(item(id), name, 64);
-    return name;
-  }
-  // The control's rectangle in the dialog's client pixels, and the one the
-  // template's dialog units give with this dialog's font.
-  RECT placed(int32_t id) const {
-    RECT r;
-    GetWindowRect(item(id), &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-  }
-  // Windows converts the position and the size each on its own.
-  RECT units(int32_t x, int32_t y, int32_t w, int32_t h) const {
-    RECT r = {x, y, w, h};
-    MapDialogRect(window, &r);
-    return RECT{r.left, r.top, r.left + r.right, r.top + r.bottom};
-  }
-};
 
 void expect_rect(const RECT& a, const RECT& b) {
   EXPECT_EQ(a.left, b.left);
@@ -88,27 +49,40 @@ TEST(WinResources, ProgressBarsTakeRangeAndColours) {
   EXPECT_EQ(COLORREF(SendMessageW(bar, PBM_SETBARCOLOR, 0, RGB(200, 0, 0))), RGB(200, 0, 0));
 }
 
-TEST(WinResources, OptionsDialogAsItsTemplate) {
+// The Options template holds the dialog and its font; its controls come
+// from the dialog logic's table, made by the shell in template order.
+TEST(WinResources, OptionsDialogFromItsTable) {
   TemplateDialog d(VK_OPTIONS_DIALOG);
   ASSERT_NE(d.window, nullptr);
   wchar_t caption[32];
   GetWindowTextW(d.window, caption, 32);
   EXPECT_STREQ(caption, L"Options");
+  create_dialog_controls(d.window, OptionsControls, OptionsControlCount);
   EXPECT_EQ(d.text(OptStart), L"BATCH  START");
   EXPECT_EQ(d.text(OptNomal), L"Nomal");
   EXPECT_EQ(d.text(OptPlay), L"Play the TraceViewer after solved.");
   EXPECT_EQ(d.text(OptBeginWithEnd), L"Begin with the end position");
-  expect_rect(d.placed(OptStart), d.units(78, 75, 77, 14));
-  expect_rect(d.placed(OptPath), d.units(65, 59, 125, 12));
-  expect_rect(d.placed(OptLocation), d.units(18, 152, 164, 8));
+  EXPECT_EQ(d.text(OptGuided), L"Guided search");
+  for (const ControlSpec& spec : OptionsControls) {
+    if (spec.id == NoControlId) continue;
+    expect_rect(d.placed(spec.id), d.units(spec.x, spec.y, spec.width, spec.height));
+  }
   EXPECT_NE(d.style(OptPath) & ES_READONLY, 0);  // typed text would not be read
   EXPECT_EQ(d.style(OptSlow) & BS_TYPEMASK, BS_AUTORADIOBUTTON);
   EXPECT_NE(d.style(OptSlow) & WS_GROUP, 0);
+  EXPECT_EQ(d.style(OptNomal) & WS_GROUP, 0);
   EXPECT_NE(d.style(OptBeginWithEnd) & WS_GROUP, 0);  // ends the radio group
+  EXPECT_EQ(d.style(OptGuided) & BS_TYPEMASK, BS_AUTOCHECKBOX);
   // Shortened by the dialog logic in its middle, not by the control at
   // its end; notifying, so that its tooltip shows.
   EXPECT_EQ(d.style(OptLocation) & SS_PATHELLIPSIS, 0);
   EXPECT_NE(d.style(OptLocation) & SS_NOTIFY, 0);
+  // The tab order is the table's.
+  HWND first = GetNextDlgTabItem(d.window, nullptr, FALSE);
+  EXPECT_EQ(GetDlgCtrlID(first), OptPlay);
+  // Every control has the dialog's font.
+  HFONT font = HFONT(SendMessageW(d.window, WM_GETFONT, 0, 0));
+  EXPECT_EQ(HFONT(SendMessageW(d.item(OptGuided), WM_GETFONT, 0, 0)), font);
 }
 
 TEST(WinResources, TextDialogAsItsTemplate) {

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -32,8 +33,8 @@ constexpr Face FixedFaces[] = {{"MS Gothic", 11}, {"IPAGothic", 11}};
 // so it starts a point lower; fit_text does the rest.
 constexpr int SystemDialogPoints = 9;
 constexpr int SystemFixedPoints = 11;
-// fit_text never goes below this size: smaller is no longer readable.
-constexpr int SmallestPoints = 6;
+// The space a line edit keeps between its frame and its text, each side.
+constexpr int LineEditMargin = 2;
 
 bool installed(const char* family) { return QFontDatabase::families().contains(family); }
 
@@ -58,7 +59,9 @@ int indicator_room(const QAbstractButton* button, QStyle::SubElement contents) {
 }
 
 // A group title stands in the frame's top line behind its indent; the style
-// places it (its rectangle is as wide as the text and its padding).
+// places it (its rectangle is as wide as the text and its padding), and it
+// must end before the frame's rounded corner.
+constexpr int GroupCorner = 3;  // the frame's line and its corner radius
 int title_room(const QGroupBox* group) {
   QStyleOptionGroupBox option;
   option.initFrom(group);
@@ -68,7 +71,7 @@ int title_room(const QGroupBox* group) {
   option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
   QRect label = group->style()->subControlRect(QStyle::CC_GroupBox, &option,
                                                QStyle::SC_GroupBoxLabel, group);
-  return group->width() - (label.x() + label.width());
+  return group->width() - GroupCorner - (label.x() + label.width());
 }
 
 }  // namespace
@@ -91,18 +94,30 @@ QString canvas_family() { return dialog_font().family(); }
 
 int text_room(const QWidget* widget) {
   if (auto* button = qobject_cast<const QPushButton*>(widget)) {
-    // The margins a push button's size is made of: the style's button
-    // margin and its frame on both sides.
-    const QStyle* style = button->style();
-    int margins = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
-                  2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
-    return button->width() - margins - advance(button, button->text());
+    // The rectangle the style draws the label in: inside the frame (the
+    // button margin only pads a button's preferred size).
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    if (button->autoDefault() || button->isDefault())
+      option.features |= QStyleOptionButton::AutoDefaultButton;
+    QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    return contents.width() - advance(button, button->text());
   }
   if (auto* check = qobject_cast<const QCheckBox*>(widget))
     return indicator_room(check, QStyle::SE_CheckBoxContents);
   if (auto* radio = qobject_cast<const QRadioButton*>(widget))
     return indicator_room(radio, QStyle::SE_RadioButtonContents);
   if (auto* group = qobject_cast<const QGroupBox*>(widget)) return title_room(group);
+  if (auto* edit = qobject_cast<const QLineEdit*>(widget)) {
+    // The box's frame, the line edit's fixed margin of 2 pixels each side
+    // and the cursor's pixel.
+    const QStyle* style = edit->style();
+    int frame = edit->hasFrame() ? style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    QMargins margins = edit->textMargins();
+    return edit->width() - 2 * frame - 2 * LineEditMargin - 1 - margins.left() - margins.right() -
+           advance(edit, edit->text());
+  }
   if (auto* label = qobject_cast<const QLabel*>(widget)) {
     int indent = label->indent() > 0 ? label->indent() : 0;
     return label->contentsRect().width() - 2 * label->margin() - indent -
@@ -111,6 +126,19 @@ int text_room(const QWidget* widget) {
   return 0;  // no text of its own
 }
 
+namespace {
+
+// The widget's room for its text at a point size of the dialog's face.
+int32_t room_at(void* context, int32_t points) {
+  auto* widget = static_cast<QWidget*>(context);
+  QFont font = widget->font();
+  font.setPointSize(points);
+  widget->setFont(font);
+  return text_room(widget);
+}
+
+}  // namespace
+
 void fit_text(QWidget* widget) {
   // Start again from the dialog's font: the text may have become shorter.
   // Set explicitly, as the style's own font for a class (a smaller one for
@@ -118,10 +146,8 @@ void fit_text(QWidget* widget) {
   QWidget* parent = widget->parentWidget();
   QFont font = parent != nullptr ? parent->font() : QFont();
   widget->setFont(font);
-  while (text_room(widget) < 0 && font.pointSize() > SmallestPoints) {
-    font.setPointSize(font.pointSize() - 1);
-    widget->setFont(font);
-  }
+  font.setPointSize(fit_points(font.pointSize(), room_at, widget));
+  widget->setFont(font);
 }
 
 void fit_texts(QWidget* root) {

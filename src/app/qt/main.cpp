@@ -19,35 +19,31 @@ namespace {
 // The application state lives once for the process, as the big tables do.
 App TheApp;
 
-constexpr char Usage[] =
-    "Usage: vantori-kelmora [--help | --version] [Qt options]\n"
-    "Finds the minimum-move solution of a box-pushing puzzle level and replays it.\n"
-    "Load levels with Sample, Text, File or Folder, or drop one level file or a\n"
-    "folder of numbered level files onto the window; Ctrl+V loads the clipboard's\n"
-    "levels as Text does. The level store is the folder temp_vantori in\n"
-    "$XDG_CACHE_HOME (default ~/.cache); every load empties it.\n"
-    "\n"
-    "  --memory SIZE  bytes for the search tables, from 16M to 16G (K, M, G are\n"
-    "             1000, 1000000, 1000000000); 608M by default. Larger tables\n"
-    "             solve levels that fail at the default\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "\n"
-    "Other arguments go to Qt, for example -platform NAME.\n";
+constexpr char StorePlace[] = "$XDG_CACHE_HOME (default ~/.cache)";
+constexpr char ToolkitNote[] = "Qt's own options, for example -platform NAME, may come too.";
 
-// The options the program answers by itself, before the QApplication
-// exists. Returns the exit status, or -1 to start the window.
-int answer_own_options(int argc, char** argv, int64_t& memory) {
-  switch (read_desktop_options(argc, argv, memory)) {
+void print_usage(std::FILE* out) {
+  char usage[UsageCapacity];
+  desktop_usage(UsageForTerminal, StorePlace, ToolkitNote, usage, sizeof usage);
+  std::fputs(usage, out);
+}
+
+// The options the program answers by itself. Returns the exit status, or
+// -1 to go on: first before the QApplication exists (strict 0), so that
+// --help and --version need no display, and then on what Qt has left of
+// argv (strict 1).
+int answer_own_options(int argc, char** argv, DesktopOptions& options, int32_t strict) {
+  switch (read_desktop_options(argc, argv, options, strict)) {
     case ShowVersion:
       std::printf("vantori-kelmora %s\n", VersionText);
       return 0;
     case ShowHelp:
-      std::fputs(Usage, stdout);
+      print_usage(stdout);
       return 0;
     case BadOption:
-      std::fprintf(stderr, "vantori-kelmora: %s\n", MemorySizeRule);
-      return 2;
+      std::fprintf(stderr, "vantori-kelmora: %s\n\n", options.refusal);
+      print_usage(stderr);
+      return DesktopUsageStatus;
     default:
       return -1;
   }
@@ -81,10 +77,12 @@ int refuse(const char* text) {
 
 int main(int argc, char** argv) {
   using namespace vk;
-  int64_t memory = DefaultMemory;
-  int answered = answer_own_options(argc, argv, memory);
+  DesktopOptions options;
+  int answered = answer_own_options(argc, argv, options, 0);
   if (answered >= 0) return std::fflush(stdout) == 0 ? answered : 1;
   QApplication application(argc, argv);
+  answered = answer_own_options(argc, argv, options, 1);
+  if (answered >= 0) return std::fflush(stdout) == 0 ? answered : 1;
   application.setWindowIcon(QIcon(QPixmap::fromImage(art_image(IconArt))));
   if (!app_init(TheApp, Platform{}, nullptr)) {
     std::fprintf(stderr, "vantori-kelmora: no folder for the level store "
@@ -92,8 +90,12 @@ int main(int argc, char** argv) {
     return 1;
   }
   char refusal[RefusalCapacity];
-  if (!app_reserve_tables(TheApp, memory, refusal)) return refuse(refusal);
+  if (!app_reserve_tables(TheApp, options.memory, refusal)) return refuse(refusal);
+  app_take_options(TheApp, options);
   MainWindow window(TheApp);
   window.place_and_show();
-  return application.exec();
+  // The main window runs modally, as the only window of the program;
+  // end_program ends the run.
+  window.exec();
+  return 0;
 }

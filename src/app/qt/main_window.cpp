@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QMoveEvent>
+#include <QResizeEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
@@ -80,6 +82,9 @@ QWidget* make_control(const ControlSpec& spec, QWidget* parent) {
     case NumberEdit: {
       auto* edit = new QLineEdit(parent);
       edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      edit->setMaxLength(GoDigits);
+      // A number of five digits is shown whole, smaller when need be.
+      QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] { fit_text(edit); });
       edit->setValidator(
           new QRegularExpressionValidator(QRegularExpression("[0-9]*"), edit));
       return edit;
@@ -127,13 +132,9 @@ QMessageBox::Icon message_icon(int32_t icon) {
 
 // What a drag would load: JobFile or JobFolder with its path in path, or
 // NoJob when the window refuses it. It takes one local path only, and only
-// as a copy: a source told that its file was moved might delete it. While
-// a worker still waits in its hand-back (the job-done handling shows a
-// modal dialog), File and Folder count as enabled, but a new job would
-// wait for that worker to end, which waits for the dialog: refused too.
-int32_t drop_request(const App& app, bool workerBusy, const QDropEvent& event,
-                     QByteArray& path) {
-  if (workerBusy) return NoJob;
+// as a copy: a source told that its file was moved might delete it. When
+// a drop is taken at all is the dialog logic's drop_allowed.
+int32_t drop_request(const App& app, const QDropEvent& event, QByteArray& path) {
   const QMimeData* data = event.mimeData();
   if (data == nullptr || !data->hasUrls()) return NoJob;
   if (!(event.possibleActions() & Qt::CopyAction)) return NoJob;
@@ -169,10 +170,14 @@ MainWindow::MainWindow(App& app, QWidget* parent) : QDialog(parent), app_(app) {
   dialog_setup(app_);
 }
 
+// A worker still running is cancelled, as the close box would, and its
+// end awaited: it refers to the window until it has handed back.
 MainWindow::~MainWindow() {
   if (worker_.joinable()) {
-    app_.closing = 1;
-    app_.solver.cancel.store(1, std::memory_order_relaxed);
+    if (app_.state != StateClosing) {
+      app_.solver.cancel.store(1, std::memory_order_relaxed);
+      app_.state = StateClosing;
+    }
     wait_for_worker();
   }
 }
@@ -211,6 +216,7 @@ void MainWindow::place() {
   QScreen* screen = this->screen();
   QRect work = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
   QSize frame = frameGeometry().size() - geometry().size();
+  placedFrame_ = frame;
   WindowPlacement placement = place_main_window(frame.width(), frame.height(),
                                                 work.x() + work.width(),
                                                 work.y() + work.height());
@@ -221,23 +227,36 @@ void MainWindow::place() {
 void MainWindow::place_and_show() {
   place();
   show();
-  // The window manager adds its frame only once the window is shown.
-  QTimer::singleShot(0, this, [this] { place(); });
+  // The window manager adds its frame some time after the window shows;
+  // moveEvent and resizeEvent usually see it, these make sure.
+  for (int delay : {0, 100, 500}) QTimer::singleShot(delay, this, [this] { place_for_frame(); });
+  // A level file or folder named on the command line loads now.
+  QTimer::singleShot(0, this, [this] { open_start_path(app_); });
+}
+
+void MainWindow::place_for_frame() {
+  if (!isVisible()) return;
+  QSize frame = frameGeometry().size() - geometry().size();
+  if (frame != placedFrame_) place();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  place_for_frame();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  place_for_frame();
 }
 
 // Ctrl+V reaches the window from a focused button (which ignores it) or
-// from the window itself; in the level number box the box pastes. Enter
-// with no control focused would press the default button, Go, which reads
-// the level again and throws a solution away: no key acts on a control
-// that does not hold the focus, so it does nothing.
+// from the window itself; Enter when no control holds the focus. The
+// dialog logic says what each does.
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-  if (event->matches(QKeySequence::Paste)) {
-    if (!workerBusy()) paste_shortcut(app_);
-    event->accept();
-    return;
-  }
   bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (enter && focused(this) == 0) {
+  int32_t key = event->matches(QKeySequence::Paste) ? KeyPaste : enter ? KeyEnter : 0;
+  if (key != 0 && dialog_key(app_, key)) {
     event->accept();
     return;
   }
@@ -260,7 +279,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) { dragMoveEvent(event); 
 
 void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
   QByteArray path;
-  if (drop_request(app_, workerBusy(), *event, path) == NoJob) {
+  if (drop_request(app_, *event, path) == NoJob) {
     event->ignore();
     return;
   }
@@ -270,7 +289,7 @@ void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
   QByteArray path;
-  int32_t kind = drop_request(app_, workerBusy(), *event, path);
+  int32_t kind = drop_request(app_, *event, path);
   if (kind == NoJob) {
     event->ignore();
     return;
@@ -300,23 +319,29 @@ void MainWindow::repaint_canvas(void* self) {
 
 void MainWindow::reject() {}
 
-// A job still running is cancelled and allowed to end: the worker's
-// hand-back is served here while the window waits, and shows nothing. An
-// intake cannot be cancelled and may wait forever (a pipe nobody writes):
-// nothing needs saving then, so the process ends at once, and the system
-// releases the store's lock.
+// The dialog logic's close rule decides; it ends the program through
+// end_program, at once or when a cancelled batch has handed back.
 void MainWindow::closeEvent(QCloseEvent* event) {
-  if (app_.loading) std::_Exit(0);
-  progressTimer_.stop();
-  playTimer_.stop();
-  app_.closing = 1;
-  app_.solver.cancel.store(1, std::memory_order_relaxed);
-  wait_for_worker();
-  event->accept();
+  event->ignore();
+  dialog_close(app_);
+}
+
+// The window goes at once. A worker that can still end (cancelled, or
+// done) is joined on the way out, when the window is destroyed; one that
+// may never end (an intake of a pipe nobody writes, or one waiting for
+// this thread in its hand-back) ends with the process, now: nothing needs
+// saving, and the system releases the store's lock.
+void MainWindow::end_program(void* self, int32_t abandonWorker) {
+  MainWindow& w = window_of(self);
+  if (abandonWorker && !w.workerEnded_.load()) {
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
+  w.done(0);  // hides the window and ends its modal run in main
 }
 
 void MainWindow::wait_for_worker() {
-  while (workerBusy_.load()) {
+  while (!workerEnded_.load()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
@@ -352,6 +377,7 @@ Platform MainWindow::platform() {
   p.pick_save_file = pick_save_file;
   p.call_on_gui = call_on_gui;
   p.start_worker = start_worker;
+  p.end_program = end_program;
   p.hand_back = hand_back;
   p.focused = focused;
   p.set_focus = set_focus;
@@ -572,10 +598,10 @@ void MainWindow::start_worker(void* self) {
   MainWindow& w = window_of(self);
   // A previous worker has handed back already and is at most ending.
   if (w.worker_.joinable()) w.worker_.join();
-  w.workerBusy_.store(true);
+  w.workerEnded_.store(false);
   w.worker_ = std::thread([&w] {
     worker_main(w.app_);
-    w.workerBusy_.store(false);
+    w.workerEnded_.store(true);
   });
 }
 

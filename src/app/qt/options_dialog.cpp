@@ -1,5 +1,6 @@
-// The Options dialog's widgets: every control at its dialog-unit rectangle,
-// converted with the dialog font's average character width and height.
+// The Options dialog's widgets, made from the dialog logic's table: every
+// control at its dialog-unit rectangle, converted with the dialog font's
+// average character width and height.
 // The logic lives in options_command; the widgets only show its state and
 // hand the user's clicks to it.
 #include <QButtonGroup>
@@ -20,31 +21,41 @@ namespace vk {
 
 namespace {
 
-constexpr int32_t DialogWidthUnits = 236;
-constexpr int32_t DialogHeightUnits = 176;
-constexpr int32_t FontPoints = 11;
-
-// The work folder line, 1019, in dialog units.
-constexpr int32_t LocationRect[4] = {18, 152, 164, 8};
-
 QFont options_font() {
   QFont font = dialog_font();
-  font.setPointSize(FontPoints);
+  font.setPointSize(OptionsFontPoints);
   return font;
+}
+
+QRect unit_rect(const QFont& font, const ControlSpec& spec) {
+  return TextDialogWindow::unit_rect(font, spec.x, spec.y, spec.width, spec.height);
+}
+
+// The report path box is read-only: drawn as the system draws one, on the
+// dialog's face, and reached by a click only (it can still be selected and
+// copied), so that nobody takes it for a place to type a path.
+QLineEdit* read_only_edit(QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setReadOnly(true);
+  edit->setFocusPolicy(Qt::ClickFocus);
+  QPalette palette = edit->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+  edit->setPalette(palette);
+  return edit;
 }
 
 class OptionsWindow : public QDialog {
  public:
   OptionsWindow(App& app, OptionsDialog& dialog, QWidget* owner)
       : QDialog(owner), app_(app), dialog_(dialog) {
-    setWindowTitle("Options");
+    setWindowTitle(OptionsCaption);
     setObjectName("optionsDialog");
     setModal(true);
     QFont font = options_font();
     setFont(font);
-    QRect size = TextDialogWindow::unit_rect(font, 0, 0, DialogWidthUnits, DialogHeightUnits);
+    QRect size = TextDialogWindow::unit_rect(font, 0, 0, OptionsWidthUnits, OptionsHeightUnits);
     setFixedSize(size.width(), size.height());
-    build();
+    for (int32_t k = 0; k < OptionsControlCount; ++k) controls_[k] = make(OptionsControls[k]);
     show_state();
   }
 
@@ -56,100 +67,81 @@ class OptionsWindow : public QDialog {
   }
 
  private:
-  // Dialog units to pixels with the dialog font, as the text dialog does.
-  void put(QWidget* widget, int32_t x, int32_t y, int32_t w, int32_t h) {
-    widget->setGeometry(TextDialogWindow::unit_rect(font(), x, y, w, h));
+  QWidget* make(const ControlSpec& spec) {
+    QString text = QString::fromLatin1(spec.caption);
+    QWidget* widget = nullptr;
+    switch (spec.kind) {
+      case GroupBox: widget = new QGroupBox(text, this); break;
+      case PushButton: {
+        auto* button = new QPushButton(text, this);
+        button->setAutoDefault(false);  // Enter, the OK id 1, does nothing
+        button->setDefault(false);
+        widget = button;
+        break;
+      }
+      case CheckBox: widget = new QCheckBox(text, this); break;
+      case RadioFirst:
+      case RadioButton: {
+        auto* radio = new QRadioButton(text, this);
+        speeds_.addButton(radio, spec.id - OptSlow);
+        widget = radio;
+        break;
+      }
+      case ReadOnlyEdit: widget = read_only_edit(this); break;
+      default: widget = new QLabel(text, this); break;
+    }
+    widget->setObjectName(QString("option%1").arg(spec.id));
+    widget->setGeometry(unit_rect(font(), spec));
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+      int32_t id = spec.id;
+      connect(button, &QAbstractButton::clicked, this, [this, id] { act(id); });
+    }
+    return widget;
   }
 
-  QLabel* label(const char* text, int32_t x, int32_t y, int32_t w, int32_t h) {
-    auto* l = new QLabel(QString::fromLatin1(text), this);
-    put(l, x, y, w, h);
-    return l;
+  QWidget* control(int32_t id) const {
+    for (int32_t k = 0; k < OptionsControlCount; ++k)
+      if (OptionsControls[k].id == id) return controls_[k];
+    return nullptr;
   }
-
-  QPushButton* button(int32_t id, const char* text, int32_t x, int32_t y, int32_t w,
-                      int32_t h) {
-    auto* b = new QPushButton(QString::fromLatin1(text), this);
-    b->setAutoDefault(false);  // Enter, the OK id 1, does nothing
-    b->setDefault(false);
-    b->setObjectName(QString("option%1").arg(id));
-    put(b, x, y, w, h);
-    connect(b, &QPushButton::clicked, this, [this, id] { act(id); });
-    return b;
+  void set_text(int32_t id, const char* text) {
+    if (auto* label = qobject_cast<QLabel*>(control(id))) label->setText(QString::fromUtf8(text));
+    if (auto* edit = qobject_cast<QLineEdit*>(control(id))) edit->setText(QString::fromUtf8(text));
   }
-
-  QCheckBox* check(int32_t id, const char* text, int32_t x, int32_t y, int32_t w, int32_t h) {
-    auto* c = new QCheckBox(QString::fromLatin1(text), this);
-    c->setObjectName(QString("option%1").arg(id));
-    put(c, x, y, w, h);
-    connect(c, &QCheckBox::clicked, this, [this, id] { act(id); });
-    return c;
+  void set_check(int32_t id, int32_t on) {
+    static_cast<QAbstractButton*>(control(id))->setChecked(on != 0);
   }
-
-  QRadioButton* radio(int32_t id, const char* text, int32_t x) {
-    auto* r = new QRadioButton(QString::fromLatin1(text), this);
-    r->setObjectName(QString("option%1").arg(id));
-    put(r, x, 113, id == OptSlow ? 27 : 31, 8);
-    speeds_.addButton(r, id - OptSlow);
-    connect(r, &QRadioButton::clicked, this, [this, id] { act(id); });
-    return r;
-  }
-
-  void build() {
-    put(new QGroupBox("Batch solution", this), 7, 5, 222, 89);
-    label("#", 17, 17, 8, 8);
-    title_ = label("", 26, 18, 195, 8);
-    label("#", 17, 26, 8, 8);
-    setLine_ = label("", 26, 26, 195, 8);
-    label("#", 17, 35, 8, 8);
-    limits_ = label("", 26, 35, 195, 8);
-    play_ = check(OptPlay, "Play the TraceViewer after solved.", 17, 49, 128, 8);
-    report_ = check(OptReport, "Output file:", 17, 61, 48, 8);
-    path_ = new QLineEdit(this);
-    path_->setObjectName("option1006");
-    // Only "browse" sets the path: the box shows what "BATCH  START" uses,
-    // and it can still be selected and copied.
-    path_->setReadOnly(true);
-    put(path_, 65, 59, 125, 12);
-    browse_ = button(OptBrowse, "browse", 190, 58, 30, 12);
-    start_ = button(OptStart, "BATCH  START", 78, 75, 77, 14);
-    put(new QGroupBox("Others", this), 7, 99, 222, 70);
-    label("TraceViewer speed:", 16, 112, 65, 8);
-    radio(OptSlow, "Slow", 84);
-    radio(OptNomal, "Nomal", 114);
-    radio(OptFast, "Fast", 149);
-    beginWithEnd_ = check(OptBeginWithEnd, "Begin with the end position", 17, 129, 107, 8);
-    label("(A solution must have at least one push)", 34, 138, 140, 8);
-    button(OptOk, "OK", 185, 146, 35, 14);
-    location_ = label("", LocationRect[0], LocationRect[1], LocationRect[2], LocationRect[3]);
-    location_->setObjectName("option1019");
+  int32_t checked(int32_t id) const {
+    return static_cast<QAbstractButton*>(control(id))->isChecked() ? 1 : 0;
   }
 
   // The state options_open or a command left, onto the widgets.
   void show_state() {
-    title_->setText(QString::fromUtf8(dialog_.title));
-    setLine_->setText(QString::fromUtf8(dialog_.setLine));
-    limits_->setText(QString::fromLatin1(dialog_.limits));
-    location_->setText(QString::fromUtf8(dialog_.location));
-    location_->setToolTip(QString::fromUtf8(dialog_.locationTip));
-    path_->setText(QString::fromUtf8(dialog_.path));
-    play_->setChecked(dialog_.play != 0);
-    report_->setChecked(dialog_.report != 0);
-    beginWithEnd_->setChecked(dialog_.beginWithEnd != 0);
+    set_text(OptTitle, dialog_.title);
+    set_text(OptSetLine, dialog_.setLine);
+    set_text(OptLimits, dialog_.limits);
+    set_text(OptLocation, dialog_.location);
+    control(OptLocation)->setToolTip(QString::fromUtf8(dialog_.locationTip));
+    set_text(OptPath, dialog_.path);
+    set_check(OptPlay, dialog_.play);
+    set_check(OptReport, dialog_.report);
+    set_check(OptBeginWithEnd, dialog_.beginWithEnd);
+    set_check(OptGuided, dialog_.guided);
     if (QAbstractButton* speed = speeds_.button(dialog_.speed)) speed->setChecked(true);
-    play_->setEnabled(dialog_.playOn != 0);
-    report_->setEnabled(dialog_.reportOn != 0);
-    path_->setEnabled(dialog_.pathOn != 0);
-    browse_->setEnabled(dialog_.browseOn != 0);
-    start_->setEnabled(dialog_.startOn != 0);
+    control(OptPlay)->setEnabled(dialog_.playOn != 0);
+    control(OptReport)->setEnabled(dialog_.reportOn != 0);
+    control(OptPath)->setEnabled(dialog_.pathOn != 0);
+    control(OptBrowse)->setEnabled(dialog_.browseOn != 0);
+    control(OptStart)->setEnabled(dialog_.startOn != 0);
     fit_texts(this);
   }
 
   // The ticks as the user left them, then the command.
   void act(int32_t id) {
-    dialog_.play = play_->isChecked();
-    dialog_.report = report_->isChecked();
-    dialog_.beginWithEnd = beginWithEnd_->isChecked();
+    dialog_.play = checked(OptPlay);
+    dialog_.report = checked(OptReport);
+    dialog_.beginWithEnd = checked(OptBeginWithEnd);
+    dialog_.guided = checked(OptGuided);
     int32_t speed = speeds_.checkedId();
     dialog_.speed = speed >= SpeedSlow && speed <= SpeedFast ? speed : -1;
     int32_t close = options_command(app_, dialog_, id);
@@ -159,16 +151,7 @@ class OptionsWindow : public QDialog {
 
   App& app_;
   OptionsDialog& dialog_;
-  QLabel* title_ = nullptr;
-  QLabel* setLine_ = nullptr;
-  QLabel* limits_ = nullptr;
-  QLabel* location_ = nullptr;
-  QCheckBox* play_ = nullptr;
-  QCheckBox* report_ = nullptr;
-  QCheckBox* beginWithEnd_ = nullptr;
-  QLineEdit* path_ = nullptr;
-  QPushButton* browse_ = nullptr;
-  QPushButton* start_ = nullptr;
+  QWidget* controls_[OptionsControlCount] = {};
   QButtonGroup speeds_;
 };
 
@@ -177,10 +160,9 @@ class OptionsWindow : public QDialog {
 void elide_options_path(int32_t id, const char* prefix, const char* path, char* out,
                         int32_t capacity) {
   QString shown = QString::fromUtf8(prefix) + QString::fromUtf8(path);
-  if (id == OptLocation) {
+  if (const ControlSpec* spec = find_options_control(id)) {
     QFont font = options_font();
-    QRect rect = TextDialogWindow::unit_rect(font, LocationRect[0], LocationRect[1],
-                                             LocationRect[2], LocationRect[3]);
+    QRect rect = unit_rect(font, *spec);
     shown = elide_middle(font, rect.width(), QString::fromUtf8(prefix), QString::fromUtf8(path));
   }
   QByteArray bytes = shown.toUtf8();

@@ -47,7 +47,7 @@ void elide_options_path(int32_t id, const char* prefix, const char* path, char* 
                         int32_t capacity);
 
 // Runs the Options dialog modally over owner on the state options_open
-// filled in.
+// filled in. Its controls come from OptionsControls.
 void run_options_window(App& app, OptionsDialog& dialog, QWidget* owner);
 
 // Pictures of the art in Qt's form.
@@ -104,8 +104,8 @@ class MainWindow : public QDialog {
   QWidget* control(int32_t id) const;
   const QImage& canvasImage() const { return canvas_.image; }
   App& app() { return app_; }
-  // 1 while a worker thread runs or waits in its hand-back.
-  bool workerBusy() const { return workerBusy_.load(); }
+  // The dialog is idle: no job runs, no replay plays, no result is shown.
+  bool idle() const { return app_.state == StateIdle; }
 
   // Waits, serving events, until the worker thread has ended.
   void wait_for_worker();
@@ -113,6 +113,10 @@ class MainWindow : public QDialog {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // The window manager's frame arrives after the window shows: the window
+  // is placed again whenever its frame's size changes.
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void reject() override;  // Esc does nothing
   bool eventFilter(QObject* watched, QEvent* event) override;
   // Ctrl+V, and Enter while no control holds the focus.
@@ -125,6 +129,7 @@ class MainWindow : public QDialog {
  private:
   void create_controls();
   void place();
+  void place_for_frame();
   Platform platform();
   // Runs fn on the GUI thread, waiting for it when called from the worker.
   template <typename Fn>
@@ -150,6 +155,7 @@ class MainWindow : public QDialog {
                                 const char* title);
   static void call_on_gui(void* self, void (*fn)(void* arg), void* arg);
   static void start_worker(void* self);
+  static void end_program(void* self, int32_t abandonWorker);
   static void hand_back(void* self);
   static int32_t focused(void* self);
   static void set_focus(void* self, int32_t id);
@@ -163,7 +169,8 @@ class MainWindow : public QDialog {
   QTimer progressTimer_;
   QTimer playTimer_;
   std::thread worker_;
-  std::atomic<bool> workerBusy_{false};
+  std::atomic<bool> workerEnded_{true};  // only for joining the thread
+  QSize placedFrame_{-1, -1};  // the frame size the window was placed for
 };
 
 }  // namespace vk

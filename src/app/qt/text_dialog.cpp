@@ -75,7 +75,14 @@ TextDialogWindow::TextDialogWindow(const TextDialog& dialog, QWidget* parent) : 
   edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // The edit box keeps its own line ends; CR LF shows as one line break.
   edit_->setPlainText(QString::fromLatin1(dialog.body).replace("\r\n", "\n"));
-  edit_->setFocus();
+  // As in the system's dialogs: Tab and Shift+Tab move between Close and
+  // the box, Enter in the box makes a new line. The focus starts in the
+  // box to paste (Ctrl+V pastes at once) and on Close for a solution (so
+  // that Enter closes).
+  edit_->setTabChangesFocus(true);
+  setTabOrder(close_, edit_);
+  if (dialog.mode == SolutionMode) close_->setFocus();
+  else edit_->setFocus();
   fit_texts(this);
 }
 

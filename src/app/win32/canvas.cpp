@@ -8,7 +8,6 @@ namespace vk {
 
 namespace {
 
-constexpr wchar_t CanvasFace[] = L"MS UI Gothic";
 constexpr int32_t LineCapacityW = 256;  // wide characters of one text line
 
 GdiCanvas& canvas_of(void* context) { return *static_cast<GdiCanvas*>(context); }
@@ -33,7 +32,7 @@ void draw_text(void* context, int32_t x, int32_t y, int32_t height, uint32_t col
   if (!vk::utf8_to_wide(text, wide, LineCapacityW)) return;
   HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                           FIXED_PITCH | FF_MODERN, CanvasFace);
+                           FIXED_PITCH | FF_MODERN, dialog_face(0));
   HGDIOBJ old = SelectObject(c.dc, font);
   SetTextColor(c.dc, colour_ref(colour));
   SetBkMode(c.dc, TRANSPARENT);

@@ -3,13 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "app/win32/shell.h"
 #include "program/program.h"
+#include "os/os.h"
 #include "os/win32_text.h"
 
 namespace vk {
@@ -20,54 +20,36 @@ namespace {
 App TheApp;
 Shell TheShell;
 
-constexpr int32_t MaxArguments = 64;
-constexpr int32_t ArgumentBytes = 4096;
-constexpr char Usage[] =
-    "Usage: vantori-kelmora [--memory SIZE] [--help | --version]\n"
-    "Finds the minimum-move solution of a box-pushing puzzle level and replays it.\n"
-    "Load levels with Sample, Text, File or Folder, or drop one level file or a\n"
-    "folder of numbered level files onto the window; Ctrl+V loads the clipboard's\n"
-    "levels as Text does. The level store is the folder temp_vantori in\n"
-    "%LOCALAPPDATA%; every load empties it.\n"
-    "\n"
-    "  --memory SIZE  bytes for the search tables, from 16M to 16G (K, M, G are\n"
-    "             1000, 1000000, 1000000000); 608M by default\n"
-    "  --help     show this help\n"
-    "  --version  show the version\n";
+constexpr char StorePlace[] = "%LOCALAPPDATA%";
 
+// The program has no console: it answers in a message box, whose text it
+// lays out for the box (which wraps by itself).
 void show_text(const char* text, UINT icon) {
-  wchar_t wide[sizeof Usage];
-  if (!utf8_to_wide(text, wide, int32_t(sizeof Usage))) return;
+  static wchar_t wide[UsageCapacity + RefusalCapacity];
+  if (!utf8_to_wide(text, wide, int32_t(sizeof wide / sizeof wide[0]))) return;
   MessageBoxW(nullptr, wide, L"Vantori Kelmora", MB_OK | icon);
 }
 
-// The program's own options, from the wide command line as UTF-8 (a
-// program without a console answers in a message box). Returns the exit
+// The program's own options, from the arguments as UTF-8. Returns the exit
 // status, or -1 to start the dialog.
-int answer_own_options(int64_t& memory) {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  static char bytes[ArgumentBytes];
-  char* argv[MaxArguments];
-  int argc = 0;
-  for (int i = 0, used = 0; wide && i < count && argc < MaxArguments; ++i) {
-    if (!wide_to_utf8(wide[i], bytes + used, ArgumentBytes - used)) break;
-    argv[argc++] = bytes + used;
-    used += int(std::strlen(bytes + used)) + 1;
-  }
-  if (wide) LocalFree(wide);
-  char text[64];
-  switch (read_desktop_options(argc, argv, memory)) {
+int answer_own_options(int argc, char** argv, DesktopOptions& options) {
+  char text[UsageCapacity + RefusalCapacity];
+  int32_t request = read_desktop_options(argc, argv, options, 1);
+  switch (request) {
     case ShowVersion:
       std::snprintf(text, sizeof text, "vantori-kelmora %s", VersionText);
       show_text(text, MB_ICONINFORMATION);
       return 0;
     case ShowHelp:
-      show_text(Usage, MB_ICONINFORMATION);
+      desktop_usage(UsageForBox, StorePlace, nullptr, text, sizeof text);
+      show_text(text, MB_ICONINFORMATION);
       return 0;
-    case BadOption:
-      show_text(MemorySizeRule, MB_ICONERROR);
-      return 2;
+    case BadOption: {
+      int32_t used = std::snprintf(text, sizeof text, "%s\n\n", options.refusal);
+      desktop_usage(UsageForBox, StorePlace, nullptr, text + used, int32_t(sizeof text) - used);
+      show_text(text, MB_ICONERROR);
+      return DesktopUsageStatus;
+    }
     default:
       return -1;
   }
@@ -77,14 +59,18 @@ int answer_own_options(int64_t& memory) {
 
 }  // namespace vk
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+// main rather than WinMain: the runtime calls it for a windowed program
+// too, and the arguments come as UTF-8 through the OS layer.
+int main(int argc, char** argv) {
   using namespace vk;
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  argv = os_utf8_arguments(argc, argv);
   // The folder browser needs COM on this thread.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  int64_t memory = DefaultMemory;
-  int answered = answer_own_options(memory);
+  DesktopOptions options;
+  int answered = answer_own_options(argc, argv, options);
   if (answered >= 0) return answered;
   // The program's own store, %LOCALAPPDATA%\temp_vantori\, per user: a
   // folder shared by every user of the machine would let another user plant
@@ -94,10 +80,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     return 1;
   }
   char refusal[RefusalCapacity];
-  if (!app_reserve_tables(TheApp, memory, refusal)) {
+  if (!app_reserve_tables(TheApp, options.memory, refusal)) {
     show_text(refusal, MB_ICONERROR);
     return 1;
   }
+  app_take_options(TheApp, options);
   TheShell.app = &TheApp;
   TheShell.instance = instance;
   return run_main_dialog(TheShell);

@@ -33,6 +33,7 @@ void set_text(void* self, int32_t id, const char* text) {
     return;
   }
   set_item_text(s.dialog, id, text);
+  fit_control(GetDlgItem(s.dialog, id), MainDialogPoints, 0);
 }
 
 void get_text(void* self, int32_t id, char* out, int32_t capacity) {
@@ -93,11 +94,14 @@ void sleep_ms(void*, int32_t milliseconds) { Sleep(DWORD(milliseconds)); }
 // ends by itself; at the close box the process ends with it.
 void start_worker(void* self) {
   Shell& s = shell_of(self);
-  s.workerBusy.store(1);
-  std::thread([&s] {
-    worker_main(*s.app);
-    s.workerBusy.store(0);
-  }).detach();
+  std::thread([&s] { worker_main(*s.app); }).detach();
+}
+
+// The dialog ends now; the process ends when the entry point returns, with
+// any worker still running (abandoned or not: nothing waits for it).
+void end_program(void* self, int32_t) {
+  Shell& s = shell_of(self);
+  EndDialog(s.dialog, 0);
 }
 
 // Sent, not posted: the worker stays blocked until the GUI thread has done
@@ -185,6 +189,7 @@ Platform platform(Shell& s) {
   p.run_options_dialog = shell_run_options_dialog;
   p.pick_save_file = shell_pick_save_file;
   p.start_worker = start_worker;
+  p.end_program = end_program;
   p.call_on_gui = call_on_gui;
   p.hand_back = hand_back;
   p.focused = focused;
@@ -239,8 +244,8 @@ void set_icons(Shell& s, HWND dialog) {
 
 // Ctrl+V on the main dialog. The dialog runs in the system's modal loop,
 // where keys go to the focused control and never to the dialog procedure:
-// a message filter sees them first. In the level number box the box
-// pastes; elsewhere the dialog logic decides.
+// a message filter sees them first and hands them to the dialog logic,
+// which leaves the level number box's own paste alone.
 Shell* HookShell = nullptr;
 
 LRESULT CALLBACK key_filter(int code, WPARAM wParam, LPARAM lParam) {
@@ -248,10 +253,8 @@ LRESULT CALLBACK key_filter(int code, WPARAM wParam, LPARAM lParam) {
   Shell* s = HookShell;
   if (code == MSGF_DIALOGBOX && s != nullptr && msg->message == WM_KEYDOWN && msg->wParam == 'V' &&
       GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 &&
-      GetAncestor(msg->hwnd, GA_ROOT) == s->dialog && control_id(*s, msg->hwnd) != IdLevelEdit) {
-    if (s->workerBusy.load() == 0) paste_shortcut(*s->app);
+      GetAncestor(msg->hwnd, GA_ROOT) == s->dialog && dialog_key(*s->app, KeyPaste))
     return 1;
-  }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -260,12 +263,16 @@ BOOL init_dialog(Shell& s, HWND dialog) {
   s.canvas.dialog = dialog;
   set_icons(s, dialog);
   lay_out(dialog);
+  fit_dialog(dialog, MainDialogPoints, 0);
   create_canvas(s.canvas, s.instance, dialog);
   s.app->platform = platform(s);
   dialog_setup(*s.app);
   DragAcceptFiles(dialog, TRUE);
   HookShell = &s;
   s.keyHook = SetWindowsHookExW(WH_MSGFILTER, key_filter, nullptr, GetCurrentThreadId());
+  // A level file or folder named on the command line loads once the
+  // dialog's loop runs.
+  PostMessageW(dialog, StartPathMessage, 0, 0);
   return TRUE;
 }
 
@@ -279,15 +286,14 @@ void paint(Shell& s) {
   EndPaint(s.dialog, &ps);
 }
 
-// One local file or folder, taken as File or Folder takes it, while those
-// are enabled and no worker waits in its hand-back (whose dialog would
-// then stand between a new job and its start).
+// One local file or folder, taken as File or Folder takes it, when the
+// dialog logic's drop rule allows.
 void drop_files(Shell& s, HDROP drop) {
   wchar_t wide[PathCapacity + 1];
   char path[3 * (PathCapacity + 1)];
   if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) == 1 &&
       DragQueryFileW(drop, 0, wide, PathCapacity + 1) > 0 && vk::wide_to_utf8(wide, path, sizeof path) &&
-      s.workerBusy.load() == 0 && drop_allowed(*s.app)) {
+      drop_allowed(*s.app)) {
     int32_t kind = drop_kind(path);
     if (kind != NoJob) drop_path(*s.app, path, kind == JobFolder);
   }
@@ -300,17 +306,6 @@ INT_PTR static_colours(HWND control, HDC dc) {
   return coloured_static(dc, colour_ref(uint32_t(spec->colour)));
 }
 
-// The close box ends the dialog at once: a running job is asked to stop but
-// never waited for, so a blocked intake cannot hold the window open; the
-// process ends when the dialog has.
-void close(Shell& s) {
-  KillTimer(s.dialog, ProgressTimer);
-  KillTimer(s.dialog, PlayTimer);
-  s.app->closing = 1;
-  s.app->solver.cancel.store(1, std::memory_order_relaxed);
-  EndDialog(s.dialog, 0);
-}
-
 INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   Shell* s = reinterpret_cast<Shell*>(GetWindowLongPtrW(dialog, DWLP_USER));
   if (message == WM_INITDIALOG) {
@@ -320,7 +315,10 @@ INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
   if (s == nullptr) return FALSE;
   switch (message) {
     case WM_CLOSE:
-      close(*s);
+      dialog_close(*s->app);
+      return TRUE;
+    case StartPathMessage:
+      open_start_path(*s->app);
       return TRUE;
     case WM_DESTROY:
       if (s->keyHook) UnhookWindowsHookEx(s->keyHook);
@@ -351,9 +349,9 @@ INT_PTR CALLBACK main_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
       }
       // Enter presses the default button, Go, also when no control holds
-      // the focus: then it would read the level again and throw the
-      // solution away, so it does nothing. A click gives Go the focus.
-      if (id == IdGo && HIWORD(wParam) == BN_CLICKED && focused(s) == 0) return TRUE;
+      // the focus; the dialog logic says whether it may. A click gives Go
+      // the focus first.
+      if (id == IdGo && HIWORD(wParam) == BN_CLICKED && dialog_key(*s->app, KeyEnter)) return TRUE;
       return dialog_command(*s->app, id) ? TRUE : FALSE;
     }
     case WM_TIMER:

@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <atomic>
-
 #include "app/app.h"
 
 namespace vk {
@@ -17,6 +15,8 @@ namespace vk {
 constexpr UINT CallOnGuiMessage = WM_APP + 1;
 // The worker's blocking hand-back at the end of its job.
 constexpr UINT JobDoneMessage = WM_USER + 1;
+// Posted at set-up: load the path named on the command line.
+constexpr UINT StartPathMessage = WM_APP + 2;
 
 // The canvas: a 768 x 480 bitmap compatible with the screen in its own
 // memory device context, and the tile sheet and the splash picture in
@@ -48,7 +48,6 @@ struct Shell {
   GdiCanvas canvas;
   HICON smallIcon;
   HICON bigIcon;
-  std::atomic<int32_t> workerBusy;  // a worker runs or waits in its hand-back
   HWND lastFocus;     // the control that had the focus when the dialog went inactive
   HHOOK keyHook;      // the modal loop's message filter, for Ctrl+V
 };
@@ -75,6 +74,26 @@ int32_t hand_over_text(const wchar_t* wide, char* out, int32_t capacity);
 // text, or path shortened in its middle with "...".
 void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix,
                       const char* path, char* out, int32_t capacity);
+
+// Makes a dialog's controls from a table of the dialog logic (in dialog
+// units of the dialog's font), in the table's order, with its font.
+void create_dialog_controls(HWND dialog, const ControlSpec* specs, int32_t count);
+
+// The dialogs' faces: the one each was laid out for where installed, else
+// the first of a chain that every Windows since 7 has; fixed 1 asks for a
+// fixed-pitch face (the solution text), 0 for the proportional one.
+const wchar_t* dialog_face(int32_t fixed);
+// That face at a point size, made once and kept for the process.
+HFONT dialog_font(int32_t points, int32_t fixed);
+// Gives the control the dialog's font at points, or when its text would be
+// clipped, the size the fit rule (fit_points) chooses. Boxes that scroll
+// keep points. Returns the size given.
+int32_t fit_control(HWND control, int32_t points, int32_t fixed);
+// The pixels the control has to spare for its text in the dialog's face
+// at points: negative when the text would be clipped.
+int32_t text_room_at(HWND control, int32_t points, int32_t fixed);
+// fit_control on every control of the dialog.
+void fit_dialog(HWND dialog, int32_t points, int32_t fixed);
 
 // Sets a control's text from UTF-8.
 void set_item_text(HWND window, int32_t id, const char* text);

@@ -54,7 +54,13 @@ INT_PTR CALLBACK text_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
       set_item_text(dialog, IdSizeLine, run->dialog->notice);
       set_item_text(dialog, IdLevelEdit, run->dialog->body);
       SendDlgItemMessageW(dialog, IdLevelEdit, EM_SETLIMITTEXT, TextBufferSize, 0);
-      return TRUE;
+      // Fixed pitch everywhere, so that the solution's lines line up.
+      fit_dialog(dialog, TextDialogPoints, 1);
+      // The focus starts in the box to paste (Ctrl+V pastes at once) and on
+      // Close for a solution (Enter closes). Tab moves between the two and
+      // Ctrl+Tab types a tab, as in every dialog's multi-line box.
+      SetFocus(GetDlgItem(dialog, run->dialog->mode == PasteMode ? IdLevelEdit : IDOK));
+      return FALSE;
     }
     case WM_COMMAND:
       // Close, or Enter outside the edit box; Esc (IDCANCEL) does nothing.
@@ -64,8 +70,14 @@ INT_PTR CALLBACK text_procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
         return TRUE;
       }
       return FALSE;
-    case WM_CLOSE:
+    case WM_SYSCOMMAND:
+      // The close box (and Alt+F4) closes without handing anything over.
+      if ((wParam & 0xFFF0) != SC_CLOSE) return FALSE;
       EndDialog(dialog, 0);
+      return TRUE;
+    case WM_CLOSE:
+      // Sent by the multi-line box itself when Esc is pressed in it; Esc
+      // does nothing.
       return TRUE;
     case WM_CTLCOLORSTATIC:
       if (GetDlgCtrlID(HWND(lParam)) == IdSizeLine) return coloured_static(HDC(wParam), NoticeRed);
@@ -94,6 +106,7 @@ void show_options(HWND window, const OptionsDialog& d) {
   CheckDlgButton(window, OptPlay, d.play ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window, OptReport, d.report ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(window, OptBeginWithEnd, d.beginWithEnd ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(window, OptGuided, d.guided ? BST_CHECKED : BST_UNCHECKED);
   if (d.speed >= SpeedSlow && d.speed <= SpeedFast)
     CheckRadioButton(window, OptSlow, OptFast, SpeedButtons[d.speed]);
   EnableWindow(GetDlgItem(window, OptPlay), d.playOn);
@@ -101,6 +114,7 @@ void show_options(HWND window, const OptionsDialog& d) {
   EnableWindow(GetDlgItem(window, OptPath), d.pathOn);
   EnableWindow(GetDlgItem(window, OptBrowse), d.browseOn);
   EnableWindow(GetDlgItem(window, OptStart), d.startOn);
+  fit_dialog(window, OptionsFontPoints, 0);
 }
 
 // The ticks as the user left them.
@@ -108,20 +122,15 @@ void read_options(HWND window, OptionsDialog& d) {
   d.play = IsDlgButtonChecked(window, OptPlay) == BST_CHECKED;
   d.report = IsDlgButtonChecked(window, OptReport) == BST_CHECKED;
   d.beginWithEnd = IsDlgButtonChecked(window, OptBeginWithEnd) == BST_CHECKED;
+  d.guided = IsDlgButtonChecked(window, OptGuided) == BST_CHECKED;
   d.speed = -1;
   for (int32_t speed = SpeedSlow; speed <= SpeedFast; ++speed)
     if (IsDlgButtonChecked(window, SpeedButtons[speed]) == BST_CHECKED) d.speed = speed;
 }
 
-bool options_id(int32_t id) {
-  switch (id) {
-    case OptBrowse: case OptStart: case OptOk: case OptPlay: case OptReport:
-    case OptSlow: case OptNomal: case OptFast: case OptBeginWithEnd:
-      return true;
-    default:
-      return false;
-  }
-}
+// Every control of the table but the labels; Esc (IDCANCEL) and the OK id
+// 1 are none of them.
+bool options_id(int32_t id) { return id != NoControlId && find_options_control(id) != nullptr; }
 
 // The work folder line's tooltip: the whole path, however it is shortened.
 void add_location_tip(HWND window, const OptionsDialog& d) {
@@ -145,6 +154,7 @@ INT_PTR CALLBACK options_procedure(HWND window, UINT message, WPARAM wParam, LPA
   switch (message) {
     case WM_INITDIALOG:
       SetWindowLongPtrW(window, DWLP_USER, lParam);
+      create_dialog_controls(window, OptionsControls, OptionsControlCount);
       show_options(window, *reinterpret_cast<OptionsRun*>(lParam)->dialog);
       add_location_tip(window, *reinterpret_cast<OptionsRun*>(lParam)->dialog);
       return TRUE;
@@ -254,6 +264,10 @@ void shell_elide_path(void* self, int32_t dialog, int32_t id, const char* prefix
                     ? s.dialog
                     : CreateDialogParamW(s.instance, MAKEINTRESOURCEW(dialog), s.dialog,
                                          hidden_procedure, 0);
+  if (window != nullptr && dialog == OptionsDialogId) {
+    create_dialog_controls(window, OptionsControls, OptionsControlCount);
+    fit_dialog(window, OptionsFontPoints, 0);  // the fonts the dialog shows
+  }
   HWND control = window ? GetDlgItem(window, id) : nullptr;
   RECT rect = {};
   if (control) GetClientRect(control, &rect);

@@ -25,9 +25,9 @@ set_source_files_properties(win32/vantori-kelmora.rc PROPERTIES
 add_dependencies(vk_win_resources vk_win_pictures)
 
 # The shell over the dialog logic and the whole core.
-add_library(vk_app_win32 STATIC win32/canvas.cpp win32/main_dialog.cpp win32/side_dialogs.cpp)
+add_library(vk_app_win32 STATIC win32/canvas.cpp win32/dialog_controls.cpp win32/fonts.cpp win32/main_dialog.cpp
+            win32/side_dialogs.cpp)
 target_link_libraries(vk_app_win32 PUBLIC vk_app vk_os comctl32 comdlg32 shell32 ole32 gdi32 uxtheme)
 add_executable(vantori-kelmora WIN32 win32/main.cpp $<TARGET_OBJECTS:vk_win_resources>)
 target_link_libraries(vantori-kelmora PRIVATE vk_app_win32 Threads::Threads)
-target_link_options(vantori-kelmora PRIVATE -municode)
 set_target_properties(vantori-kelmora PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
