@@ -12,7 +12,7 @@
 //    touches c, since the floor is connected). While a box stands still the
 //    keeper never crosses its cell, so the box's group does not change,
 //    however the keeper walks or pushes other boxes.
-// 2. Push distances. pushes[k][c][g] is the fewest pushes that bring box k
+// 2. Push distances. pushes[c][g][k] is the fewest pushes that bring box k
 //    from its start cell, with the keeper in the group it has at the start,
 //    to cell c with the keeper in group g, in the game of that box alone: a
 //    push from c towards c - o is allowed when the neighbour c + o lies in
@@ -20,10 +20,10 @@
 //    Every push of the real game, and every walk between two pushes of the
 //    same box, is a step of that game (other boxes only stop the keeper
 //    more), so a box that came from start k to c with the keeper in group g
-//    was pushed at least pushes[k][c][g] times.
+//    was pushed at least pushes[c][g][k] times.
 // 3. The assignment. The boxes of S came from distinct start cells, so a
 //    play that reaches S pushes at least P(S) times, the least sum of
-//    pushes[k][c][g] over the one-to-one assignments of starts k to the
+//    pushes[c][g][k] over the one-to-one assignments of starts k to the
 //    boxes (c, g) of S (the Hungarian method). No finite assignment: S
 //    cannot be reached, and the search drops it.
 // 4. The opening walk. A play that pushes at all first walks the keeper from
@@ -119,12 +119,12 @@ void measure_pushes(Bound& bound, const Level& level, int32_t k, int32_t start) 
   };
   static_assert(sizeof(Place) == 8, "a place is two cells' worth");
   Place queue[MaxArea * Directions];
-  int32_t (*pushes)[Directions] = bound.pushes[k];
+  auto pushes = [&bound, k](int32_t c, int32_t g) -> int32_t& { return bound.pushes[c][g][k]; };
   for (int32_t c = 0; c < MaxArea; c++)
-    for (int32_t g = 0; g < Directions; g++) pushes[c][g] = Unreached;
+    for (int32_t g = 0; g < Directions; g++) pushes(c, g) = Unreached;
   int32_t head = 0, tail = 0;
   int32_t group = keeper_group(bound, level, start, level.KeeperStart);
-  pushes[start][group] = 0;
+  pushes(start, group) = 0;
   queue[tail++] = {start, group};
   while (head < tail) {
     Place p = queue[head++];
@@ -133,8 +133,8 @@ void measure_pushes(Bound& bound, const Level& level, int32_t k, int32_t start) 
       int32_t o = level.offset[d], to = p.cell - o;
       if (bound.side[p.cell][d] != p.group || !open_cell(level, to)) continue;
       int32_t g = bound.side[to][d];
-      if (pushes[to][g] != Unreached) continue;
-      pushes[to][g] = pushes[p.cell][p.group] + 1;
+      if (pushes(to, g) != Unreached) continue;
+      pushes(to, g) = pushes(p.cell, p.group) + 1;
       queue[tail++] = {to, g};
     }
   }
@@ -272,24 +272,46 @@ int32_t bound_of_pushes(const Bound& bound, const Level& level, int32_t pushes, 
 
 int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxes,
                      uint32_t groups, int32_t keeper, int32_t firstWalk, Assignment& a) {
-  // Column potentials never grow from 0 and costs are not negative, so a
-  // row entering with potential 0 starts feasible.
+  // A warm start: each row's potential is its least cost, and a row whose
+  // least column is still free takes it. Column potentials stay 0, so every
+  // reduced cost is at least 0 and those pairs are tight; most rows are
+  // placed so, and only the others enter by the Hungarian method. Column
+  // potentials never grow from 0 and costs are not negative, so a row
+  // entering with potential 0 (here, or in moved_bound) starts feasible.
   a.count = level.liveBoxes;
-  for (int32_t i = 0; i < a.count; i++) {
-    const int32_t group = int32_t(groups >> (GroupBits * i)) & ((1 << GroupBits) - 1);
-    for (int32_t k = 0; k < a.count; k++) a.cost[i][k] = bound.pushes[k][boxes[i]][group];
-  }
   for (int32_t j = 0; j <= a.count; j++) {
     a.rowPotential[j] = 0;
     a.columnPotential[j] = 0;
     a.owner[j] = 0;
   }
-  for (int32_t row = 1; row <= a.count; row++) enter_row(a, row);
-  return bound_of_pushes(bound, level, assigned_pushes(a), keeper, firstWalk);
+  int32_t waiting[GuidedMaxBoxes], waits = 0;
+  for (int32_t i = 0; i < a.count; i++) {
+    const int32_t group = int32_t(groups >> (GroupBits * i)) & ((1 << GroupBits) - 1);
+    const int32_t* row = bound.pushes[boxes[i]][group];
+    int32_t least = row[0], at = 0;
+    for (int32_t k = 0; k < a.count; k++) {
+      a.cost[i][k] = row[k];
+      if (row[k] < least) {
+        least = row[k];
+        at = k;
+      }
+    }
+    a.rowPotential[i + 1] = least;
+    if (a.owner[at + 1] == 0)
+      a.owner[at + 1] = i + 1;
+    else
+      waiting[waits++] = i + 1;
+  }
+  for (int32_t w = 0; w < waits; w++) enter_row(a, waiting[w]);
+  // What every child's moved_bound reads, kept once here.
+  a.sum = assigned_pushes(a);
+  for (int32_t j = 1; j <= a.count; j++) a.column[a.owner[j] - 1] = j;
+  return bound_of_pushes(bound, level, a.sum, keeper, firstWalk);
 }
 
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk) {
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
+                    int32_t enough) {
   // The moved box's row leaves with its column and enters again with its
   // new costs; the other rows keep their pairs and potentials. What the
   // entry changes is put back afterwards, for the next child.
@@ -297,25 +319,30 @@ int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32
   // Most moves keep the box's start the cheapest for it against the other
   // columns' potentials: a row potential then makes the new costs feasible
   // and the old pair tight, and the assignment stays least.
-  int32_t column = 0, sum = 0;
-  for (int32_t j = 1; j <= n; j++) {
-    sum += a.cost[a.owner[j] - 1][j - 1];
-    if (a.owner[j] == box + 1) column = j;
-  }
-  const int32_t* to = &bound.pushes[0][cell][group];
-  constexpr int32_t Stride = MaxArea * Directions;  // from one start's table to the next
-  const int32_t kept = to[(column - 1) * Stride] - a.columnPotential[column];
+  const int32_t column = a.column[box];
+  const int32_t* to = bound.pushes[cell][group];
+  const int32_t kept = to[column - 1] - a.columnPotential[column];
   bool stays = true;
-  for (int32_t j = 1; j <= n && stays; j++)
-    stays = to[(j - 1) * Stride] - a.columnPotential[j] >= kept;
+  for (int32_t j = 1; j <= n && stays; j++) stays = to[j - 1] - a.columnPotential[j] >= kept;
   if (stays)
-    return bound_of_pushes(bound, level, sum - a.cost[box][column - 1] + to[(column - 1) * Stride],
-                           keeper, firstWalk);
+    return bound_of_pushes(bound, level, a.sum - a.cost[box][column - 1] + to[column - 1], keeper,
+                           firstWalk);
+  // The other rows' potentials and the moved row's least reduced cost
+  // against them are feasible for the new costs, so their sum is a lower
+  // bound of the new least sum (every assignment costs at least the sum of
+  // any feasible potentials; the old ones summed to a.sum). Where that
+  // lower figure already reaches enough the caller needs no more.
+  int32_t least = Infinite;
+  for (int32_t j = 1; j <= n; j++)
+    if (to[j - 1] - a.columnPotential[j] < least) least = to[j - 1] - a.columnPotential[j];
+  const int32_t lower =
+      bound_of_pushes(bound, level, a.sum - a.rowPotential[box + 1] + least, keeper, firstWalk);
+  if (lower >= enough) return lower;
   int32_t row[GuidedMaxBoxes], rows[GuidedMaxBoxes + 1], columns[GuidedMaxBoxes + 1],
       owners[GuidedMaxBoxes + 1];
   for (int32_t k = 0; k < n; k++) {
     row[k] = a.cost[box][k];
-    a.cost[box][k] = bound.pushes[k][cell][group];
+    a.cost[box][k] = to[k];
   }
   for (int32_t j = 0; j <= n; j++) {
     rows[j] = a.rowPotential[j];

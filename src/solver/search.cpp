@@ -336,16 +336,18 @@ int32_t bound_after(const SearchState& s, int32_t goal) {
 }
 
 // The guided search's bound of the child of p whose box i moves from box
-// to moved, the keeper beside it in direction d.
+// to moved, the keeper beside it in direction d; at enough or more, maybe
+// a lower one (moved_bound).
 int32_t child_bound(SearchState& s, const Level& level, Position p, int32_t i, int32_t box,
-                    int32_t moved, int32_t d) {
+                    int32_t moved, int32_t d, int32_t enough) {
   const int32_t keeper = moved + level.offset[d];
   p.board[box] = FreeCell;
   p.board[moved] = BoxCell;
   const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, keeper);
   p.board[moved] = FreeCell;
   p.board[box] = BoxCell;
-  return moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], keeper, stuck);
+  return moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], keeper, stuck,
+                     enough);
 }
 
 // Every child of the position p, walked by walk_record, that passes the
@@ -353,10 +355,11 @@ int32_t child_bound(SearchState& s, const Level& level, Position p, int32_t i, i
 // boxes, then directions; prefetches their index lines. The guided search
 // also gives each child its bound, compares cost + bound with the best
 // solution, and leaves out a child that no assignment leads back to the
-// start.
+// start. A child whose cost + bound lies above made is not made now: its
+// bound may be a lower one, which only brings the record out earlier.
 template <bool Guided>
 int32_t collect_children(SearchState& s, const Level& level, const NodeTable& table, Position p,
-                         int32_t cost, int32_t bound) {
+                         int32_t cost, int32_t bound, int32_t made = 0) {
   int32_t count = level.liveBoxes, found = 0;
   const uint64_t boxesHash = boxes_hash(p.boxes, count);
   for (int32_t i = 0; i < count; i++) {
@@ -378,7 +381,7 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
       int32_t h = 0;
       if constexpr (Guided) {
         if (keep) {
-          h = child_bound(s, level, p, i, box, moved, d);
+          h = child_bound(s, level, p, i, box, moved, d, made + 1 - f);
           keep = h < GuidedBoundLimit && (bound == 0 || f + h < bound);
         }
       }
@@ -532,7 +535,8 @@ int32_t expand_guided(SearchWork& w, Level& level) {
   // Only the children up to GuidedSlack above the value being handed out
   // are made now; the record waits in the queue under the least value of
   // the others, and makes those when it comes out again.
-  int32_t found = collect_children<true>(s, level, w.table, now, cost, s.bestCost);
+  int32_t found =
+      collect_children<true>(s, level, w.table, now, cost, s.bestCost, w.guided.value + GuidedSlack);
   int32_t kept = 0, later = 0;
   for (int32_t k = 0; k < found; k++) {
     const int32_t childValue = s.children[k].cost + s.children[k].bound;

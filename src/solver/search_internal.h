@@ -349,10 +349,11 @@ struct Bound {
   // direction d (the part the keeper walks in); -1 where that neighbour is
   // not open. A box's group is this least direction for the keeper's part.
   int8_t side[MaxArea][Directions];
-  // pushes[k][c][g]: the fewest pushes that bring live box k from its start
+  // pushes[c][g][k]: the fewest pushes that bring live box k from its start
   // cell to cell c with the keeper in group g, on the board without other
-  // boxes; Unreached where it cannot go.
-  int32_t pushes[GuidedMaxBoxes][MaxArea][Directions];
+  // boxes; Unreached where it cannot go. The starts are the last index, so
+  // one row of an assignment is one run of memory (a cache line at 16).
+  int32_t pushes[MaxArea][Directions][GuidedMaxBoxes];
   int32_t starts = 0;   // live boxes
   int32_t opening = 0;  // the fewest steps the keeper needs before its first push
 };
@@ -365,6 +366,8 @@ struct Assignment {
   int32_t rowPotential[GuidedMaxBoxes + 1];
   int32_t columnPotential[GuidedMaxBoxes + 1];
   int32_t owner[GuidedMaxBoxes + 1];  // the row (from 1) of each column (from 1)
+  int32_t column[GuidedMaxBoxes];     // the column (from 1) of each row (from 0)
+  int32_t sum;                        // the least sum itself
   int32_t count;
 };
 
@@ -386,9 +389,11 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
                      uint32_t groups, int32_t keeper, int32_t firstWalk, Assignment& assignment);
 // The bound of the state that assignment's state becomes when box (its row,
 // from 0) moves to cell in group, the keeper on keeper; leaves the
-// assignment as it was.
+// assignment as it was. A bound of enough or more may be a lower one than
+// state_bound gives (still a bound: it never exceeds the moves that remain).
 int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk);
+                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
+                    int32_t enough);
 
 
 // ---------------------------------------------------------------- search

@@ -176,6 +176,39 @@ std::pair<int32_t, int32_t> bounds_at(const Bound& bound, const Level& level,
                       nearest_pull_walk(level, board, noRest, keeper))};
 }
 
+// A child's bound as the search takes it from its parent's assignment
+// equals the bound of the child's state assigned afresh, for every box
+// moved to every open cell and group; with enough at 0 it may be lower,
+// never higher; and the parent's assignment is left as it was.
+void check_moved_bounds(const Bound& bound, const Level& level, std::vector<int32_t> boxes,
+                        uint32_t groups, int32_t keeper) {
+  Assignment a;
+  const int32_t parent = assign_boxes(bound, level, boxes.data(), groups, keeper, 0, a);
+  for (size_t i = 0; i < boxes.size(); i++) {
+    const int32_t from = boxes[i];
+    for (int32_t cell = 0; cell < level.area; cell++) {
+      if (level.BlockMap[cell] != MapOpen) continue;
+      boxes[i] = cell;
+      for (int32_t d = 0; d < Directions; d++) {
+        const int32_t g = bound.side[cell][d];
+        if (g < 0) continue;
+        const int32_t shift = GroupBits * int32_t(i);
+        const uint32_t moved = (groups & ~(3u << shift)) | (uint32_t(g) << shift);
+        const int32_t fresh = state_bound(bound, level, boxes.data(), moved, keeper, 0);
+        const int32_t i32 = int32_t(i);
+        EXPECT_EQ(moved_bound(bound, level, a, i32, cell, g, keeper, 0, GuidedBoundLimit), fresh)
+            << "box " << i << " to " << cell;
+        EXPECT_LE(moved_bound(bound, level, a, i32, cell, g, keeper, 0, 0), fresh);
+      }
+    }
+    boxes[i] = from;
+  }
+  Assignment again;
+  EXPECT_EQ(assign_boxes(bound, level, boxes.data(), groups, keeper, 0, again), parent);
+  EXPECT_EQ(a.sum, again.sum);
+  for (int32_t j = 0; j <= a.count; j++) EXPECT_EQ(a.owner[j], again.owner[j]);
+}
+
 // Plays a solution forward and evaluates the bound before every push of a
 // box from a cell where it may rest, where the keeper stands as in a record
 // of the backward search: the bound never exceeds the moves played so far
@@ -204,6 +237,12 @@ void check_bound_along(const Bound& bound, const Level& level, const std::string
     if (push && !noRest[next]) {
       auto [made, measured] = bounds_at(bound, level, boxes, board.data(), noRest, keeper);
       EXPECT_LE(made, measured) << "move " << move;
+      if (move == 0 || move + 1 == int32_t(trace.size()) || move % 7 == 0) {
+        uint32_t groups = 0;
+        for (size_t i = 0; i < boxes.size(); i++)
+          groups |= uint32_t(keeper_group(bound, level, boxes[i], keeper)) << (GroupBits * i);
+        check_moved_bounds(bound, level, boxes, groups, keeper);
+      }
       int32_t h = measured;
       EXPECT_LE(h, move) << "move " << move;
       if (lastBound >= 0) {
