@@ -161,10 +161,10 @@ struct SearchTables;
 #define GuidedOptionHelp                                                                  \
   "  --guided          the guided search: the same minimum number of moves, found\n"     \
   "                    by a search ordered by the moves so far plus a lower bound\n"   \
-  "                    of the moves still needed, which creates far fewer nodes;\n"    \
-  "                    for levels the plain search cannot finish and for big\n"        \
-  "                    sets. It takes levels of up to 16 live boxes (8 without\n"      \
-  "                    it). Its node and queue figures count its own records and\n"    \
+  "                    of the moves still needed, mostly with far fewer nodes\n"    \
+  "                    but more time a node; for levels the plain search cannot\n"  \
+  "                    finish and levels of up to 16 live boxes (8 without it).\n"  \
+  "                    Its node and queue figures count its own records and\n"      \
   "                    are not comparable with the plain search's\n"
 
 // 1 when argument is --guided, which then sets guided; 0 for another.
