@@ -229,6 +229,7 @@ void dialog_setup(App& app) {
   set_text(app, IdHiddenNotice, app.settings.hideLastMoves ? HiddenNoticeText : "");
   refresh_progress_bars(app);
   show_startup_screen(app);
+  app.settings.beginWithEnd = 1;
   refresh_enable_state(app);
 }
 
@@ -236,7 +237,6 @@ void show_startup_screen(App& app) {
   draw_startup_screen(app.platform.canvas, TitleText, app.settings.hideLastMoves,
                       box_limit(app.settings.guided));
   set_text(app, IdHiddenNotice, app.settings.hideLastMoves ? HiddenNoticeText : "");
-  app.settings.beginWithEnd = 1;
 }
 
 // ---------------------------------------------------------------- commands

@@ -31,8 +31,10 @@ void set_counter_text(App& app);
 
 // ---------------------------------------------------------------- the dialog
 
-// The welcome screen on the canvas; also sets the hidden-moves notice and
-// turns the begin-with-end setting on.
+// The welcome screen on the canvas, naming the box limit of the search
+// chosen; also sets the hidden-moves notice. Set-up and the hidden switch
+// turn the begin-with-end setting on with it; a change of search does not,
+// for the same OK may have just set it.
 void show_startup_screen(App& app);
 
 // Sets the enabled state of controls 1001 to 1014 by the enable rules and

@@ -33,7 +33,9 @@ void hidden_switch(App& app, const OptionsDialog& dialog) {
   if (dialog.speed != SpeedSlow || dialog.beginWithEnd) return;
   app.settings.hideLastMoves = 0;
   app.settings.traceSpeed = SpeedFast;
+  // The screen comes back as at start-up, the viewer's start included.
   show_startup_screen(app);
+  app.settings.beginWithEnd = 1;
 }
 
 // A changed choice of search changes the box limit: the level on display
@@ -44,12 +46,10 @@ void store_guided(App& app, const OptionsDialog& dialog) {
   if (guided == app.settings.guided) return;
   app.settings.guided = guided;
   app.solver.guided = guided;
-  if (app.store.levelCount != 0) {
+  if (app.store.levelCount != 0)
     show_level(app);
-  } else {
-    draw_startup_screen(app.platform.canvas, TitleText, app.settings.hideLastMoves,
-                        box_limit(guided));
-  }
+  else
+    show_startup_screen(app);
 }
 
 // OK: the viewer settings, the search, the hidden switch, and close.

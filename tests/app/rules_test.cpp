@@ -318,10 +318,12 @@ TEST_F(Rules, GuidedCheckBoxStoredByOkAndBatchStartOnly) {
   size_t texts = fake.canvasTexts.size();
   open([](FakePlatform& p, OptionsDialog& d) {
     EXPECT_EQ(p.tick_option(d, OptGuided, 1), 0);
+    p.tick_option(d, OptBeginWithEnd, 0);
     EXPECT_EQ(p.press_option(d, OptOk), 1);
   });
   EXPECT_EQ(app.settings.guided, 1);
   EXPECT_EQ(app.solver.guided, 1);
+  EXPECT_EQ(app.settings.beginWithEnd, 0);
   // No set: the start-up screen is drawn again with the guided limit, and
   // the begin-with-end setting stays as OK left it.
   ASSERT_GT(fake.canvasTexts.size(), texts);
