@@ -128,6 +128,8 @@ int cmd_solve(int argc, char** argv) {
   if (status >= 0) return status;
   if (!run_intake(options.source, Store, TextBuffer)) return ExitFailure;
 
+  // A stop signal cancels the solve under way, which then reports Canceled.
+  cancel_on_stop(LevelSolver.cancel);
   int32_t n = level_number(options.level, Store.highest);
   LevelSolver.trace = TextBuffer;
   LevelSolver.beginWithEnd = options.beginWithEnd;
