@@ -397,26 +397,50 @@ int32_t collect_children(SearchState& s, const Level& level, const NodeTable& ta
   return found;
 }
 
-// Looks up one child and creates, improves or leaves its record.
-int32_t visit_child(SearchWork& w, const Child& child, uint32_t parent) {
+// Looks up one child and creates, improves or leaves its record. The plain
+// search queues a record under its cost, in a queue that may fill; the
+// guided search queues it under cost + bound, in a queue with room for every
+// record, and gives a new record its boxes' groups: the moved box's is the
+// keeper's side of it, the others keep the parent's.
+template <bool Guided>
+int32_t visit_child(SearchWork& w, const Level& level, const Child& child, uint32_t parent,
+                    uint32_t groups) {
   SearchState& s = w.search;
   uint32_t slot = lookup_node(w.table, child.hash, child.keeper, s.board);
   uint32_t record = slot_record(w.table, slot);
   if (record == NoRecord) {
     // A cost that the record cannot hold ends the solve as a full table does.
-    if (s.nodes >= w.nodeLimit || child.cost > CostLimit) return SolveTableFull;
+    const int32_t limit = Guided ? s.guidedLimit : w.nodeLimit;
+    if (s.nodes >= limit || child.cost > CostLimit) return SolveTableFull;
     // The queue writes the record's position, so the record comes first; a
     // failed insert ends the solve, and the record dies with it.
     record = add_node(w.table, slot, child.hash, s.boxes, child.keeper, parent, child.cost);
-    if (!queue_insert(w.queue, record, child.cost)) return SolveQueueFull;
+    int32_t queued;
+    if constexpr (Guided) {
+      int32_t d = 0;
+      while (child.to + level.offset[d] != child.keeper) d++;
+      const int32_t shift = GroupBits * child.box;
+      groups = (groups & ~(uint32_t(field_mask(GroupBits)) << shift)) |
+               (uint32_t(s.bound.side[child.to][d]) << shift);
+      set_node_groups(node_at(w.table, record), level.liveBoxes, groups);
+      queued = guided_insert(w.guided, record, child.cost + child.bound);
+    } else {
+      queued = queue_insert(w.queue, record, child.cost);
+    }
+    if (!queued) return SolveQueueFull;
     if (++s.nodes == HugePageNodes) ask_for_huge_pages(w);
     return SolveGoesOn;
   }
-  SearchNode& node = w.table.records[record];
+  SearchNode& node = node_at(w.table, record);
   const int32_t oldCost = node_cost(node);
   if (oldCost > child.cost) {
     set_cost_parent(node, child.cost, parent);
-    if (!queue_rekey(w.queue, record, oldCost, child.cost)) return SolveQueueFull;
+    int32_t queued;
+    if constexpr (Guided)
+      queued = guided_rekey(w.guided, record, child.cost + child.bound);
+    else
+      queued = queue_rekey(w.queue, record, oldCost, child.cost);
+    if (!queued) return SolveQueueFull;
   }
   return SolveGoesOn;
 }
@@ -431,14 +455,18 @@ void prefetch_records(const NodeTable& table, const Child* children, int32_t fou
   }
 }
 
-int32_t visit_children(SearchWork& w, int32_t found, uint32_t parent) {
+// Visits the first found children of the record parent (whose boxes have
+// groups, in the guided search), each on its own board.
+template <bool Guided>
+int32_t visit_children(SearchWork& w, const Level& level, int32_t found, uint32_t parent,
+                       uint32_t groups) {
   SearchState& s = w.search;
   for (int32_t k = 0; k < found; k++) {
     const Child& child = s.children[k];
     s.board[child.from] = FreeCell;
     s.board[child.to] = BoxCell;
     s.boxes[child.box] = child.to;
-    int32_t status = visit_child(w, child, parent);
+    int32_t status = visit_child<Guided>(w, level, child, parent, groups);
     s.board[child.to] = FreeCell;
     s.board[child.from] = BoxCell;
     s.boxes[child.box] = child.from;
@@ -461,36 +489,6 @@ int32_t nearest_pull(const SearchState& s, const Level& level, Position p) {
     }
   }
   return nearest;
-}
-
-// visit_child for the guided search: records are queued under cost + bound,
-// and the queue never fills.
-int32_t visit_guided_child(SearchWork& w, const Level& level, const Child& child, uint32_t parent,
-                           uint32_t groups) {
-  SearchState& s = w.search;
-  uint32_t slot = lookup_node(w.table, child.hash, child.keeper, s.board);
-  uint32_t record = slot_record(w.table, slot);
-  if (record == NoRecord) {
-    if (s.nodes >= s.guidedLimit || child.cost > CostLimit) return SolveTableFull;
-    record = add_node(w.table, slot, child.hash, s.boxes, child.keeper, parent, child.cost);
-    // The moved box's group is the keeper's side of it; the others keep theirs.
-    int32_t d = 0;
-    while (child.to + level.offset[d] != child.keeper) d++;
-    const int32_t shift = GroupBits * child.box;
-    groups = (groups & ~(uint32_t(field_mask(GroupBits)) << shift)) |
-             (uint32_t(s.bound.side[child.to][d]) << shift);
-    set_node_groups(node_at(w.table, record), level.liveBoxes, groups);
-    if (!guided_insert(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
-    if (++s.nodes == HugePageNodes) ask_for_huge_pages(w);
-    return SolveGoesOn;
-  }
-  SearchNode& node = node_at(w.table, record);
-  const int32_t oldCost = node_cost(node);
-  if (oldCost > child.cost) {
-    set_cost_parent(node, child.cost, parent);
-    if (!guided_rekey(w.guided, record, child.cost + child.bound)) return SolveQueueFull;
-  }
-  return SolveGoesOn;
 }
 
 // Children whose cost + bound lies this far above the value being handed
@@ -548,17 +546,7 @@ int32_t expand_guided(SearchWork& w, Level& level) {
   found = kept;
   if (later != 0 && !guided_insert(w.guided, r, later)) return SolveQueueFull;
   prefetch_records(w.table, s.children, found);
-  int32_t status = SolveGoesOn;
-  for (int32_t k = 0; k < found && status == SolveGoesOn; k++) {
-    const Child& child = s.children[k];
-    s.board[child.from] = FreeCell;
-    s.board[child.to] = BoxCell;
-    s.boxes[child.box] = child.to;
-    status = visit_guided_child(w, level, child, r, groups);
-    s.board[child.to] = FreeCell;
-    s.board[child.from] = BoxCell;
-    s.boxes[child.box] = child.from;
-  }
+  int32_t status = visit_children<true>(w, level, found, r, groups);
   for (int32_t i = 0; i < level.liveBoxes; i++) s.board[s.boxes[i]] = FreeCell;
   return status;
 }
@@ -746,7 +734,7 @@ int32_t expand_record(SearchWork& w, Level& level) {
   } else if (!prefetched) {
     prefetch_records(w.table, s.children, found);
   }
-  int32_t status = visit_children(w, found, r);
+  int32_t status = visit_children<false>(w, level, found, r, 0);
   for (int32_t i = 0; i < count; i++) s.board[s.boxes[i]] = FreeCell;
   return status;
 }

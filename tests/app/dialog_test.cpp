@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
-#include "support/support.h"
+#include "dialog_fixture.h"
 
 namespace vk {
 
@@ -48,28 +47,15 @@ std::string status_set() {
          frozen;
 }
 
-struct Dialog : ::testing::Test {
-  TempDir work;
-  TempDir sources;
-  FakeApp f{work.path};
-  App& app = f.app;
-  FakePlatform& fake = f.fake;
-
-  void load_file(const std::string& name, const std::string& text) {
-    write_file(sources / name, text);
-    fake.filePick = sources / name;
-    f.press(IdFile);
-    fake.run_worker();
-  }
+struct Dialog : DialogFixture {
   void go(const std::string& number) {
     fake.texts[IdLevelEdit] = number;
     f.press(IdGo);
   }
   // Ends a solve that the test pretends ran, with the given outcome.
   void finish_pretended_solve(int32_t status, const char* trace, int32_t length) {
-    f.press(IdSolve);
-    ASSERT_EQ(fake.workerPending, 1);
-    fake.workerPending = 0;
+    start_pretended_solve();
+    if (HasFatalFailure()) return;
     std::strcpy(app.text, trace);
     app.solver.solutionLength = length;
     app.jobResult = status;

@@ -11,32 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "fake_platform.h"
-#include "support/support.h"
+#include "dialog_fixture.h"
 
 namespace vk {
 
 namespace {
 
-struct Rules : ::testing::Test {
-  TempDir work;
-  TempDir sources;
-  FakeApp f{work.path};
-  App& app = f.app;
-  FakePlatform& fake = f.fake;
-
-  void load_file(const std::string& text) {
-    write_file(sources / "set.txt", text);
-    fake.filePick = sources / "set.txt";
-    f.press(IdFile);
-    fake.run_worker();
-  }
-  // A solve that the test pretends ran: the worker is pending, not run.
-  void start_solve() {
-    f.press(IdSolve);
-    ASSERT_EQ(fake.workerPending, 1);
-    fake.workerPending = 0;
-  }
+struct Rules : DialogFixture {
+  using DialogFixture::load_file;
+  void load_file(const std::string& text) { load_file("set.txt", text); }
 };
 
 // Every state the dialog can be in, entered as the user would, with what
