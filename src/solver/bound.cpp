@@ -69,6 +69,14 @@
 //    (the search then queues the record again if its value grew). Note 5
 //    still holds: firstWalk(S) never exceeds the walk w of a step from S,
 //    and firstWalk(S') >= 0.
+// 8. The pattern table. The push bound counts walks only at the two ends,
+//    while most moves of a tight level walk the keeper round boxes. The
+//    pattern table (pattern.cpp) gives, for any few of S's boxes and the
+//    keeper, the fewest moves of the game of those boxes alone, walks and
+//    all: no more than any play to S needs, and falling by at most w + n
+//    along a step, each for the reasons its notes give. The larger of two
+//    bounds that each hold so holds so too: h(S) is the larger of the push
+//    bound above and the table's figure.
 #include "solver/search_internal.h"
 
 namespace vk {
@@ -249,12 +257,13 @@ int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_
   return 0;  // a keeper walled off from the box: no push is ever possible
 }
 
-void set_up_bound(Bound& bound, const Level& level) {
+void set_up_bound(Bound& bound, const Level& level, PatternRoom room) {
   measure_sides(bound, level);
   bound.starts = 0;
   for (int32_t c = 0; c < level.area && bound.starts < GuidedMaxBoxes; c++)
     if (level.BoxStartMap[c] != 0) measure_pushes(bound, level, bound.starts++, c);
   bound.opening = measure_opening(level);
+  set_up_pattern(bound.pattern, bound, level, room);
 }
 
 namespace {
@@ -266,6 +275,15 @@ int32_t bound_of_pushes(const Bound& bound, const Level& level, int32_t pushes, 
   int32_t h = pushes > 0 ? bound.opening + pushes + firstWalk : bound.opening + (lines > bound.opening);
   // Note 6: the moves have the parity of the keeper's lines from its start.
   return h + ((h ^ lines) & 1);
+}
+
+// The larger of the push bound h and the pattern table's figure (note 8);
+// h alone where it already reaches enough.
+int32_t with_pattern(const Bound& bound, const Level& level, int32_t h, const int32_t* boxes,
+                     int32_t keeper, int32_t enough) {
+  if (h >= enough) return h;
+  const int32_t m = pattern_moves(bound.pattern, boxes, level.liveBoxes, keeper, enough);
+  return m > h ? m : h;
 }
 
 }  // namespace
@@ -306,11 +324,12 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
   // What every child's moved_bound reads, kept once here.
   a.sum = assigned_pushes(a);
   for (int32_t j = 1; j <= a.count; j++) a.column[a.owner[j] - 1] = j;
-  return bound_of_pushes(bound, level, a.sum, keeper, firstWalk);
+  return with_pattern(bound, level, bound_of_pushes(bound, level, a.sum, keeper, firstWalk), boxes,
+                      keeper, GuidedBoundLimit);
 }
 
-int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
+int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, const int32_t* boxes,
+                    int32_t box, int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
                     int32_t enough) {
   // The moved box's row leaves with its column and enters again with its
   // new costs; the other rows keep their pairs and potentials. What the
@@ -325,8 +344,10 @@ int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32
   bool stays = true;
   for (int32_t j = 1; j <= n && stays; j++) stays = to[j - 1] - a.columnPotential[j] >= kept;
   if (stays)
-    return bound_of_pushes(bound, level, a.sum - a.cost[box][column - 1] + to[column - 1], keeper,
-                           firstWalk);
+    return with_pattern(bound, level,
+                        bound_of_pushes(bound, level, a.sum - a.cost[box][column - 1] +
+                                                          to[column - 1], keeper, firstWalk),
+                        boxes, keeper, enough);
   // The other rows' potentials and the moved row's least reduced cost
   // against them are feasible for the new costs, so their sum is a lower
   // bound of the new least sum (every assignment costs at least the sum of
@@ -359,7 +380,8 @@ int32_t moved_bound(const Bound& bound, const Level& level, Assignment& a, int32
     a.columnPotential[j] = columns[j];
     a.owner[j] = owners[j];
   }
-  return bound_of_pushes(bound, level, pushes, keeper, firstWalk);
+  return with_pattern(bound, level, bound_of_pushes(bound, level, pushes, keeper, firstWalk), boxes,
+                      keeper, enough);
 }
 
 int32_t state_bound(const Bound& bound, const Level& level, const int32_t* boxes, uint32_t groups,

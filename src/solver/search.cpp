@@ -326,6 +326,20 @@ int32_t walk_record(SearchState& s, const Level& level, Position p, const Search
   return 0;
 }
 
+// The pattern table takes the bucket queue's memory that the guided
+// queue's links leave, and fills it with a queue in the records' memory,
+// which no record holds yet.
+PatternRoom pattern_room(const SearchWork& w) {
+  const uint64_t links = 2 * uint64_t(guided_link_entries(w.guided.links));
+  const uint64_t entries = uint64_t(BucketCount) * uint64_t(w.queue.capacity);
+  PatternRoom room;
+  room.moves = reinterpret_cast<uint8_t*>(w.queue.entries + links);
+  room.bytes = (entries - links) * sizeof(uint32_t);
+  room.queue = reinterpret_cast<uint64_t*>(w.table.records);
+  room.queueEntries = record_bytes(w.table) / sizeof(uint64_t);
+  return room;
+}
+
 bool improves(const SearchState& s, int32_t goal) {
   return goal != 0 && (s.bestRecord == NoRecord || goal < s.bestCost);
 }
@@ -346,8 +360,8 @@ int32_t child_bound(SearchState& s, const Level& level, Position p, int32_t i, i
   const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, keeper);
   p.board[moved] = FreeCell;
   p.board[box] = BoxCell;
-  return moved_bound(s.bound, level, s.assignment, i, moved, s.bound.side[moved][d], keeper, stuck,
-                     enough);
+  return moved_bound(s.bound, level, s.assignment, p.boxes, i, moved, s.bound.side[moved][d], keeper,
+                     stuck, enough);
 }
 
 // Every child of the position p, walked by walk_record, that passes the
@@ -772,7 +786,7 @@ int32_t solve_level(Solver& solver, Level& level) {
   // tunnel cell, so such a solve stops boxes only where no box can go.
   s.noRest = startSolved ? level.NoReachMap : level.NoRestMap;
   if (guided) {
-    set_up_bound(s.bound, level);
+    set_up_bound(s.bound, level, pattern_room(w));
     // Records of more than MaxBoxes boxes take two slots.
     const int32_t room = int32_t(record_room(w.table, level.liveBoxes)) - SeedRecords;
     s.guidedLimit = room < w.nodeLimit ? room : w.nodeLimit;

@@ -343,6 +343,30 @@ constexpr int32_t GuidedBoundLimit = Unreached;
 // stays within the ring.
 static_assert((GuidedMaxBoxes + 1) * MaxArea + 2 * MaxArea < GuidedRing, "values fit the ring");
 
+// The pattern table (pattern.cpp): moves[keeper slab + rank of a k-set of
+// box cells], the fewest moves of the game of k boxes alone from the start.
+constexpr int32_t PatternMaxBoxes = 3;         // the most boxes of a pattern
+constexpr uint64_t PatternEntries = 1u << 22;  // the most entries of a table
+constexpr uint8_t Unmet = 255;                 // an entry no play reaches
+constexpr uint8_t PatternMostMoves = 254;      // figures stop growing here
+struct Pattern {
+  int32_t boxes = 0;  // k; 0: no table
+  uint64_t sets = 0;  // k-sets of box cells: the entries of a keeper's slab
+  uint64_t entries = 0;
+  int16_t boxIndex[MaxArea];     // a cell's number among the box cells, or -1
+  int16_t keeperIndex[MaxArea];  // among the open cells, or -1
+  uint64_t choose[PatternMaxBoxes + 1][MaxArea + 1];  // binomials, for the ranks
+  uint8_t* moves = nullptr;
+};
+// The memory a pattern table may take: its entries, and a queue for the
+// breadth-first search that fills it.
+struct PatternRoom {
+  uint8_t* moves = nullptr;
+  uint64_t bytes = 0;
+  uint64_t* queue = nullptr;
+  uint64_t queueEntries = 0;
+};
+
 struct Bound {
   // side[c][d]: with a box alone on open cell c, the least direction whose
   // neighbour of c lies in the same part of the floor as the neighbour in
@@ -356,6 +380,7 @@ struct Bound {
   int32_t pushes[MaxArea][Directions][GuidedMaxBoxes];
   int32_t starts = 0;   // live boxes
   int32_t opening = 0;  // the fewest steps the keeper needs before its first push
+  Pattern pattern;
 };
 
 // A least assignment of a state's boxes (rows, in box order) to the starts
@@ -371,9 +396,16 @@ struct Assignment {
   int32_t count;
 };
 
-// Measures the groups, the push distances and the opening walk of the level
-// just read.
-void set_up_bound(Bound& bound, const Level& level);
+// Measures the groups, the push distances, the opening walk and, where room
+// is given, the pattern table of the level just read.
+void set_up_bound(Bound& bound, const Level& level, PatternRoom room = PatternRoom{});
+// Fills the pattern table in room, with the largest pattern that fits.
+void set_up_pattern(Pattern& pattern, const Bound& bound, const Level& level, PatternRoom room);
+// The largest table figure over every k of the count boxes (any order) with
+// the keeper on keeper, or the first that reaches enough; GuidedBoundLimit
+// when one of them no play reaches.
+int32_t pattern_moves(const Pattern& pattern, const int32_t* boxes, int32_t count, int32_t keeper,
+                      int32_t enough);
 // The group of the box on box for the keeper on keeper, found by a walk.
 int32_t keeper_group(const Bound& bound, const Level& level, int32_t box, int32_t keeper);
 // The bound of the state with these boxes (level.liveBoxes cells in any
@@ -391,9 +423,9 @@ int32_t assign_boxes(const Bound& bound, const Level& level, const int32_t* boxe
 // from 0) moves to cell in group, the keeper on keeper; leaves the
 // assignment as it was. A bound of enough or more may be a lower one than
 // state_bound gives (still a bound: it never exceeds the moves that remain).
-int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment, int32_t box,
-                    int32_t cell, int32_t group, int32_t keeper, int32_t firstWalk,
-                    int32_t enough);
+int32_t moved_bound(const Bound& bound, const Level& level, Assignment& assignment,
+                    const int32_t* boxes, int32_t box, int32_t cell, int32_t group,
+                    int32_t keeper, int32_t firstWalk, int32_t enough);
 
 
 // ---------------------------------------------------------------- search

@@ -196,9 +196,9 @@ void check_moved_bounds(const Bound& bound, const Level& level, std::vector<int3
         const uint32_t moved = (groups & ~(3u << shift)) | (uint32_t(g) << shift);
         const int32_t fresh = state_bound(bound, level, boxes.data(), moved, keeper, 0);
         const int32_t i32 = int32_t(i);
-        EXPECT_EQ(moved_bound(bound, level, a, i32, cell, g, keeper, 0, GuidedBoundLimit), fresh)
+        EXPECT_EQ(moved_bound(bound, level, a, boxes.data(), i32, cell, g, keeper, 0, GuidedBoundLimit), fresh)
             << "box " << i << " to " << cell;
-        EXPECT_LE(moved_bound(bound, level, a, i32, cell, g, keeper, 0, 0), fresh);
+        EXPECT_LE(moved_bound(bound, level, a, boxes.data(), i32, cell, g, keeper, 0, 0), fresh);
       }
     }
     boxes[i] = from;
