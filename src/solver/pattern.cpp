@@ -52,7 +52,8 @@ uint64_t pack_state(const int32_t* cells, int32_t k, int32_t keeper) {
 
 void unpack_state(uint64_t packed, int32_t k, int32_t* cells, int32_t& keeper) {
   keeper = int32_t(packed & field_mask(CellBits));
-  for (int32_t i = 0; i < k; i++) cells[i] = int32_t((packed >> (CellBits * (i + 1))) & field_mask(CellBits));
+  for (int32_t i = 0; i < k; i++)
+    cells[i] = int32_t((packed >> (CellBits * (i + 1))) & field_mask(CellBits));
 }
 
 uint64_t rank_of(const Pattern& p, const int32_t* cells) {
@@ -153,7 +154,8 @@ void set_up_pattern(Pattern& p, const Bound& bound, const Level& level, PatternR
     p.keeperIndex[c] = int16_t(keeperCells++);
     bool reached = false;
     for (int32_t g = 0; g < Directions && !reached; g++)
-      for (int32_t k = 0; k < bound.starts && !reached; k++) reached = bound.pushes[c][g][k] < Unreached;
+      for (int32_t k = 0; k < bound.starts && !reached; k++)
+        reached = bound.pushes[c][g][k] < Unreached;
     if (reached) p.boxIndex[c] = int16_t(boxCells++);
   }
   for (int32_t i = 0; i <= PatternMaxBoxes; i++)
@@ -191,6 +193,13 @@ void set_up_pattern(Pattern& p, const Bound& bound, const Level& level, PatternR
   measure_moves(p, level, starts, count, room.queue);
 }
 
+namespace {
+
+int32_t max_of(int32_t a, int32_t b) { return a > b ? a : b; }
+static_assert(PatternMaxBoxes == 3, "pattern_moves reads sets of one to three boxes");
+
+}  // namespace
+
 int32_t pattern_moves(const Pattern& p, const int32_t* boxes, int32_t count, int32_t keeper,
                       int32_t enough) {
   if (p.boxes == 0) return 0;
@@ -204,35 +213,27 @@ int32_t pattern_moves(const Pattern& p, const int32_t* boxes, int32_t count, int
     for (; j > 0 && index[j - 1] > x; j--) index[j] = index[j - 1];
     index[j] = x;
   }
+  // Every k of the boxes, in order of box index, each k-set's rank the sum
+  // of one binomial a box; the largest figure first reaching enough ends
+  // the count, and Unmet, the largest byte, says no play reaches the state.
   const uint8_t* slab = p.moves + uint64_t(keeperIndex) * p.sets;
-  const int32_t k = p.boxes;
-  // Every k of the boxes, in order, with the ranks of their first few
-  // summed once for all that share them.
-  int32_t pick[PatternMaxBoxes];
-  uint64_t partial[PatternMaxBoxes + 1];
-  partial[0] = 0;
-  int32_t most = 0, depth = 0;
-  pick[0] = -1;
-  while (depth >= 0) {
-    pick[depth]++;
-    if (pick[depth] > count - (k - depth)) {
-      depth--;
-      continue;
-    }
-    partial[depth + 1] = partial[depth] + p.choose[depth + 1][index[pick[depth]]];
-    if (depth + 1 < k) {
-      pick[depth + 1] = pick[depth];
-      depth++;
-      continue;
-    }
-    const int32_t m = slab[partial[k]];
-    if (m == Unmet) return GuidedBoundLimit;
-    if (m > most) {
-      most = m;
-      if (most >= enough) return most;
-    }
+  uint32_t rank[PatternMaxBoxes][GuidedMaxBoxes];
+  for (int32_t j = 0; j < p.boxes; j++)
+    for (int32_t i = 0; i < count; i++) rank[j][i] = uint32_t(p.choose[j + 1][index[i]]);
+  int32_t most = 0;
+  if (p.boxes == 1) {
+    for (int32_t a = 0; a < count; a++) most = max_of(most, slab[rank[0][a]]);
+  } else if (p.boxes == 2) {
+    for (int32_t a = 0; a < count && most < enough; a++)
+      for (int32_t b = a + 1; b < count; b++) most = max_of(most, slab[rank[0][a] + rank[1][b]]);
+  } else {
+    for (int32_t a = 0; a < count && most < enough; a++)
+      for (int32_t b = a + 1; b < count; b++) {
+        const uint8_t* pair = slab + rank[0][a] + rank[1][b];
+        for (int32_t c = b + 1; c < count; c++) most = max_of(most, pair[rank[2][c]]);
+      }
   }
-  return most;
+  return most == Unmet ? GuidedBoundLimit : most;
 }
 
 }  // namespace vk

@@ -360,8 +360,8 @@ int32_t child_bound(SearchState& s, const Level& level, Position p, int32_t i, i
   const int32_t stuck = !keeper_can_pull(p.board, s.noRest, level, keeper);
   p.board[moved] = FreeCell;
   p.board[box] = BoxCell;
-  return moved_bound(s.bound, level, s.assignment, p.boxes, i, moved, s.bound.side[moved][d], keeper,
-                     stuck, enough);
+  return moved_bound(s.bound, level, s.assignment, p.boxes, i, moved, s.bound.side[moved][d],
+                     keeper, stuck, enough);
 }
 
 // Every child of the position p, walked by walk_record, that passes the

@@ -380,7 +380,7 @@ struct Bound {
   int32_t pushes[MaxArea][Directions][GuidedMaxBoxes];
   int32_t starts = 0;   // live boxes
   int32_t opening = 0;  // the fewest steps the keeper needs before its first push
-  Pattern pattern;
+  Pattern pattern;      // none (boxes 0) where the solve gave it no room
 };
 
 // A least assignment of a state's boxes (rows, in box order) to the starts

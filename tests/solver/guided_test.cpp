@@ -196,9 +196,10 @@ void check_moved_bounds(const Bound& bound, const Level& level, std::vector<int3
         const uint32_t moved = (groups & ~(3u << shift)) | (uint32_t(g) << shift);
         const int32_t fresh = state_bound(bound, level, boxes.data(), moved, keeper, 0);
         const int32_t i32 = int32_t(i);
-        EXPECT_EQ(moved_bound(bound, level, a, boxes.data(), i32, cell, g, keeper, 0, GuidedBoundLimit), fresh)
+        const int32_t* at = boxes.data();
+        EXPECT_EQ(moved_bound(bound, level, a, at, i32, cell, g, keeper, 0, GuidedBoundLimit), fresh)
             << "box " << i << " to " << cell;
-        EXPECT_LE(moved_bound(bound, level, a, boxes.data(), i32, cell, g, keeper, 0, 0), fresh);
+        EXPECT_LE(moved_bound(bound, level, a, at, i32, cell, g, keeper, 0, 0), fresh);
       }
     }
     boxes[i] = from;
@@ -262,20 +263,72 @@ void check_bound_along(const Bound& bound, const Level& level, const std::string
   }
 }
 
+// Memory for the largest pattern table and the queue that fills it.
+struct PatternMemory {
+  std::vector<uint8_t> moves = std::vector<uint8_t>(PatternEntries);
+  std::vector<uint64_t> queue = std::vector<uint64_t>(PatternEntries);
+  PatternRoom room() {
+    return PatternRoom{moves.data(), moves.size(), queue.data(), queue.size()};
+  }
+};
+
+// With the pattern table and without it (the push bound alone).
 TEST(GuidedBound, HoldsAlongEverySolutionFound) {
   GuidedFixture f;
   auto bound = std::make_unique<Bound>();
-  int32_t checked = 0;
+  PatternMemory memory;
+  int32_t checked = 0, patterns = 0;
   for (const std::string& map : test_levels()) {
     SCOPED_TRACE(map);
     if (!f.read(map)) continue;
     Outcome guided = f.run(1);
     if (guided.status != SolveSolved) continue;
-    set_up_bound(*bound, *f.level);
-    check_bound_along(*bound, *f.level, f.solver->trace);
+    for (bool pattern : {false, true}) {
+      set_up_bound(*bound, *f.level, pattern ? memory.room() : PatternRoom{});
+      patterns += bound->pattern.boxes != 0;
+      check_bound_along(*bound, *f.level, f.solver->trace);
+    }
     checked++;
   }
   EXPECT_GE(checked, 44);
+  EXPECT_EQ(patterns, checked);
+}
+
+// Where the pattern holds every box, the table is the whole game: its least
+// figure with every box on a goal is the minimum solution. Tables too big
+// for the room given, or for no room, are left out.
+TEST(GuidedBound, PatternOfEveryBoxIsTheWholeGame) {
+  GuidedFixture f;
+  auto bound = std::make_unique<Bound>();
+  PatternMemory memory;
+  int32_t whole = 0;
+  for (const std::string& map : test_levels()) {
+    SCOPED_TRACE(map);
+    if (!f.read(map)) continue;
+    Outcome plain = f.run(0, 0);
+    if (plain.status != SolveSolved || plain.moves == 0) continue;
+    set_up_bound(*bound, *f.level, memory.room());
+    if (bound->pattern.boxes != f.level->liveBoxes) continue;
+    std::vector<int32_t> goals;
+    for (int32_t c = 0; c < f.level->area; c++)
+      if (f.level->GoalMap[c] && f.level->BlockMap[c] == MapOpen) goals.push_back(c);
+    ASSERT_EQ(int32_t(goals.size()), f.level->liveBoxes);
+    int32_t least = GuidedBoundLimit;
+    for (int32_t c = 0; c < f.level->area; c++) {
+      if (f.level->BlockMap[c] != MapOpen || f.level->GoalMap[c]) continue;
+      const int32_t m = pattern_moves(bound->pattern, goals.data(), f.level->liveBoxes, c,
+                                      GuidedBoundLimit);
+      if (m < least) least = m;
+    }
+    EXPECT_EQ(least, plain.moves);
+    whole++;
+  }
+  EXPECT_GE(whole, 8);
+  // No room at all, or too little for any table: no pattern, the push bound
+  // alone.
+  ASSERT_TRUE(f.read(test_levels()[0]));
+  set_up_bound(*bound, *f.level, PatternRoom{memory.moves.data(), 2, memory.queue.data(), 2});
+  EXPECT_EQ(bound->pattern.boxes, 0);
 }
 
 TEST(GuidedSearch, SolvesLevelsOfMoreThanEightBoxes) {
