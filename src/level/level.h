@@ -131,6 +131,12 @@ struct Level {
   StampMap reachStamp;  // private to box_reach
 };
 
+// 1 for a cell of the level that is open floor: not a wall, not outside,
+// not a box frozen on its goal.
+inline bool open_cell(const Level& level, int32_t cell) {
+  return cell >= 0 && cell < level.area && level.BlockMap[cell] == MapOpen;
+}
+
 // The live boxes a level may have: MaxBoxes, or GuidedMaxBoxes for the
 // guided search.
 int32_t box_limit(int32_t guided);

@@ -30,10 +30,6 @@ int32_t keeper_sides(Level& level, int32_t boxCell, int32_t keeperCell) {
   return sides;
 }
 
-bool is_open(const Level& level, int32_t cell) {
-  return cell >= 0 && cell < level.area && level.BlockMap[cell] == MapOpen;
-}
-
 }  // namespace
 
 void box_reach(Level& level, int32_t* sides, int32_t boxCell, int32_t keeperCell) {
@@ -50,7 +46,7 @@ void box_reach(Level& level, int32_t* sides, int32_t boxCell, int32_t keeperCell
       if (!(e.sides & bit)) continue;
       // The keeper at cell + offset pushes the box the other way.
       int32_t n = e.cell - level.offset[d];
-      if (!is_open(level, n) || (sides[n] & bit)) continue;
+      if (!open_cell(level, n) || (sides[n] & bit)) continue;
       int32_t t = keeper_sides(level, n, e.cell);
       sides[n] |= t;
       queue[tail++] = {n, t};

@@ -83,10 +83,6 @@ namespace vk {
 
 namespace {
 
-bool open_cell(const Level& level, int32_t cell) {
-  return cell >= 0 && cell < level.area && level.BlockMap[cell] == MapOpen;
-}
-
 // Names the parts of the floor around each open cell (note 1): from each
 // neighbour not yet named, a walk with the cell blocked names every
 // neighbour it meets after the first.

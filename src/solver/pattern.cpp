@@ -38,10 +38,6 @@ namespace vk {
 
 namespace {
 
-bool open_floor(const Level& level, int32_t cell) {
-  return cell >= 0 && cell < level.area && level.BlockMap[cell] == MapOpen;
-}
-
 // A state of the breadth-first search: the boxes' cells, sorted by their
 // box index, and the keeper's cell, 11 bits each.
 uint64_t pack_state(const int32_t* cells, int32_t k, int32_t keeper) {
@@ -150,7 +146,7 @@ void set_up_pattern(Pattern& p, const Bound& bound, const Level& level, PatternR
   int32_t boxCells = 0, keeperCells = 0;
   for (int32_t c = 0; c < MaxArea; c++) p.boxIndex[c] = p.keeperIndex[c] = -1;
   for (int32_t c = 0; c < level.area; c++) {
-    if (!open_floor(level, c)) continue;
+    if (!open_cell(level, c)) continue;
     p.keeperIndex[c] = int16_t(keeperCells++);
     bool reached = false;
     for (int32_t g = 0; g < Directions && !reached; g++)
@@ -222,7 +218,7 @@ int32_t pattern_moves(const Pattern& p, const int32_t* boxes, int32_t count, int
     for (int32_t i = 0; i < count; i++) rank[j][i] = uint32_t(p.choose[j + 1][index[i]]);
   int32_t most = 0;
   if (p.boxes == 1) {
-    for (int32_t a = 0; a < count; a++) most = max_of(most, slab[rank[0][a]]);
+    for (int32_t a = 0; a < count && most < enough; a++) most = max_of(most, slab[rank[0][a]]);
   } else if (p.boxes == 2) {
     for (int32_t a = 0; a < count && most < enough; a++)
       for (int32_t b = a + 1; b < count; b++) most = max_of(most, slab[rank[0][a] + rank[1][b]]);
